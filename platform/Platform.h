@@ -1,0 +1,102 @@
+// The few operating-system services the tool uses, defined once per system
+// (PlatformPosix.cpp, PlatformWindows.cpp). Nothing else includes system headers.
+// Functions return bool and leave the system's error code for LastError();
+// user-facing texts stay with the callers, so both builds print the same words.
+#pragma once
+
+#include <cstdarg>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+#ifdef _WIN32
+inline constexpr char PATH_SEPARATOR = '\\';
+#else
+inline constexpr char PATH_SEPARATOR = '/';
+#endif
+
+using Handle = std::intptr_t;  // a HANDLE on Windows, a descriptor on POSIX
+inline constexpr Handle INVALID_HANDLE = -1;
+
+// errno or GetLastError() of the last failed call.
+unsigned long LastError();
+
+// ---- Files -------------------------------------------------------------------------------
+
+enum class FileMode { Read, CreateWrite };
+
+// A plain unbuffered file. CreateWrite creates a missing file and truncates an existing one.
+// Every operation on a closed file fails. The destructor closes.
+class CFile {
+public:
+    CFile() = default;
+    ~CFile();
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+
+    bool Open(const char* pszPath, FileMode mode);
+    // Returns the bytes delivered: fewer than asked at the end of the file or on an error.
+    std::uint32_t Read(void* pBuffer, std::uint32_t nCount);
+    // True only when every byte was written.
+    bool Write(const void* pBuffer, std::uint32_t nCount);
+    bool Seek(std::uint64_t nPosition);
+    std::uint64_t Length() const;
+    std::uint64_t Position() const;
+    // False when the system reports that buffered data could not be stored.
+    bool Close();
+    bool IsOpen() const { return m_hFile != INVALID_HANDLE; }
+
+private:
+    Handle m_hFile = INVALID_HANDLE;
+};
+
+// Test seam: after nBytes more bytes, every CFile::Write fails (the bytes up to the limit are
+// written). A negative value turns the fault off, which is the state at start-up.
+void FailWritesAfter(std::int64_t nBytes);
+
+bool FileExists(const char* pszPath);
+// Replaces the target, also when it exists; the target is never left half written.
+bool RenameOver(const char* pszTemp, const char* pszTarget);
+
+// ---- Read-only mapping of a whole file, in four steps so that the caller can tell which ----
+// ---- one failed. On a false result the outputs stay invalid.                             ----
+
+// Opens an existing file for reading; others may read it but not write it.
+bool OpenForMapping(const char* pszPath, Handle& hFile);
+bool FileSize(Handle hFile, std::uint64_t& nSize);
+// Fails for an empty file, as the system cannot map zero bytes.
+bool CreateReadOnlyMapping(Handle hFile, std::uint64_t nSize, Handle& hMapping);
+bool MapView(Handle hMapping, Handle hFile, std::uint64_t nSize, const std::uint8_t*& pData);
+void UnmapView(const std::uint8_t* pData, std::uint64_t nSize);
+void CloseMapping(Handle hMapping);
+void CloseFileHandle(Handle hFile);
+
+// ---- Processes -----------------------------------------------------------------------------
+
+// Runs a script of the current directory with one argument, hidden (no console, standard input
+// empty, standard output discarded), and waits for it to end. False when it could not be
+// started; otherwise nExitCode holds its exit status.
+bool RunScriptAndWait(const char* pszScript, const char* pszArgument, int& nExitCode);
+
+// Runs a program with arguments in a directory and waits for it. Standard output, and standard
+// error when pszStderrPath is given, go to files; standard input is empty. False when it could
+// not be started. Used by tests and tools.
+bool RunProgram(const std::vector<std::string>& args, const char* pszDirectory,
+                const char* pszStdoutPath, const char* pszStderrPath, int& nExitCode);
+
+// ---- People --------------------------------------------------------------------------------
+
+inline constexpr int ERROR_TEXT_SIZE = 1024;
+// Formats an error box text into a buffer of ERROR_TEXT_SIZE bytes with the system's own
+// formatter (integer, character and string conversions); longer texts are cut.
+void FormatErrorText(char* pszBuffer, const char* pszFormat, va_list args);
+
+// Shows an error that a person must acknowledge. Returns once it has been acknowledged, or at
+// once where nobody can answer (no desktop, no terminal).
+void ShowErrorBox(const char* pszText);
+// Diagnostic channel for developers: the debugger on Windows, standard error elsewhere.
+void DebugOutput(const char* pszText);
+
+}  // namespace platform

@@ -1,0 +1,275 @@
+// POSIX implementation of the platform layer.
+#include "platform/Platform.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+extern char** environ;
+
+namespace platform {
+
+namespace {
+thread_local unsigned long t_nLastError = 0;
+std::int64_t g_nWriteBudget = -1;
+
+bool Fail() {
+    t_nLastError = static_cast<unsigned long>(errno);
+    return false;
+}
+
+int Fd(Handle h) { return static_cast<int>(h); }
+
+int DecodeStatus(int nStatus) {
+    if (WIFEXITED(nStatus)) return WEXITSTATUS(nStatus);
+    if (WIFSIGNALED(nStatus)) return 128 + WTERMSIG(nStatus);
+    return -1;
+}
+}  // namespace
+
+unsigned long LastError() { return t_nLastError; }
+
+// ---- Files ---------------------------------------------------------------------------------
+
+CFile::~CFile() { Close(); }
+
+bool CFile::Open(const char* pszPath, FileMode mode) {
+    Close();
+    const int nFlags = mode == FileMode::Read ? O_RDONLY : (O_WRONLY | O_CREAT | O_TRUNC);
+    const int fd = ::open(pszPath, nFlags | O_CLOEXEC, 0666);
+    if (fd < 0) return Fail();
+    m_hFile = fd;
+    return true;
+}
+
+std::uint32_t CFile::Read(void* pBuffer, std::uint32_t nCount) {
+    if (!IsOpen()) return 0;
+    std::uint32_t nDone = 0;
+    auto* p = static_cast<char*>(pBuffer);
+    while (nDone < nCount) {
+        const ssize_t n = ::read(Fd(m_hFile), p + nDone, nCount - nDone);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n < 0) Fail();
+            break;
+        }
+        nDone += static_cast<std::uint32_t>(n);
+    }
+    return nDone;
+}
+
+bool CFile::Write(const void* pBuffer, std::uint32_t nCount) {
+    if (!IsOpen()) {
+        errno = EBADF;
+        return Fail();
+    }
+    std::uint32_t nAllowed = nCount;
+    if (g_nWriteBudget >= 0 && static_cast<std::int64_t>(nCount) > g_nWriteBudget)
+        nAllowed = static_cast<std::uint32_t>(g_nWriteBudget);
+    const auto* p = static_cast<const char*>(pBuffer);
+    std::uint32_t nDone = 0;
+    while (nDone < nAllowed) {
+        const ssize_t n = ::write(Fd(m_hFile), p + nDone, nAllowed - nDone);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return Fail();
+        nDone += static_cast<std::uint32_t>(n);
+    }
+    if (g_nWriteBudget >= 0) g_nWriteBudget -= nDone;
+    if (nAllowed < nCount) {
+        errno = ENOSPC;
+        return Fail();
+    }
+    return true;
+}
+
+bool CFile::Seek(std::uint64_t nPosition) {
+    if (!IsOpen()) return false;
+    if (::lseek(Fd(m_hFile), static_cast<off_t>(nPosition), SEEK_SET) < 0) return Fail();
+    return true;
+}
+
+std::uint64_t CFile::Length() const {
+    struct stat st {};
+    if (!IsOpen() || ::fstat(Fd(m_hFile), &st) != 0) return 0;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+std::uint64_t CFile::Position() const {
+    if (!IsOpen()) return 0;
+    const off_t n = ::lseek(Fd(m_hFile), 0, SEEK_CUR);
+    return n < 0 ? 0 : static_cast<std::uint64_t>(n);
+}
+
+bool CFile::Close() {
+    if (!IsOpen()) return true;
+    const int fd = Fd(m_hFile);
+    m_hFile = INVALID_HANDLE;
+    return ::close(fd) == 0 || Fail();
+}
+
+void FailWritesAfter(std::int64_t nBytes) { g_nWriteBudget = nBytes; }
+
+bool FileExists(const char* pszPath) {
+    struct stat st {};
+    return ::stat(pszPath, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool RenameOver(const char* pszTemp, const char* pszTarget) {
+    return ::rename(pszTemp, pszTarget) == 0 || Fail();
+}
+
+// ---- Mapping -------------------------------------------------------------------------------
+
+bool OpenForMapping(const char* pszPath, Handle& hFile) {
+    const int fd = ::open(pszPath, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Fail();
+    hFile = fd;
+    return true;
+}
+
+bool FileSize(Handle hFile, std::uint64_t& nSize) {
+    struct stat st {};
+    if (::fstat(Fd(hFile), &st) != 0) return Fail();
+    if (!S_ISREG(st.st_mode)) {
+        errno = EINVAL;  // a directory or device has no size to map
+        return Fail();
+    }
+    nSize = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
+bool CreateReadOnlyMapping(Handle hFile, std::uint64_t nSize, Handle& hMapping) {
+    // POSIX maps straight from the descriptor; only the empty-file refusal is shared.
+    if (nSize == 0) {
+        errno = EINVAL;
+        return Fail();
+    }
+    hMapping = hFile;
+    return true;
+}
+
+bool MapView(Handle /*hMapping*/, Handle hFile, std::uint64_t nSize, const std::uint8_t*& pData) {
+    void* p = ::mmap(nullptr, static_cast<size_t>(nSize), PROT_READ, MAP_PRIVATE, Fd(hFile), 0);
+    if (p == MAP_FAILED) return Fail();
+    pData = static_cast<const std::uint8_t*>(p);
+    return true;
+}
+
+void UnmapView(const std::uint8_t* pData, std::uint64_t nSize) {
+    if (pData) ::munmap(const_cast<std::uint8_t*>(pData), static_cast<size_t>(nSize));
+}
+
+void CloseMapping(Handle /*hMapping*/) {}
+
+void CloseFileHandle(Handle hFile) {
+    if (hFile != INVALID_HANDLE) ::close(Fd(hFile));
+}
+
+// ---- Processes -----------------------------------------------------------------------------
+
+bool RunScriptAndWait(const char* pszScript, const char* pszArgument, int& nExitCode) {
+    // The shell would start even without the script; a missing script is "cannot start".
+    if (::access(pszScript, R_OK) != 0) return Fail();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    char szShell[] = "/bin/sh";
+    // "sh name" may search PATH for a bare name; the script must be the current directory's.
+    std::string strScript = std::strchr(pszScript, '/') ? pszScript : std::string("./") + pszScript;
+    std::string strArgument = pszArgument;
+    char* argv[] = {szShell, strScript.data(), strArgument.data(), nullptr};
+    pid_t pid = 0;
+    const int nError = ::posix_spawn(&pid, szShell, &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (nError != 0) {
+        errno = nError;
+        return Fail();
+    }
+    int nStatus = 0;
+    while (::waitpid(pid, &nStatus, 0) < 0) {
+        if (errno != EINTR) return Fail();
+    }
+    nExitCode = DecodeStatus(nStatus);
+    return true;
+}
+
+bool RunProgram(const std::vector<std::string>& args, const char* pszDirectory,
+                const char* pszStdoutPath, const char* pszStderrPath, int& nExitCode) {
+    if (args.empty()) {
+        errno = EINVAL;
+        return Fail();
+    }
+    std::vector<char*> argv;
+    std::vector<std::string> copies(args);
+    for (auto& s : copies) argv.push_back(s.data());
+    argv.push_back(nullptr);
+    int fdReport[2];
+    if (::pipe2(fdReport, O_CLOEXEC) != 0) return Fail();
+    const pid_t pid = ::fork();
+    if (pid < 0) return Fail();
+    if (pid == 0) {
+        // Child: only async-signal-safe calls until exec.
+        const int fdIn = ::open("/dev/null", O_RDONLY);
+        const int fdOut = ::open(pszStdoutPath, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        const int fdErr =
+            pszStderrPath ? ::open(pszStderrPath, O_WRONLY | O_CREAT | O_TRUNC, 0666) : 2;
+        if (fdIn < 0 || fdOut < 0 || fdErr < 0 || ::dup2(fdIn, 0) < 0 || ::dup2(fdOut, 1) < 0 ||
+            ::dup2(fdErr, 2) < 0 || (pszDirectory && ::chdir(pszDirectory) != 0)) {
+            const int e = errno;
+            (void)!::write(fdReport[1], &e, sizeof e);
+            ::_exit(127);
+        }
+        ::execv(argv[0], argv.data());
+        const int e = errno;
+        (void)!::write(fdReport[1], &e, sizeof e);
+        ::_exit(127);
+    }
+    ::close(fdReport[1]);
+    int nChildError = 0;
+    const ssize_t nRead = ::read(fdReport[0], &nChildError, sizeof nChildError);
+    ::close(fdReport[0]);
+    int nStatus = 0;
+    while (::waitpid(pid, &nStatus, 0) < 0) {
+        if (errno != EINTR) return Fail();
+    }
+    if (nRead == static_cast<ssize_t>(sizeof nChildError)) {
+        errno = nChildError;
+        return Fail();
+    }
+    nExitCode = DecodeStatus(nStatus);
+    return true;
+}
+
+// ---- People --------------------------------------------------------------------------------
+
+void FormatErrorText(char* pszBuffer, const char* pszFormat, va_list args) {
+    std::vsnprintf(pszBuffer, ERROR_TEXT_SIZE, pszFormat, args);
+}
+
+void ShowErrorBox(const char* pszText) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "ERROR\n%s", pszText);
+    const size_t n = std::strlen(pszText);
+    if (n == 0 || pszText[n - 1] != '\n') std::fputc('\n', stderr);
+    std::fflush(stderr);
+    // Only a person at a terminal can acknowledge; batch runs must never hang here.
+    if (::isatty(0)) {
+        std::fputs("Press Enter to continue.", stderr);
+        std::fflush(stderr);
+        int c;
+        while ((c = std::getchar()) != EOF && c != '\n') {
+        }
+    }
+}
+
+void DebugOutput(const char* pszText) { std::fputs(pszText, stderr); }
+
+}  // namespace platform

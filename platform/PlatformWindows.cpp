@@ -1,0 +1,293 @@
+// Windows implementation of the platform layer.
+#include "platform/Platform.h"
+
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+thread_local unsigned long t_nLastError = 0;
+std::int64_t g_nWriteBudget = -1;
+
+bool Fail() {
+    t_nLastError = ::GetLastError();
+    return false;
+}
+
+HANDLE H(Handle h) { return reinterpret_cast<HANDLE>(h); }
+Handle ToHandle(HANDLE h) {
+    return h == INVALID_HANDLE_VALUE ? INVALID_HANDLE : reinterpret_cast<Handle>(h);
+}
+
+// Quotes one argument so that the C runtime of the started program splits it back unchanged.
+void AppendQuoted(std::string& strLine, const std::string& strArg) {
+    if (!strArg.empty() && strArg.find_first_of(" \t\"") == std::string::npos) {
+        strLine += strArg;
+        return;
+    }
+    strLine += '"';
+    size_t nBackslashes = 0;
+    for (char c : strArg) {
+        if (c == '\\') {
+            ++nBackslashes;
+            continue;
+        }
+        if (c == '"') strLine.append(nBackslashes * 2 + 1, '\\');
+        else strLine.append(nBackslashes, '\\');
+        nBackslashes = 0;
+        strLine += c;
+    }
+    strLine.append(nBackslashes * 2, '\\');
+    strLine += '"';
+}
+
+bool WaitAndClose(PROCESS_INFORMATION& pi, int& nExitCode) {
+    // The process handle is signalled once every thread has ended, the primary one included.
+    ::WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD dwCode = 0;
+    ::GetExitCodeProcess(pi.hProcess, &dwCode);
+    nExitCode = static_cast<int>(dwCode);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return true;
+}
+}  // namespace
+
+unsigned long LastError() { return t_nLastError; }
+
+// ---- Files ---------------------------------------------------------------------------------
+
+CFile::~CFile() { Close(); }
+
+bool CFile::Open(const char* pszPath, FileMode mode) {
+    Close();
+    const bool bRead = mode == FileMode::Read;
+    HANDLE h = ::CreateFileA(pszPath, bRead ? GENERIC_READ : GENERIC_WRITE,
+                             bRead ? FILE_SHARE_READ : 0, /*security=*/nullptr,
+                             bRead ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                             /*template=*/nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Fail();
+    m_hFile = ToHandle(h);
+    return true;
+}
+
+std::uint32_t CFile::Read(void* pBuffer, std::uint32_t nCount) {
+    if (!IsOpen()) return 0;
+    std::uint32_t nDone = 0;
+    auto* p = static_cast<char*>(pBuffer);
+    while (nDone < nCount) {
+        DWORD dwRead = 0;
+        if (!::ReadFile(H(m_hFile), p + nDone, nCount - nDone, &dwRead, nullptr)) {
+            Fail();
+            break;
+        }
+        if (dwRead == 0) break;
+        nDone += dwRead;
+    }
+    return nDone;
+}
+
+bool CFile::Write(const void* pBuffer, std::uint32_t nCount) {
+    if (!IsOpen()) {
+        ::SetLastError(ERROR_INVALID_HANDLE);
+        return Fail();
+    }
+    std::uint32_t nAllowed = nCount;
+    if (g_nWriteBudget >= 0 && static_cast<std::int64_t>(nCount) > g_nWriteBudget)
+        nAllowed = static_cast<std::uint32_t>(g_nWriteBudget);
+    const auto* p = static_cast<const char*>(pBuffer);
+    std::uint32_t nDone = 0;
+    while (nDone < nAllowed) {
+        DWORD dwWritten = 0;
+        if (!::WriteFile(H(m_hFile), p + nDone, nAllowed - nDone, &dwWritten, nullptr) ||
+            dwWritten == 0)
+            return Fail();
+        nDone += dwWritten;
+    }
+    if (g_nWriteBudget >= 0) g_nWriteBudget -= nDone;
+    if (nAllowed < nCount) {
+        ::SetLastError(ERROR_DISK_FULL);
+        return Fail();
+    }
+    return true;
+}
+
+bool CFile::Seek(std::uint64_t nPosition) {
+    if (!IsOpen()) return false;
+    LARGE_INTEGER li;
+    li.QuadPart = static_cast<LONGLONG>(nPosition);
+    return ::SetFilePointerEx(H(m_hFile), li, nullptr, FILE_BEGIN) || Fail();
+}
+
+std::uint64_t CFile::Length() const {
+    LARGE_INTEGER li;
+    if (!IsOpen() || !::GetFileSizeEx(H(m_hFile), &li)) return 0;
+    return static_cast<std::uint64_t>(li.QuadPart);
+}
+
+std::uint64_t CFile::Position() const {
+    LARGE_INTEGER liZero, li;
+    liZero.QuadPart = 0;
+    if (!IsOpen() || !::SetFilePointerEx(H(m_hFile), liZero, &li, FILE_CURRENT)) return 0;
+    return static_cast<std::uint64_t>(li.QuadPart);
+}
+
+bool CFile::Close() {
+    if (!IsOpen()) return true;
+    HANDLE h = H(m_hFile);
+    m_hFile = INVALID_HANDLE;
+    return ::CloseHandle(h) || Fail();
+}
+
+void FailWritesAfter(std::int64_t nBytes) { g_nWriteBudget = nBytes; }
+
+bool FileExists(const char* pszPath) {
+    const DWORD dwAttributes = ::GetFileAttributesA(pszPath);
+    return dwAttributes != INVALID_FILE_ATTRIBUTES && !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool RenameOver(const char* pszTemp, const char* pszTarget) {
+    return ::MoveFileExA(pszTemp, pszTarget, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
+           Fail();
+}
+
+// ---- Mapping -------------------------------------------------------------------------------
+
+bool OpenForMapping(const char* pszPath, Handle& hFile) {
+    // Unbuffered reads need sector-aligned pages; without them, hint random access instead.
+    DWORD dwSectorsPerCluster = 0, dwBytesPerSector = 0xFFFFFFFF, dwFree = 0, dwTotal = 0;
+    const bool bDriveRoot = ((pszPath[0] >= 'A' && pszPath[0] <= 'Z') ||
+                             (pszPath[0] >= 'a' && pszPath[0] <= 'z')) &&
+                            pszPath[1] == ':' && pszPath[2] == '\\';
+    char szRoot[4] = {pszPath[0], ':', '\\', '\0'};
+    if (!::GetDiskFreeSpaceA(bDriveRoot ? szRoot : nullptr, &dwSectorsPerCluster,
+                             &dwBytesPerSector, &dwFree, &dwTotal))
+        dwBytesPerSector = 0xFFFFFFFF;
+    SYSTEM_INFO info;
+    ::GetSystemInfo(&info);
+    const DWORD dwPage = info.dwPageSize;
+    const bool bNoBuffering =
+        dwBytesPerSector != 0 && dwPage >= dwBytesPerSector && dwPage % dwBytesPerSector == 0;
+    const DWORD dwFlags = FILE_ATTRIBUTE_NORMAL |
+                          (bNoBuffering ? FILE_FLAG_NO_BUFFERING : FILE_FLAG_RANDOM_ACCESS);
+    HANDLE h = ::CreateFileA(pszPath, GENERIC_READ, FILE_SHARE_READ, /*security=*/nullptr,
+                             OPEN_EXISTING, dwFlags, /*template=*/nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Fail();
+    hFile = ToHandle(h);
+    return true;
+}
+
+bool FileSize(Handle hFile, std::uint64_t& nSize) {
+    DWORD dwHigh = 0;
+    const DWORD dwLow = ::GetFileSize(H(hFile), &dwHigh);
+    if (dwLow == INVALID_FILE_SIZE && ::GetLastError() != NO_ERROR) return Fail();
+    nSize = (static_cast<std::uint64_t>(dwHigh) << 32) | dwLow;
+    return true;
+}
+
+bool CreateReadOnlyMapping(Handle hFile, std::uint64_t /*nSize*/, Handle& hMapping) {
+    HANDLE h = ::CreateFileMappingA(H(hFile), /*security=*/nullptr, PAGE_READONLY,
+                                    /*maximumSizeHigh=*/0, /*maximumSizeLow=*/0, /*name=*/nullptr);
+    if (!h) return Fail();
+    hMapping = reinterpret_cast<Handle>(h);
+    return true;
+}
+
+bool MapView(Handle hMapping, Handle /*hFile*/, std::uint64_t /*nSize*/,
+             const std::uint8_t*& pData) {
+    void* p = ::MapViewOfFile(H(hMapping), FILE_MAP_READ, /*offsetHigh=*/0, /*offsetLow=*/0,
+                              /*bytes=*/0);
+    if (!p) return Fail();
+    pData = static_cast<const std::uint8_t*>(p);
+    return true;
+}
+
+void UnmapView(const std::uint8_t* pData, std::uint64_t /*nSize*/) {
+    if (pData) ::UnmapViewOfFile(pData);
+}
+
+void CloseMapping(Handle hMapping) {
+    if (hMapping != INVALID_HANDLE && hMapping != 0) ::CloseHandle(H(hMapping));
+}
+
+void CloseFileHandle(Handle hFile) {
+    if (hFile != INVALID_HANDLE) ::CloseHandle(H(hFile));
+}
+
+// ---- Processes -----------------------------------------------------------------------------
+
+bool RunScriptAndWait(const char* pszScript, const char* pszArgument, int& nExitCode) {
+    std::string strCommand = std::string(pszScript) + " " + pszArgument;
+    STARTUPINFOA si;
+    std::memset(&si, 0, sizeof si);
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION pi;
+    std::memset(&pi, 0, sizeof pi);
+    if (!::CreateProcessA(/*application=*/nullptr, strCommand.data(), nullptr, nullptr,
+                          /*inheritHandles=*/FALSE, CREATE_NEW_CONSOLE, /*environment=*/nullptr,
+                          ".\\", &si, &pi))
+        return Fail();
+    return WaitAndClose(pi, nExitCode);
+}
+
+bool RunProgram(const std::vector<std::string>& args, const char* pszDirectory,
+                const char* pszStdoutPath, const char* pszStderrPath, int& nExitCode) {
+    if (args.empty()) {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return Fail();
+    }
+    std::string strCommand;
+    for (const auto& strArg : args) {
+        if (!strCommand.empty()) strCommand += ' ';
+        AppendQuoted(strCommand, strArg);
+    }
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE hIn = ::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                               OPEN_EXISTING, 0, nullptr);
+    HANDLE hOut = ::CreateFileA(pszStdoutPath, GENERIC_WRITE, FILE_SHARE_READ, &sa,
+                                CREATE_ALWAYS, 0, nullptr);
+    HANDLE hErr = pszStderrPath ? ::CreateFileA(pszStderrPath, GENERIC_WRITE, FILE_SHARE_READ,
+                                                &sa, CREATE_ALWAYS, 0, nullptr)
+                                : ::GetStdHandle(STD_ERROR_HANDLE);
+    bool bStarted = false;
+    PROCESS_INFORMATION pi;
+    std::memset(&pi, 0, sizeof pi);
+    if (hIn != INVALID_HANDLE_VALUE && hOut != INVALID_HANDLE_VALUE &&
+        hErr != INVALID_HANDLE_VALUE) {
+        STARTUPINFOA si;
+        std::memset(&si, 0, sizeof si);
+        si.cb = sizeof si;
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = hIn;
+        si.hStdOutput = hOut;
+        si.hStdError = hErr;
+        bStarted = ::CreateProcessA(nullptr, strCommand.data(), nullptr, nullptr, TRUE, 0,
+                                    nullptr, pszDirectory, &si, &pi);
+    }
+    if (!bStarted) Fail();
+    if (hIn != INVALID_HANDLE_VALUE) ::CloseHandle(hIn);
+    if (hOut != INVALID_HANDLE_VALUE) ::CloseHandle(hOut);
+    if (pszStderrPath && hErr != INVALID_HANDLE_VALUE) ::CloseHandle(hErr);
+    return bStarted && WaitAndClose(pi, nExitCode);
+}
+
+// ---- People --------------------------------------------------------------------------------
+
+void FormatErrorText(char* pszBuffer, const char* pszFormat, va_list args) {
+    ::wvsprintfA(pszBuffer, pszFormat, args);  // writes at most 1024 bytes, terminator included
+}
+
+void ShowErrorBox(const char* pszText) {
+    std::fflush(stdout);
+    ::MessageBoxA(/*owner=*/nullptr, pszText, "ERROR", MB_OK | MB_ICONERROR);
+}
+
+void DebugOutput(const char* pszText) { ::OutputDebugStringA(pszText); }
+
+}  // namespace platform
