@@ -1,0 +1,12 @@
+// The command line and the fixed build sequence of a run.
+#pragma once
+
+#include <string>
+
+// Runs Marrow with the process's arguments in the current directory; returns the exit status:
+// 0 after a save, -1 after a usage error or a failed save, 0 for --help and --version.
+int RunMarrow(int argc, const char* const* argv);
+
+// The output directory as the save wants it: the argument followed by one path separator,
+// unless it already ends in one.
+std::string OutputDirectoryOf(const char* pszArgument);
