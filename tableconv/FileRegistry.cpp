@@ -1,0 +1,338 @@
+#include "tableconv/FileRegistry.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cmath>
+#include <cstring>
+
+#include "driver/ErrorReport.h"
+
+namespace {
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+float FloatFromBits(std::uint32_t nBits) {
+    float f;
+    std::memcpy(&f, &nBits, sizeof f);
+    return f;
+}
+
+// Reads one length-prefixed string at p, within nAvailable bytes; advances both.
+bool ReadCountedString(const std::uint8_t*& p, std::uint32_t& nAvailable, std::string_view& str) {
+    if (nAvailable < 2) return false;
+    const std::uint16_t nLength = ReadU16(p);
+    if (nLength > nAvailable - 2) return false;
+    str = std::string_view(reinterpret_cast<const char*>(p + 2), nLength);
+    p += 2 + nLength;
+    nAvailable -= 2u + nLength;
+    return true;
+}
+
+std::string NumberText(const SRegistryValue& value) {
+    char szText[32];
+    std::to_chars_result result{};
+    if (value.nType == RTYPE_INT)
+        result = std::to_chars(szText, szText + sizeof szText,
+                               static_cast<std::int32_t>(ReadU32(value.pData)));
+    else result = std::to_chars(szText, szText + sizeof szText, FloatFromBits(ReadU32(value.pData)));
+    return std::string(szText, result.ptr);
+}
+
+bool IsNumber(const SRegistryValue& value) {
+    return (value.nType == RTYPE_INT || value.nType == RTYPE_FLOAT) && value.nAvailable >= 4;
+}
+}  // namespace
+
+std::uint32_t NameByteSum(std::string_view strName) {
+    std::uint32_t nSum = 0;
+    for (char c : strName)
+        nSum += static_cast<std::uint32_t>(static_cast<std::int32_t>(
+            static_cast<signed char>(LowerAscii(c))));
+    return nSum;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    return true;
+}
+
+bool CFileRegistry::Open(const char* pszPath) {
+    Close();
+    if (!m_file.Open(pszPath, CMappedFile::EAccess::ReadOnly)) return false;
+    m_pData = m_file.GetData();
+    m_nSize = m_file.GetSize();
+    return IsValid();
+}
+
+bool CFileRegistry::OpenMemory(const std::uint8_t* pData, std::uint32_t nSize) {
+    Close();
+    m_pData = pData;
+    m_nSize = nSize;
+    return pData != nullptr && IsValid();
+}
+
+bool CFileRegistry::IsValid() {
+    if (m_pData && m_nSize >= REGISTRY_HEADER_SIZE && ReadU32(m_pData) == REGISTRY_MAGIC &&
+        InBounds(REGISTRY_HEADER_SIZE,
+                 std::uint64_t{REGISTRY_SLOT_SIZE} * ReadU16(m_pData + 4), m_nSize))
+        return true;
+    DebugTrace("CFileRegistry::IsValid().\nThat is not registry file.\n");
+    Close();
+    return false;
+}
+
+void CFileRegistry::Close() {
+    m_file.Close();
+    m_pData = nullptr;
+    m_nSize = 0;
+    m_bCacheValid = false;
+}
+
+bool CFileRegistry::FindSection(std::string_view strSection, SSectionRef& section) const {
+    if (m_bCacheValid && m_strCachedSection == strSection) {
+        section = m_cachedSection;
+        return section.bFound;
+    }
+    section = SSectionRef{};
+    const std::uint32_t nSlots = ReadU16(m_pData + 4);
+    if (nSlots > 0) {
+        std::uint32_t nSlot = HashName(strSection, nSlots);
+        // A chain can visit each slot once; more steps mean a loop in a damaged file.
+        for (std::uint32_t nSteps = 0; nSteps < nSlots; ++nSteps) {
+            const std::uint8_t* pSlot = m_pData + REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * nSlot;
+            const std::uint32_t nOffset = ReadU32(pSlot + 2);
+            if (InBounds(nOffset, 4, m_nSize)) {
+                const std::uint16_t nNameLength = ReadU16(m_pData + nOffset + 2);
+                if (InBounds(nOffset + 4ull, nNameLength, m_nSize) &&
+                    EqualNoCase(strSection, std::string_view(reinterpret_cast<const char*>(
+                                                                 m_pData + nOffset + 4),
+                                                             nNameLength))) {
+                    section = SSectionRef{true, nOffset, ReadU16(m_pData + nOffset), nNameLength};
+                    break;
+                }
+            }
+            nSlot = ReadU16(pSlot);
+            if (nSlot >= nSlots) break;  // CHAIN_END, or an index outside the table
+        }
+    }
+    m_strCachedSection.assign(strSection);
+    m_cachedSection = section;
+    m_bCacheValid = true;
+    return section.bFound;
+}
+
+bool CFileRegistry::FindValue(std::string_view strSection, std::string_view strName,
+                              SRegistryValue& value) const {
+    SSectionRef section;
+    if (!m_pData || !FindSection(strSection, section) || section.nValues == 0) return false;
+    const std::uint64_t nSlotsAt = section.nOffset + 4ull + section.nNameLength;
+    const std::uint32_t nSlots = section.nValues;
+    if (!InBounds(nSlotsAt, std::uint64_t{REGISTRY_SLOT_SIZE} * nSlots, m_nSize)) return false;
+    std::uint32_t nSlot = HashName(strName, nSlots);
+    for (std::uint32_t nSteps = 0; nSteps < nSlots; ++nSteps) {
+        const std::uint8_t* pSlot = m_pData + nSlotsAt + REGISTRY_SLOT_SIZE * nSlot;
+        const std::uint64_t nRecord = section.nOffset + std::uint64_t{ReadU32(pSlot + 2)};
+        if (InBounds(nRecord, 3, m_nSize)) {
+            const std::uint8_t* pRecord = m_pData + nRecord;
+            const std::uint16_t nNameLength = ReadU16(pRecord + 1);
+            if (InBounds(nRecord + 3, nNameLength, m_nSize) &&
+                EqualNoCase(strName, std::string_view(reinterpret_cast<const char*>(pRecord + 3),
+                                                      nNameLength))) {
+                value.nType = pRecord[0];
+                value.pData = pRecord + 3 + nNameLength;
+                value.nAvailable = static_cast<std::uint32_t>(m_nSize - (nRecord + 3 + nNameLength));
+                return true;
+            }
+        }
+        nSlot = ReadU16(pSlot);
+        if (nSlot >= nSlots) break;
+    }
+    return false;
+}
+
+const std::uint8_t* CFileRegistry::FindData(std::string_view strSection, std::string_view strName,
+                                            std::uint8_t nType, bool* pbSingle) const {
+    SRegistryValue value;
+    if (!FindValue(strSection, strName, value)) return nullptr;
+    if (pbSingle) *pbSingle = (nType & RTYPE_LIST) == 0;
+    if (value.nType == nType) return value.pData;
+    if ((nType & RTYPE_LIST) && value.nType == (nType & ~RTYPE_LIST)) {
+        if (pbSingle) *pbSingle = true;
+        return value.pData;
+    }
+    DebugTrace("CFileRegistry::FindData().\nWrong type of entry.\n");
+    return nullptr;
+}
+
+bool CFileRegistry::GetSectionNames(std::vector<std::string>& names) const {
+    names.clear();
+    if (!m_pData) return false;
+    const std::uint32_t nSlots = ReadU16(m_pData + 4);
+    names.reserve(nSlots);
+    for (std::uint32_t i = 0; i < nSlots; ++i) {
+        const std::uint32_t nOffset =
+            ReadU32(m_pData + REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * i + 2);
+        if (!InBounds(nOffset, 4, m_nSize)) continue;  // a damaged slot names nothing
+        const std::uint16_t nNameLength = ReadU16(m_pData + nOffset + 2);
+        if (!InBounds(nOffset + 4ull, nNameLength, m_nSize)) continue;
+        names.emplace_back(reinterpret_cast<const char*>(m_pData + nOffset + 4), nNameLength);
+    }
+    return true;
+}
+
+std::int32_t CFileRegistry::GetInt(std::string_view strSection, std::string_view strName,
+                                   std::int32_t nDefault) const {
+    SRegistryValue value;
+    if (!FindValue(strSection, strName, value) || value.nAvailable < 4) return nDefault;
+    if (value.nType == RTYPE_INT) return static_cast<std::int32_t>(ReadU32(value.pData));
+    if (value.nType != RTYPE_FLOAT) return nDefault;
+    const float f = FloatFromBits(ReadU32(value.pData));
+    if (std::isnan(f)) return nDefault;
+    if (f >= 2147483648.0f) return INT32_MAX;
+    if (f <= -2147483648.0f) return INT32_MIN;
+    return static_cast<std::int32_t>(f);  // truncates toward zero
+}
+
+float CFileRegistry::GetFloat(std::string_view strSection, std::string_view strName,
+                              float fDefault) const {
+    SRegistryValue value;
+    if (!FindValue(strSection, strName, value) || value.nAvailable < 4) return fDefault;
+    if (value.nType == RTYPE_FLOAT) return FloatFromBits(ReadU32(value.pData));
+    if (value.nType == RTYPE_INT)
+        return static_cast<float>(static_cast<std::int32_t>(ReadU32(value.pData)));
+    return fDefault;
+}
+
+std::string CFileRegistry::GetString(std::string_view strSection, std::string_view strName,
+                                     std::string strDefault) const {
+    SRegistryValue value;
+    if (!FindValue(strSection, strName, value)) return strDefault;
+    if (IsNumber(value)) return NumberText(value);
+    std::string_view strText;
+    if (value.nType != RTYPE_STRING || !ReadCountedString(value.pData, value.nAvailable, strText))
+        return strDefault;
+    return std::string(strText);
+}
+
+bool CFileRegistry::GetStringList(std::string_view strSection, std::string_view strName,
+                                  std::vector<std::string>& list) const {
+    list.clear();
+    SRegistryValue value;
+    if (!FindValue(strSection, strName, value)) return false;
+    if (IsNumber(value)) {
+        list.push_back(NumberText(value));
+        return true;
+    }
+    std::string_view strText;
+    if (value.nType == RTYPE_STRING) {
+        if (!ReadCountedString(value.pData, value.nAvailable, strText)) return false;
+        list.emplace_back(strText);
+        return true;
+    }
+    if (value.nType != (RTYPE_LIST | RTYPE_STRING) || value.nAvailable < 2) return false;
+    const std::uint16_t nCount = ReadU16(value.pData);
+    const std::uint8_t* p = value.pData + 2;
+    std::uint32_t nAvailable = value.nAvailable - 2;
+    for (std::uint32_t i = 0; i < nCount; ++i) {
+        if (!ReadCountedString(p, nAvailable, strText)) {
+            list.clear();  // a list that runs off the file is not half read
+            return false;
+        }
+        list.emplace_back(strText);
+    }
+    return true;
+}
+
+namespace {
+std::string Problem(std::uint64_t nOffset, const char* pszFormat, std::uint64_t nA = 0,
+                    std::uint64_t nB = 0) {
+    char szText[160];
+    std::snprintf(szText, sizeof szText, pszFormat, static_cast<unsigned long long>(nA),
+                  static_cast<unsigned long long>(nB));
+    return "at byte " + std::to_string(nOffset) + ": " + szText;
+}
+
+// Checks the data of one value of the given type; false with the problem.
+bool VerifyValueData(std::uint8_t nType, const std::uint8_t* p, std::uint32_t nAvailable,
+                     std::uint64_t nAt, std::string& strProblem) {
+    std::string_view str;
+    switch (nType) {
+        case RTYPE_INT:
+        case RTYPE_FLOAT:
+            if (nAvailable >= 4) return true;
+            break;
+        case RTYPE_STRING:
+            if (ReadCountedString(p, nAvailable, str)) return true;
+            break;
+        case RTYPE_LIST | RTYPE_STRING: {
+            if (nAvailable < 2) break;
+            const std::uint16_t nCount = ReadU16(p);
+            p += 2;
+            nAvailable -= 2;
+            std::uint16_t i = 0;
+            while (i < nCount && ReadCountedString(p, nAvailable, str)) ++i;
+            if (i == nCount) return true;
+            break;
+        }
+        default:
+            strProblem = Problem(nAt, "value of unknown type %llu", nType);
+            return false;
+    }
+    strProblem = Problem(nAt, "value data of type %llu runs past the end of the file", nType);
+    return false;
+}
+}  // namespace
+
+bool CFileRegistry::Verify(std::string& strProblem) const {
+    if (!m_pData) {
+        strProblem = "the registry is not open";
+        return false;
+    }
+    const std::uint32_t nSections = ReadU16(m_pData + 4);
+    for (std::uint32_t i = 0; i < nSections; ++i) {
+        const std::uint64_t nSlotAt = REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * i;
+        const std::uint16_t nNext = ReadU16(m_pData + nSlotAt);
+        const std::uint32_t nOffset = ReadU32(m_pData + nSlotAt + 2);
+        if (nNext != CHAIN_END && nNext >= nSections) {
+            strProblem = Problem(nSlotAt, "section slot %llu links to slot %llu, outside the table",
+                                 i, nNext);
+            return false;
+        }
+        if (!InBounds(nOffset, 4, m_nSize) ||
+            !InBounds(nOffset + 4ull, ReadU16(m_pData + nOffset + 2), m_nSize)) {
+            strProblem = Problem(nSlotAt + 2, "section record at %llu runs past the end (%llu)",
+                                 nOffset, m_nSize);
+            return false;
+        }
+        const std::uint32_t nValues = ReadU16(m_pData + nOffset);
+        const std::uint64_t nSlotsAt = nOffset + 4ull + ReadU16(m_pData + nOffset + 2);
+        if (!InBounds(nSlotsAt, std::uint64_t{REGISTRY_SLOT_SIZE} * nValues, m_nSize)) {
+            strProblem = Problem(nOffset, "the %llu value slots run past the end (%llu)", nValues,
+                                 m_nSize);
+            return false;
+        }
+        for (std::uint32_t j = 0; j < nValues; ++j) {
+            const std::uint64_t nValueSlotAt = nSlotsAt + REGISTRY_SLOT_SIZE * j;
+            const std::uint16_t nValueNext = ReadU16(m_pData + nValueSlotAt);
+            const std::uint64_t nRecord = nOffset + std::uint64_t{ReadU32(m_pData + nValueSlotAt + 2)};
+            if (nValueNext != CHAIN_END && nValueNext >= nValues) {
+                strProblem = Problem(nValueSlotAt, "value slot %llu links to slot %llu, outside "
+                                     "the table", j, nValueNext);
+                return false;
+            }
+            if (!InBounds(nRecord, 3, m_nSize) ||
+                !InBounds(nRecord + 3, ReadU16(m_pData + nRecord + 1), m_nSize)) {
+                strProblem = Problem(nValueSlotAt + 2, "value record at %llu runs past the end "
+                                     "(%llu)", nRecord, m_nSize);
+                return false;
+            }
+            const std::uint64_t nDataAt = nRecord + 3 + ReadU16(m_pData + nRecord + 1);
+            if (!VerifyValueData(m_pData[nRecord], m_pData + nDataAt,
+                                 static_cast<std::uint32_t>(m_nSize - nDataAt), nRecord,
+                                 strProblem))
+                return false;
+        }
+    }
+    return true;
+}

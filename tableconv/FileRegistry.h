@@ -1,0 +1,114 @@
+// Typed lookup by section name and value name in a binary registry file, read in place through
+// a read-only mapping. Layout: docs/registry-format.md.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tableconv/MappedFile.h"
+
+inline constexpr std::uint32_t REGISTRY_MAGIC = 0x45AB3EFB;
+inline constexpr std::uint8_t RTYPE_INT = 0;
+inline constexpr std::uint8_t RTYPE_FLOAT = 1;
+inline constexpr std::uint8_t RTYPE_STRING = 2;
+inline constexpr std::uint8_t RTYPE_LIST = 0x80;  // a list of the base type in the low 7 bits
+inline constexpr std::uint16_t CHAIN_END = 0xFFFF;
+inline constexpr std::uint32_t REGISTRY_HEADER_SIZE = 6;
+inline constexpr std::uint32_t REGISTRY_SLOT_SIZE = 6;
+
+// The wrapping sum of the name's bytes, each lowercased (A to Z only) and taken as signed.
+std::uint32_t NameByteSum(std::string_view strName);
+// The home slot of a name in a table of nSlots slots (nSlots > 0).
+inline std::uint32_t HashName(std::string_view strName, std::uint32_t nSlots) {
+    return NameByteSum(strName) % nSlots;
+}
+// ASCII case-blind equality, as section and value names are compared.
+bool EqualNoCase(std::string_view a, std::string_view b);
+
+// One value as stored: its type and where its data starts. nAvailable counts the bytes from
+// there to the end of the file, so that readers never step outside it.
+struct SRegistryValue {
+    std::uint8_t nType = 0;
+    const std::uint8_t* pData = nullptr;
+    std::uint32_t nAvailable = 0;
+};
+
+class CFileRegistry {
+public:
+    CFileRegistry() = default;
+    ~CFileRegistry() { Close(); }
+    CFileRegistry(const CFileRegistry&) = delete;
+    CFileRegistry& operator=(const CFileRegistry&) = delete;
+
+    // Maps the file; true when it is a registry file (IsValid). False leaves the registry closed.
+    bool Open(const char* pszPath);
+    // Opens bytes that the caller keeps alive until Close (tests, tools, fuzzing).
+    bool OpenMemory(const std::uint8_t* pData, std::uint32_t nSize);
+    // True when the magic is there and the section table fits in the file; closes otherwise.
+    bool IsValid();
+    void Close();
+    bool IsOpen() const { return m_pData != nullptr; }
+
+    // The data of the named value when its type is nType; a single value of the base type is
+    // accepted where a list is asked for, and *pbSingle then says so. Null when not found.
+    const std::uint8_t* FindData(std::string_view strSection, std::string_view strName,
+                                 std::uint8_t nType, bool* pbSingle = nullptr) const;
+    // The named value whatever its type; false when absent or when the file is malformed there.
+    bool FindValue(std::string_view strSection, std::string_view strName,
+                   SRegistryValue& value) const;
+
+    // The names of all sections in slot order; false when closed.
+    bool GetSectionNames(std::vector<std::string>& names) const;
+
+    // Integer; a float is truncated toward zero and saturated, NaN gives the default.
+    std::int32_t GetInt(std::string_view strSection, std::string_view strName,
+                        std::int32_t nDefault) const;
+    // Single-precision number; an integer is converted.
+    float GetFloat(std::string_view strSection, std::string_view strName, float fDefault) const;
+    // Text; a number gives its shortest decimal text, a list or a missing value the default.
+    std::string GetString(std::string_view strSection, std::string_view strName,
+                          std::string strDefault) const;
+    // List of strings; a single string or number gives one entry. False (and an empty list)
+    // when missing.
+    bool GetStringList(std::string_view strSection, std::string_view strName,
+                       std::vector<std::string>& list) const;
+
+    // Walks every slot and record; false with the first problem and its byte offset when any
+    // count, length or offset points outside the file.
+    bool Verify(std::string& strProblem) const;
+
+    const std::uint8_t* GetData() const { return m_pData; }
+    std::uint32_t GetSize() const { return m_nSize; }
+
+private:
+    struct SSectionRef {
+        bool bFound = false;
+        std::uint32_t nOffset = 0;  // of the section record
+        std::uint16_t nValues = 0;  // M
+        std::uint16_t nNameLength = 0;
+    };
+    bool FindSection(std::string_view strSection, SSectionRef& section) const;
+
+    CMappedFile m_file;
+    const std::uint8_t* m_pData = nullptr;
+    std::uint32_t m_nSize = 0;
+    // Builders ask for one row's columns in a row: remember the last section found.
+    mutable std::string m_strCachedSection;
+    mutable SSectionRef m_cachedSection;
+    mutable bool m_bCacheValid = false;
+};
+
+// Little-endian readers for callers that have checked the bounds.
+inline std::uint16_t ReadU16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+inline std::uint32_t ReadU32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+// Offsets come from the file: compare by subtraction so that no sum can wrap.
+inline bool InBounds(std::uint64_t nOffset, std::uint64_t nLength, std::uint64_t nSize) {
+    return nOffset <= nSize && nLength <= nSize - nOffset;
+}
