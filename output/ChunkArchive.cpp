@@ -1,0 +1,345 @@
+#include "output/ChunkArchive.h"
+
+#include <bit>
+#include <cstring>
+
+// Data chunks hold fields as they lie in memory, and the file is little-endian.
+static_assert(std::endian::native == std::endian::little);
+
+std::unordered_map<std::type_index, std::uint32_t> g_typeIdByClass(100);
+std::unordered_map<std::uint32_t, StoredObjectFactory> g_factoryByTypeId(100);
+
+namespace {
+constexpr std::uint32_t SHORT_LENGTH_LIMIT = 128;  // below it the length takes one byte
+constexpr std::uint32_t HEADER_RESERVE = 5;        // id byte and the long length field
+constexpr std::uint8_t ROOT_ID = 0xFF;
+
+// The long length field: four little-endian bytes.
+std::uint32_t ReadLongField(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+           (std::uint32_t{p[3]} << 24);
+}
+
+std::uint32_t EncodeHeader(std::uint8_t* p, std::uint8_t nId, std::uint32_t nLength) {
+    p[0] = nId;
+    if (nLength < SHORT_LENGTH_LIMIT) {
+        p[1] = static_cast<std::uint8_t>(nLength * 2);
+        return 2;
+    }
+    const std::uint32_t nField = nLength * 2 + 1;
+    for (int i = 0; i < 4; ++i) p[1 + i] = static_cast<std::uint8_t>(nField >> (8 * i));
+    return 5;
+}
+}  // namespace
+
+void CChunkArchive::ResetRoot() {
+    if (m_frames.empty()) m_frames.emplace_back();
+    m_frames.resize(1);
+    m_frames[0] = SChunkFrame{};
+    m_children.clear();
+}
+
+void CChunkArchive::OpenArchive(IDataStream& stream, bool bReading, std::int32_t nVersion) {
+    m_frames.clear();
+    Reset();
+    m_chunkBuffer.Reset();
+    m_bReading = bReading;
+    m_bFailed = false;
+    ResetRoot();
+    if (!bReading) {
+        m_nVersion = nVersion;
+        return;
+    }
+
+    FindTopChunk(stream, 0, *this);
+    FindTopChunk(stream, 2, m_chunkBuffer);
+    m_frames[0].length = m_chunkBuffer.GetSize();
+    while (GetPosition() < GetSize()) {
+        std::uint32_t nTypeId = 0, nObjectId = 0;
+        Read(&nTypeId, 4);
+        Read(&nObjectId, 4);
+        const auto it = g_factoryByTypeId.find(nTypeId);
+        CStoredObject* pObject = it == g_factoryByTypeId.end() ? nullptr : it->second();
+        m_pendingObjects.emplace_back(pObject, nObjectId);
+        m_objectsById[nObjectId] = pObject;
+    }
+    if (nVersion == 1) DataChunk(2, &m_nVersion, 4);
+    else m_nVersion = nVersion;
+    const int nObjects = CountChunks(1);
+    for (int i = 1; i <= nObjects; ++i) {
+        SetChunkIndex(i);
+        if (!StartChunk(1)) continue;
+        std::uint32_t nObjectId = 0;
+        DataChunk(0, &nObjectId, 4);
+        CStoredObject* pObject = FindObject(nObjectId);
+        if (pObject && StartChunk(1)) {
+            pObject->Serialize(*this);
+            FinishChunk();
+        }
+        FinishChunk();
+    }
+
+    ResetRoot();
+    FindTopChunk(stream, 1, m_chunkBuffer);
+    m_frames[0].length = m_chunkBuffer.GetSize();
+}
+
+bool CChunkArchive::CloseArchive(IDataStream& stream) {
+    if (!m_bReading && !m_frames.empty()) {
+        m_frames.resize(1);
+        m_chunkBuffer.SetSize(m_frames[0].length);
+        WriteTopChunk(stream, 1, m_chunkBuffer);
+
+        m_chunkBuffer.Reset();
+        ResetRoot();
+        while (!m_pendingObjects.empty()) {
+            auto [pObject, nObjectId] = m_pendingObjects.front();
+            m_pendingObjects.pop_front();
+            const auto it = g_typeIdByClass.find(std::type_index(typeid(*pObject)));
+            const std::uint32_t nTypeId = it == g_typeIdByClass.end() ? 0xFFFFFFFFu : it->second;
+            Write(&nTypeId, 4);
+            Write(&nObjectId, 4);
+            StartChunk(1);
+            DataChunk(0, &nObjectId, 4);
+            StartChunk(1);
+            pObject->Serialize(*this);
+            FinishChunk();
+            FinishChunk();
+        }
+        DataChunk(2, &m_nVersion, 4);
+        WriteTopChunk(stream, 0, *this);
+        m_chunkBuffer.SetSize(m_frames[0].length);
+        WriteTopChunk(stream, 2, m_chunkBuffer);
+    } else if (m_bReading) {
+        // Every created object is in this list once, also when a damaged table repeats an id.
+        for (auto& [pObject, nObjectId] : m_pendingObjects)
+            if (pObject && pObject->m_nRefCount == 0) delete pObject;
+    }
+    const bool bSucceeded = !m_bFailed && m_bOk && m_chunkBuffer.m_bOk;
+    Reset();
+    m_chunkBuffer.Reset();
+    m_objectsById.clear();
+    m_pendingObjects.clear();
+    m_frames.clear();
+    m_children.clear();
+    m_bFailed = false;
+    return bSucceeded;
+}
+
+// ---- Writing -------------------------------------------------------------------------------
+
+bool CChunkArchive::AppendChild(size_t nParent, std::uint8_t nId, const void* pSource,
+                                std::uint32_t nSourceOffset, std::uint32_t nLength) {
+    SChunkFrame& parent = m_frames[nParent];
+    const std::uint64_t nAt = std::uint64_t{parent.start} + parent.length;
+    if (nLength >= MAX_PAYLOAD || nAt + nLength + HEADER_RESERVE > 0xFFFFFFFFu) {
+        m_bFailed = true;
+        return false;
+    }
+    m_chunkBuffer.SetSize(static_cast<std::uint32_t>(nAt + nLength + HEADER_RESERVE));
+    std::uint8_t* pBuffer = m_chunkBuffer.GetData();
+    parent.length += EncodeHeader(pBuffer + nAt, nId, nLength);
+    const std::uint32_t nDestination = parent.start + parent.length;
+    if (nLength) {
+        if (pSource) std::memcpy(pBuffer + nDestination, pSource, nLength);
+        else if (nSourceOffset != nDestination)
+            std::memmove(pBuffer + nDestination, pBuffer + nSourceOffset, nLength);
+    }
+    parent.length += nLength;
+    return true;
+}
+
+bool CChunkArchive::StartChunk(int nId) {
+    if (m_frames.empty()) return false;
+    if (m_bReading) {
+        const SChild* pChild = FindChild(nId);
+        if (!pChild) return false;
+        SChunkFrame frame;
+        frame.id = pChild->id;
+        frame.start = pChild->start;
+        frame.length = pChild->length;
+        m_frames.push_back(frame);
+        return true;
+    }
+    const SChunkFrame& parent = m_frames.back();
+    const std::uint64_t nStart = std::uint64_t{parent.start} + parent.length + HEADER_RESERVE;
+    SChunkFrame frame;
+    frame.id = static_cast<std::uint8_t>(nId);
+    frame.start = nStart > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(nStart);
+    m_frames.push_back(frame);
+    return true;
+}
+
+void CChunkArchive::FinishChunk() {
+    if (m_frames.size() < 2) return;  // the root is never finished by callers
+    const SChunkFrame frame = m_frames.back();
+    m_frames.pop_back();
+    if (m_bReading) {
+        if (frame.bIndexed) m_children.resize(frame.childBegin);
+        return;
+    }
+    AppendChild(m_frames.size() - 1, frame.id, nullptr, frame.start, frame.length);
+    const SChunkFrame& parent = m_frames.back();
+    m_chunkBuffer.SetSize(parent.start + parent.length);
+}
+
+void CChunkArchive::DataChunk(int nId, void* pData, std::uint32_t nSize) {
+    if (m_frames.empty()) return;
+    if (!m_bReading) {
+        AppendChild(m_frames.size() - 1, static_cast<std::uint8_t>(nId), pData, 0, nSize);
+        return;
+    }
+    const SChild* pChild = FindChild(nId);
+    const std::uint32_t nCopy = pChild ? (pChild->length < nSize ? pChild->length : nSize) : 0;
+    if (nCopy) std::memcpy(pData, m_chunkBuffer.GetData() + pChild->start, nCopy);
+    if (nSize > nCopy) std::memset(static_cast<std::uint8_t*>(pData) + nCopy, 0, nSize - nCopy);
+}
+
+void CChunkArchive::StringChunk(int nId, std::string& strText) {
+    if (m_frames.empty()) return;
+    if (!m_bReading) {
+        if (strText.size() >= MAX_PAYLOAD) {
+            m_bFailed = true;
+            return;
+        }
+        // The terminator is part of the payload; c_str() provides it.
+        AppendChild(m_frames.size() - 1, static_cast<std::uint8_t>(nId), strText.c_str(), 0,
+                    static_cast<std::uint32_t>(strText.size() + 1));
+        return;
+    }
+    const SChild* pChild = FindChild(nId);
+    if (!pChild) {
+        strText.clear();
+        return;
+    }
+    const char* pText = reinterpret_cast<const char*>(m_chunkBuffer.GetData() + pChild->start);
+    const void* pZero = std::memchr(pText, 0, pChild->length);
+    strText.assign(pText, pZero ? static_cast<size_t>(static_cast<const char*>(pZero) - pText)
+                                : pChild->length);
+}
+
+int CChunkArchive::CountChunks(int nId) {
+    if (m_frames.empty()) return 0;
+    const auto nWanted = static_cast<std::uint8_t>(nId);
+    int nCount = 0;
+    if (m_bReading) {
+        SChunkFrame& frame = m_frames.back();
+        if (!frame.bIndexed) IndexChildren(frame);
+        for (std::uint32_t i = frame.childBegin; i < frame.childEnd; ++i)
+            nCount += m_children[i].id == nWanted;
+        return nCount;
+    }
+    // Writing: the children appended so far are complete chunks in the frame's payload.
+    const SChunkFrame& frame = m_frames.back();
+    const std::uint8_t* p = m_chunkBuffer.GetData() + frame.start;
+    std::uint32_t nCursor = 0;
+    while (frame.length - nCursor >= 2) {
+        const std::uint32_t nHeader = (p[nCursor + 1] & 1) ? 5 : 2;
+        const std::uint32_t nField = nHeader == 5 ? ReadLongField(p + nCursor + 1) : p[nCursor + 1];
+        nCount += p[nCursor] == nWanted;
+        nCursor += nHeader + (nField >> 1);
+    }
+    return nCount;
+}
+
+void CChunkArchive::SetChunkIndex(int nIndex) {
+    if (!m_frames.empty()) m_frames.back().index = nIndex;
+}
+
+std::uint32_t CChunkArchive::StoreObject(CStoredObject* pObject) {
+    const std::uint32_t nObjectId = m_nNextObjectId++;
+    m_pendingObjects.emplace_back(pObject, nObjectId);
+    return nObjectId;
+}
+
+CStoredObject* CChunkArchive::FindObject(std::uint32_t nObjectId) const {
+    const auto it = m_objectsById.find(nObjectId);
+    return it == m_objectsById.end() ? nullptr : it->second;
+}
+
+// ---- Reading -------------------------------------------------------------------------------
+
+void CChunkArchive::IndexChildren(SChunkFrame& frame) {
+    // Decoding stops at the first header or payload that does not fit in the frame; nothing
+    // outside the frame, and so outside the loaded chunk, is ever read.
+    frame.bIndexed = true;
+    frame.childBegin = static_cast<std::uint32_t>(m_children.size());
+    const std::uint8_t* p = m_chunkBuffer.GetData() + frame.start;
+    std::uint32_t nCursor = 0;
+    while (frame.length - nCursor >= 2) {
+        const std::uint8_t nId = p[nCursor];
+        std::uint32_t nField = p[nCursor + 1];
+        std::uint32_t nHeader = 2;
+        if (nField & 1) {
+            if (frame.length - nCursor < 5) break;
+            nField = ReadLongField(p + nCursor + 1);
+            nHeader = 5;
+        }
+        const std::uint32_t nLength = nField >> 1;
+        if (nLength > frame.length - nCursor - nHeader) break;
+        m_children.push_back(SChild{nId, frame.start + nCursor + nHeader, nLength});
+        nCursor += nHeader + nLength;
+    }
+    frame.childEnd = static_cast<std::uint32_t>(m_children.size());
+}
+
+const CChunkArchive::SChild* CChunkArchive::FindChild(int nId) {
+    SChunkFrame& frame = m_frames.back();
+    const std::int32_t nWanted = static_cast<std::uint8_t>(nId);
+    if (frame.index < 1) return nullptr;
+    if (!frame.bIndexed) IndexChildren(frame);
+    // The list pattern asks for occurrence i + 1 right after occurrence i: go on from there.
+    std::int32_t nSeen = 0;
+    std::uint32_t i = frame.childBegin;
+    if (frame.lastId == nWanted && frame.lastOccurrence <= frame.index) {
+        if (frame.lastOccurrence == frame.index) return &m_children[frame.lastChild];
+        nSeen = frame.lastOccurrence;
+        i = frame.lastChild + 1;
+    }
+    for (; i < frame.childEnd; ++i) {
+        if (m_children[i].id != nWanted || ++nSeen != frame.index) continue;
+        frame.lastId = nWanted;
+        frame.lastOccurrence = nSeen;
+        frame.lastChild = i;
+        return &m_children[i];
+    }
+    return nullptr;
+}
+
+// ---- Top-level chunks ----------------------------------------------------------------------
+
+void CChunkArchive::WriteTopChunk(IDataStream& stream, std::uint8_t nId, CMemoryStream& source) {
+    std::uint8_t header[HEADER_RESERVE];
+    const std::uint32_t nLength = source.GetSize();
+    EncodeHeader(header, nId, nLength);
+    stream.Write(header, 1);
+    stream.Write(header + 1, nLength < SHORT_LENGTH_LIMIT ? 1 : 4);
+    stream.Write(source.GetData(), nLength);
+}
+
+bool CChunkArchive::FindTopChunk(IDataStream& stream, std::uint8_t nId,
+                                 CMemoryStream& destination) {
+    stream.m_bOk = true;
+    stream.Seek(0);
+    for (;;) {
+        std::uint8_t header[HEADER_RESERVE] = {};
+        stream.Read(header, 2);
+        if ((header[1] & 1) && stream.m_bOk) stream.Read(header + 2, 3);
+        if (!stream.m_bOk) break;  // the end of the data
+        const std::uint32_t nField = (header[1] & 1) ? ReadLongField(header + 1) : header[1];
+        const std::uint32_t nLength = nField >> 1;
+        // A chunk longer than what the stream still holds is damage: stop before allocating it.
+        const std::uint32_t nPosition = stream.GetPosition();
+        const std::uint32_t nSize = stream.GetSize();
+        if (nPosition > nSize || nLength > nSize - nPosition) break;
+        if (header[0] != nId) {
+            stream.Seek(nPosition + nLength);
+            continue;
+        }
+        destination.Allocate(nLength);
+        if (stream.Read(destination.GetData(), nLength) != nLength) break;
+        return true;
+    }
+    destination.Reset();
+    return false;
+}

@@ -1,0 +1,144 @@
+// The container format of items.idb: a tree of numbered chunks, written and read by the same
+// serializer code. Layout: docs/idb-format.md.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <typeindex>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "output/DataStream.h"
+
+class CChunkArchive;
+
+// A polymorphic object that an archive can store and recreate through the type registry.
+class CStoredObject {
+public:
+    virtual ~CStoredObject() = default;
+    virtual void Serialize(CChunkArchive& archive) = 0;
+
+    // Holders that keep an object beyond the reading archive's life count themselves here;
+    // CloseArchive destroys the loaded objects that nobody holds.
+    std::uint16_t m_nRefCount = 0;
+};
+
+using StoredObjectFactory = CStoredObject* (*)();
+// The process-wide type registry: class -> type id, and type id -> factory of an empty object.
+extern std::unordered_map<std::type_index, std::uint32_t> g_typeIdByClass;
+extern std::unordered_map<std::uint32_t, StoredObjectFactory> g_factoryByTypeId;
+
+template <class T>
+void RegisterStoredClass(std::uint32_t nTypeId) {
+    g_typeIdByClass[std::type_index(typeid(T))] = nTypeId;
+    g_factoryByTypeId[nTypeId] = []() -> CStoredObject* { return new T(); };
+}
+
+// One open chunk. While writing, length counts the payload bytes appended so far; while reading,
+// it is the stored payload length and the frame remembers its decoded children.
+struct SChunkFrame {
+    std::uint8_t id = 0xFF;
+    std::uint32_t start = 0;   // offset of the payload in the chunk buffer
+    std::uint32_t length = 0;  // payload bytes
+    std::int32_t index = 1;    // which of several children with one id the next lookup selects
+    // Reading only: the frame's children in the archive's child index [childBegin, childEnd),
+    // and where the last lookup stopped, so that reading a list goes on from there.
+    bool bIndexed = false;
+    std::uint32_t childBegin = 0;
+    std::uint32_t childEnd = 0;
+    std::int32_t lastId = -1;
+    std::int32_t lastOccurrence = 0;
+    std::uint32_t lastChild = 0;
+};
+
+class CChunkArchive : public CMemoryStream {
+public:
+    // A payload this long or longer cannot be encoded.
+    static constexpr std::uint32_t MAX_PAYLOAD = 0x80000000u;
+    // Readers built to the format's first rules find a larger top-level chunk empty.
+    static constexpr std::uint32_t CLASSIC_TOP_CHUNK_LIMIT = 10000000;
+
+    CChunkArchive() = default;
+    ~CChunkArchive() override = default;
+
+    // Writing: remembers the version; nothing reaches the stream before CloseArchive. Reading:
+    // loads the whole archive (a missing or damaged top-level chunk reads as empty) and leaves
+    // the root content current.
+    void OpenArchive(IDataStream& stream, bool bReading, std::int32_t nVersion);
+    // Writing: writes the three top-level chunks; false when a chunk had to be refused (too
+    // large) or the tree could not be held in memory. Reading: destroys the loaded objects that
+    // nobody holds. Both: empties all state.
+    bool CloseArchive(IDataStream& stream);
+    bool IsReading() const { return m_bReading; }
+
+    // Writing: opens a child chunk, true. Reading: enters the index-th child with this id; false
+    // (nothing entered) when there is none. FinishChunk follows only a true StartChunk.
+    bool StartChunk(int nId);
+    void FinishChunk();
+    // Writing: a child holding the bytes. Reading: the child's first nSize bytes; what the
+    // child lacks reads as zero bytes.
+    void DataChunk(int nId, void* pData, std::uint32_t nSize);
+    // Writing: the text and one zero byte. Reading: the payload up to its first zero byte or
+    // its end; empty when absent.
+    void StringChunk(int nId, std::string& strText);
+    // Children with this id in the current chunk, whatever the index.
+    int CountChunks(int nId);
+    // 1 selects the first child of an id; 0 or below selects none.
+    void SetChunkIndex(int nIndex);
+
+    // Writing: queues an object for storing and returns its id. Reading: the loaded object of
+    // an id, or null.
+    std::uint32_t StoreObject(CStoredObject* pObject);
+    CStoredObject* FindObject(std::uint32_t nObjectId) const;
+
+    // Bytes of root content so far (top-level chunk 1 when the archive is closed).
+    std::uint32_t GetRootLength() const { return m_frames.empty() ? 0 : m_frames[0].length; }
+
+    // A list of records, each in a chunk with id 1, in both directions.
+    template <class T>
+    void SerializeList(int nListId, std::vector<T>& list) {
+        if (!StartChunk(nListId)) return;
+        size_t nCount = list.size();
+        if (m_bReading) {
+            list.clear();
+            nCount = static_cast<size_t>(CountChunks(1));
+            list.resize(nCount);
+        }
+        for (size_t i = 0; i < nCount; ++i) {
+            SetChunkIndex(static_cast<int>(i + 1));
+            if (StartChunk(1)) {
+                list[i].Serialize(*this);
+                FinishChunk();
+            }
+        }
+        FinishChunk();
+    }
+
+    std::int32_t m_nVersion = 1;
+
+private:
+    struct SChild {
+        std::uint8_t id;
+        std::uint32_t start;  // of the payload in the chunk buffer
+        std::uint32_t length;
+    };
+
+    void ResetRoot();
+    const SChild* FindChild(int nId);
+    void IndexChildren(SChunkFrame& frame);
+    bool AppendChild(size_t nParent, std::uint8_t nId, const void* pSource,
+                     std::uint32_t nSourceOffset, std::uint32_t nLength);
+    static void WriteTopChunk(IDataStream& stream, std::uint8_t nId, CMemoryStream& source);
+    static bool FindTopChunk(IDataStream& stream, std::uint8_t nId, CMemoryStream& destination);
+
+    CMemoryStream m_chunkBuffer;
+    std::vector<SChunkFrame> m_frames;
+    bool m_bReading = false;
+    bool m_bFailed = false;
+    std::unordered_map<std::uint32_t, CStoredObject*> m_objectsById{100};
+    std::deque<std::pair<CStoredObject*, std::uint32_t>> m_pendingObjects;
+    std::uint32_t m_nNextObjectId = 1;
+    std::vector<SChild> m_children;
+};

@@ -1,0 +1,139 @@
+#include "output/DataStream.h"
+
+#include <cstring>
+
+namespace {
+constexpr std::uint64_t MAX_STREAM_SIZE = 0xFFFFFFFFu;
+}  // namespace
+
+void IDataStream::CopyFrom(IDataStream& source) {
+    source.Seek(0);
+    std::uint8_t block[1024];
+    for (;;) {
+        const std::uint32_t nRead = source.Read(block, sizeof block);
+        if (nRead == 0) break;
+        Write(block, nRead);
+    }
+}
+
+// ---- Memory stream -------------------------------------------------------------------------
+
+void CMemoryStream::Reallocate(std::uint32_t nCapacity, std::uint32_t nKeep) {
+    auto pNew = std::make_unique_for_overwrite<std::uint8_t[]>(nCapacity);
+    if (nKeep) std::memcpy(pNew.get(), m_pData.get(), nKeep);
+    m_pData = std::move(pNew);
+    m_nCapacity = nCapacity;
+}
+
+std::uint32_t CMemoryStream::Read(void* pBuffer, std::uint32_t nCount) {
+    if (std::uint64_t{m_nPosition} + nCount <= m_nSize) {
+        if (nCount) std::memcpy(pBuffer, m_pData.get() + m_nPosition, nCount);
+        m_nPosition += nCount;
+        return nCount;
+    }
+    m_bOk = false;
+    if (nCount) std::memset(pBuffer, 0, nCount);
+    if (m_nPosition > m_nSize) return 0;
+    const std::uint32_t nRemaining = m_nSize - m_nPosition;
+    if (nRemaining) std::memcpy(pBuffer, m_pData.get() + m_nPosition, nRemaining);
+    m_nPosition = m_nSize;
+    return nRemaining;
+}
+
+void CMemoryStream::Write(const void* pBuffer, std::uint32_t nCount) {
+    const std::uint64_t nEnd = std::uint64_t{m_nPosition} + nCount;
+    if (nEnd > MAX_STREAM_SIZE) {
+        m_bOk = false;
+        return;
+    }
+    if (nEnd > m_nCapacity) {
+        // After a Seek far beyond the capacity, doubling alone would not reach the write's end.
+        std::uint64_t nGrown = (std::uint64_t{m_nCapacity} + nCount) * 2;
+        if (nGrown < nEnd) nGrown = nEnd;
+        // Keep every byte up to the capacity: the position may lie beyond the size.
+        Reallocate(static_cast<std::uint32_t>(nGrown < MAX_STREAM_SIZE ? nGrown : MAX_STREAM_SIZE),
+                   m_nCapacity);
+    }
+    if (nCount) std::memcpy(m_pData.get() + m_nPosition, pBuffer, nCount);
+    m_nPosition = static_cast<std::uint32_t>(nEnd);
+    if (m_nPosition > m_nSize) m_nSize = m_nPosition;
+}
+
+void CMemoryStream::Reset() {
+    m_pData.reset();
+    m_nCapacity = m_nPosition = m_nSize = 0;
+    m_bOk = true;
+}
+
+void CMemoryStream::SetSize(std::uint32_t nSize) {
+    if (nSize > m_nCapacity) {
+        const std::uint64_t nGrown = std::uint64_t{nSize} + nSize / 2 + 16;
+        Reallocate(static_cast<std::uint32_t>(nGrown < MAX_STREAM_SIZE ? nGrown : MAX_STREAM_SIZE),
+                   m_nSize);
+    }
+    m_nSize = nSize;
+    m_nPosition = 0;
+}
+
+void CMemoryStream::Allocate(std::uint32_t nSize) {
+    if (nSize > m_nCapacity) {
+        m_pData.reset();
+        m_nCapacity = 0;
+        Reallocate(nSize, 0);
+    }
+    m_nSize = nSize;
+    m_nPosition = 0;
+}
+
+void CMemoryStream::CopyFrom(IDataStream& source) {
+    source.Seek(0);
+    const std::uint32_t nSize = source.GetSize();
+    SetSize(nSize);
+    source.Read(m_pData.get(), nSize);
+    Seek(0);
+}
+
+// ---- File stream ---------------------------------------------------------------------------
+
+bool CFileStream::OpenFile(const char* pszPath, unsigned nFlags) {
+    const bool bWrite = (nFlags & FILE_MODE_WRITE) != 0;
+    m_bWriteFailed = false;
+    m_bOk = m_file.Open(pszPath, bWrite && (nFlags & FILE_MODE_CREATE)
+                                     ? platform::FileMode::CreateWrite
+                                     : platform::FileMode::Read);
+    return m_bOk;
+}
+
+bool CFileStream::CloseFile() {
+    if (!m_file.Close()) m_bWriteFailed = true;
+    return !m_bWriteFailed;
+}
+
+std::uint32_t CFileStream::Read(void* pBuffer, std::uint32_t nCount) {
+    const std::uint32_t nRead = m_file.Read(pBuffer, nCount);
+    if (nRead != nCount) m_bOk = false;
+    return nRead;
+}
+
+void CFileStream::Write(const void* pBuffer, std::uint32_t nCount) {
+    if (!m_file.Write(pBuffer, nCount)) m_bWriteFailed = true;
+}
+
+void CFileStream::Seek(std::uint32_t nPosition) { m_file.Seek(nPosition); }
+
+std::uint32_t CFileStream::GetSize() {
+    const std::uint64_t nLength = m_file.Length();
+    return nLength > MAX_STREAM_SIZE ? static_cast<std::uint32_t>(MAX_STREAM_SIZE)
+                                     : static_cast<std::uint32_t>(nLength);
+}
+
+std::uint32_t CFileStream::GetPosition() {
+    const std::uint64_t nPosition = m_file.Position();
+    return nPosition > MAX_STREAM_SIZE ? static_cast<std::uint32_t>(MAX_STREAM_SIZE)
+                                       : static_cast<std::uint32_t>(nPosition);
+}
+
+void CFileStream::Reset() {
+    m_bOk = true;
+    m_file.Seek(0);
+}

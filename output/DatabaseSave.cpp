@@ -1,0 +1,33 @@
+// CItemDatabase::Save: the six lists into items.idb, through a temporary file so that a failed
+// save never destroys the previous database.
+#include <cstdio>
+#include <string>
+
+#include "itemdb/ItemDatabase.h"
+#include "output/ChunkArchive.h"
+#include "output/DataStream.h"
+#include "platform/Platform.h"
+
+bool CItemDatabase::Save(const char* pszOutputDirectory) {
+    CChunkArchive archive;
+    CFileStream stream;
+    std::printf("Saving database.\n");
+    const std::string strPath = std::string(pszOutputDirectory) + "items.idb";
+    const std::string strTemp = strPath + ".tmp";
+
+    bool bSaved = stream.OpenFile(strTemp.c_str(), FILE_MODE_CREATE | FILE_MODE_WRITE);
+    if (bSaved) {
+        archive.OpenArchive(stream, /*bReading=*/false, /*nVersion=*/1);
+        SerializeItemLists(archive, *this);
+        if (archive.GetRootLength() > CChunkArchive::CLASSIC_TOP_CHUNK_LIMIT)
+            std::printf("Warning: the lists take %u bytes, more than 10,000,000; readers built to "
+                        "that limit will find this items.idb empty.\n",
+                        archive.GetRootLength());
+        bSaved = archive.CloseArchive(stream);
+        bSaved = stream.CloseFile() && bSaved;
+        bSaved = bSaved && platform::RenameOver(strTemp.c_str(), strPath.c_str());
+        if (!bSaved) std::remove(strTemp.c_str());
+    }
+    if (!bSaved) std::printf("Can't write \"%s\".\n", strPath.c_str());
+    return bSaved;
+}
