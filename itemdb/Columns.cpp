@@ -1,0 +1,70 @@
+#include "itemdb/Columns.h"
+
+#include "tableconv/FileRegistry.h"
+
+namespace {
+using namespace columns;
+
+#define MARROW_ITEM_COMMON                                                                   \
+    &NAME, &PRICE, &WEIGHT, &SIZE, &MANA, &SLOTS, &DURABILITY, &COMPONENTS, &ZONES,          \
+        &DECONSTRUCTABLE, &TEXTURE_INDEX, &TEXTURE_INDEX_2, &FIGURE_NAMES, &SHOP_1, &SHOP_2, \
+        &SHOP_3, &SHOP_4, &SHOP_5
+
+constexpr const SColumnInfo* MATERIAL_COLUMNS[] = {
+    &NAME, &MATERIAL_TYPE, &MATERIAL_CODE_NAME, &MATERIAL_PRICE, &MATERIAL_WEIGHT,
+    &MATERIAL_MANA, &MATERIAL_SLOTS, &MATERIAL_DURABILITY, &MATERIAL_SKILL, &MATERIAL_DAMAGE,
+    &ABSORPTION_PIERCING, &ABSORPTION_SLASHING, &ABSORPTION_BLUDGEONING, &ABSORPTION_TERMAL,
+    &ABSORPTION_CHEMIC, &ABSORPTION_ELECTRIC, &ABSORPTION_GENERAL, &ABSORPTION_CRIPPLED,
+    &SHOP_1, &SHOP_2, &SHOP_3, &SHOP_4, &SHOP_5};
+constexpr const SColumnInfo* WEAPON_COLUMNS[] = {
+    MARROW_ITEM_COMMON, &WEAPON_TYPE, &WEAPON_MATERIAL, &WEAPON_RANGE, &WEAPON_DAMAGE_MIN,
+    &WEAPON_DAMAGE_MAX, &WEAPON_ACTIONS, &WEAPON_LISTS, &PROPORTION_PIERCING,
+    &PROPORTION_SLASHING, &PROPORTION_BLUDGEONING, &PROPORTION_TERMAL, &PROPORTION_CHEMIC,
+    &PROPORTION_ELECTRIC, &PROPORTION_GENERAL};
+constexpr const SColumnInfo* ARMOR_COLUMNS[] = {
+    MARROW_ITEM_COMMON, &ARMOR_TYPE, &ARMOR_MATERIAL, &WEAR_ORDER, &SKILL_LISTS,
+    &MAIN_ABSORPTION, &MAIN_PIERCING, &MAIN_SLASHING, &MAIN_BLUDGEONING, &MAIN_TERMAL,
+    &MAIN_CHEMIC, &MAIN_ELECTRIC, &MAIN_GENERAL, &MAIN_CRIPPLED, &ADDITIONAL_ABSORPTION,
+    &ADDITIONAL_PIERCING, &ADDITIONAL_SLASHING, &ADDITIONAL_BLUDGEONING, &ADDITIONAL_TERMAL,
+    &ADDITIONAL_CHEMIC, &ADDITIONAL_ELECTRIC, &ADDITIONAL_GENERAL, &ADDITIONAL_CRIPPLED,
+    &APPLY_WOUNDS};
+constexpr const SColumnInfo* QUICK_ITEM_COLUMNS[] = {
+    MARROW_ITEM_COMMON, &QUICK_TYPE, &QUICK_MATERIAL, &QUICK_SKILL, &QUICK_DAMAGE,
+    &QUICK_DAMAGE_TYPE, &QUICK_SPELL, &SKILL_LISTS};
+constexpr const SColumnInfo* QUEST_ITEM_COLUMNS[] = {MARROW_ITEM_COMMON, &QUEST_SCRIPT_ID,
+                                                     &QUEST_ZONES};
+constexpr const SColumnInfo* LOOT_ITEM_COLUMNS[] = {MARROW_ITEM_COMMON, &LOOT_SCRAP_MATERIAL,
+                                                    &LOOT_TYPE, &LOOT_MATERIAL};
+#undef MARROW_ITEM_COMMON
+
+constexpr SKindColumns KINDS[] = {
+    {"materials", "Materials.txt", MATERIAL_COLUMNS},
+    {"weapons", "Weapons.txt", WEAPON_COLUMNS},
+    {"armors", "Armors.txt", ARMOR_COLUMNS},
+    {"quick items", "QuickItems.txt", QUICK_ITEM_COLUMNS},
+    {"quest items", "QuestItems.txt", QUEST_ITEM_COLUMNS},
+    {"loot items", "LootItems.txt", LOOT_ITEM_COLUMNS},
+};
+}  // namespace
+
+std::span<const SKindColumns> AllKinds() { return KINDS; }
+
+std::int32_t ReadInt(const CFileRegistry& registry, std::string_view strSection,
+                     const SColumnInfo& column) {
+    return registry.GetInt(strSection, column.pszName, static_cast<std::int32_t>(column.fDefault));
+}
+
+float ReadFloat(const CFileRegistry& registry, std::string_view strSection,
+                const SColumnInfo& column) {
+    return registry.GetFloat(strSection, column.pszName, column.fDefault);
+}
+
+std::string ReadString(const CFileRegistry& registry, std::string_view strSection,
+                       const SColumnInfo& column) {
+    return registry.GetString(strSection, column.pszName, column.pszDefault);
+}
+
+void ReadList(const CFileRegistry& registry, std::string_view strSection,
+              const SColumnInfo& column, std::vector<std::string>& list) {
+    registry.GetStringList(strSection, column.pszName, list);
+}

@@ -1,0 +1,63 @@
+#include "itemdb/ItemCommon.h"
+
+#include "itemdb/Columns.h"
+#include "tableconv/FileRegistry.h"
+
+void BoolField(CChunkArchive& archive, int nId, bool& bValue) {
+    std::uint8_t nByte = bValue ? 1 : 0;
+    archive.DataChunk(nId, &nByte, 1);
+    bValue = nByte != 0;
+}
+
+void SItemCommon::Serialize(CChunkArchive& archive) {
+    archive.StringChunk(0, Name);
+    archive.StringChunk(1, TypeName);
+    DataField(archive, 2, TypeCode);
+    archive.StringChunk(3, MaterialName);
+    DataField(archive, 4, MaterialCode);
+    DataField(archive, 5, TextureIndex);
+    DataField(archive, 6, TextureIndex2);
+    DataField(archive, 7, Price);
+    DataField(archive, 8, Weight);
+    DataField(archive, 9, Size);
+    DataField(archive, 10, Mana);
+    DataField(archive, 11, Slots);
+    DataField(archive, 12, Durability);
+    DataField(archive, 13, Components);
+    DataField(archive, 14, ShopMask);
+    BoolField(archive, 15, Deconstructable);
+}
+
+std::uint32_t ReadShopMask(const CFileRegistry& registry, std::string_view strSection) {
+    std::uint32_t nMask = 0;
+    for (unsigned k = 0; k < 5; ++k)  // unsigned: any integer shifts without overflow
+        nMask |= static_cast<std::uint32_t>(ReadInt(registry, strSection, *columns::SHOPS[k])) << k;
+    return nMask;
+}
+
+std::uint32_t CrippledMaskOf(const std::vector<std::string>& entries) {
+    std::uint32_t nMask = 0;
+    for (const std::string& strEntry : entries)
+        nMask |= 1u << (static_cast<std::uint32_t>(ParseAtoi(strEntry)) & 31u);
+    return nMask;
+}
+
+void ReadCommonFields(const CFileRegistry& registry, std::string_view strSection,
+                      SItemCommon& item) {
+    using namespace columns;
+    item.Name = ReadString(registry, strSection, NAME);
+    LowercaseAscii(item.Name);
+    item.Price = ReadFloat(registry, strSection, PRICE);
+    item.Weight = ReadFloat(registry, strSection, WEIGHT);
+    item.Size = ReadFloat(registry, strSection, SIZE);
+    item.Mana = ReadFloat(registry, strSection, MANA);
+    item.Slots = ReadInt(registry, strSection, SLOTS);
+    item.Durability = ReadFloat(registry, strSection, DURABILITY);
+    item.Components = ReadInt(registry, strSection, COMPONENTS);
+    ReadList(registry, strSection, ZONES, item.Zones);
+    item.Deconstructable = ReadInt(registry, strSection, DECONSTRUCTABLE) != 0;
+    item.TextureIndex = ReadInt(registry, strSection, TEXTURE_INDEX);
+    item.TextureIndex2 = ReadInt(registry, strSection, TEXTURE_INDEX_2);
+    ReadList(registry, strSection, FIGURE_NAMES, item.FigureNames);
+    item.ShopMask = ReadShopMask(registry, strSection);
+}

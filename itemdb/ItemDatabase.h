@@ -1,0 +1,35 @@
+// The one object a run builds: the six record lists, a builder per list that fills it from its
+// table through the table conversion, and the save into items.idb.
+#pragma once
+
+#include "itemdb/ItemLists.h"
+#include "tableconv/TableConverter.h"
+
+class CItemDatabase : public CTableConverter, public SItemLists {
+public:
+    CItemDatabase() = default;
+    ~CItemDatabase() override = default;
+
+    // Each prints its heading and one "." per record, and returns whether the table could be
+    // converted; on false the list stays as it was and the cause has been printed.
+    bool BuildMaterials(const char* pszFileName);
+    bool BuildWeapons(const char* pszFileName);
+    bool BuildArmors(const char* pszFileName);
+    bool BuildQuickItems(const char* pszFileName);
+    bool BuildQuestItems(const char* pszFileName);
+    bool BuildLootItems(const char* pszFileName);
+
+    // Writes items.idb into the directory (which ends in a separator) through a temporary file
+    // that replaces it only once complete. False, after printing "Can't write", when any byte
+    // could not be written; an existing items.idb then stays as it was.
+    bool Save(const char* pszOutputDirectory) override;
+    // Replaces the lists with those of an items.idb; false when it cannot be opened.
+    bool Load(const char* pszPath) { return LoadItemDatabase(pszPath, *this); }
+
+private:
+    // The shared builder sequence; fill(registry, section, record, index) reads one row.
+    template <class TRecord, class FFill>
+    bool BuildList(const char* pszHeading, const char* pszFileName, std::vector<TRecord>& list,
+                   FFill fill);
+    bool OpenConverted(CFileRegistry& registry);
+};

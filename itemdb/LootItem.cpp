@@ -1,0 +1,22 @@
+#include "itemdb/LootItem.h"
+
+#include "itemdb/Columns.h"
+
+void ReadLootItem(const CFileRegistry& registry, std::string_view strSection, SLootItem& item) {
+    using namespace columns;
+    ReadCommonFields(registry, strSection, item);
+    item.MaterialName = ReadString(registry, strSection, LOOT_SCRAP_MATERIAL);
+    item.TypeName = ReadString(registry, strSection, LOOT_TYPE);
+    // Wraps around in 32 bits, as the game's own arithmetic does.
+    item.LootMaterial = static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(ReadInt(registry, strSection, LOOT_MATERIAL)) - 3u);
+    item.LootType = LootTypeToCode(item.TypeName);
+    item.InstructionType = InstructionTypeToCode(item.Name);
+}
+
+void SLootItem::Serialize(CChunkArchive& archive) {
+    SItemCommon::Serialize(archive);
+    DataField(archive, 21, LootType);
+    DataField(archive, 22, InstructionType);
+    DataField(archive, 23, LootMaterial);
+}

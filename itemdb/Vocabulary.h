@@ -1,0 +1,63 @@
+// The fixed word lists that turn the tables' words into the records' codes, the skill list
+// rule, and the conversions of list entries to numbers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// "No code": the largest positive 32-bit value.
+inline constexpr std::int32_t INVALID_CODE = 0x7FFFFFFF;
+
+inline constexpr int DAMAGE_TYPE_COUNT = 7;  // six damage types, then the general value
+inline constexpr int SKILL_COUNT = 8;
+inline constexpr int EXTRA_SKILL_COUNT = 3;
+
+// Seven values in the order piercing, slashing, bludgeoning, termal, chemic, electric, general.
+struct DamageBlock {
+    float values[DAMAGE_TYPE_COUNT] = {};
+};
+static_assert(sizeof(DamageBlock) == 28);
+
+// The 11-byte skill block of weapons, armors and quick items: the extra skills lie directly
+// before the eight skills.
+struct SSkillBlock {
+    std::uint8_t ExtraSkillLevels[EXTRA_SKILL_COUNT] = {};  // science, stealing, tame
+    std::uint8_t SkillLevels[SKILL_COUNT] = {};             // melee ... awareness
+};
+static_assert(sizeof(SSkillBlock) == 11);
+
+// These lowercase the text in place (A to Z), then compare it whole with their table. Weapon
+// and armor names outside the table are reported through ReportError and give 7; damage types
+// give 6 (general); quick item and loot types give INVALID_CODE.
+std::int32_t WeaponNameToCode(std::string& strName);
+std::int32_t ArmorNameToCode(std::string& strName);
+std::int32_t QuickItemTypeToCode(std::string& strName);
+std::int32_t LootTypeToCode(std::string& strName);
+std::int32_t DamageTypeToCode(std::string& strName);
+// Compares without regard to ASCII case and leaves the text as it is; INVALID_CODE otherwise.
+std::int32_t InstructionTypeToCode(const std::string& strName);
+// Take a trimmed, lowercased name; the index into the skill arrays, or INVALID_CODE.
+std::int32_t SkillNameToCode(std::string_view strName);
+std::int32_t ExtraSkillNameToCode(std::string_view strName);
+
+// Cuts a "Lists" entry at its first space into the trimmed name and value texts; false when
+// the entry holds no space.
+bool SplitListEntry(std::string_view strEntry, std::string& strName, std::string& strValue);
+// Applies one "Lists" entry whose name is already lowercased: a skill or extra skill gets the
+// value's low 8 bits; other names are left to the caller. True when a skill was set.
+bool ApplySkillEntry(const std::string& strLowerName, const std::string& strValue,
+                     SSkillBlock& skills);
+// Applies every entry of a "Lists" value by the skill rule; names that are no skill are
+// ignored.
+void ApplySkillList(const std::vector<std::string>& entries, SSkillBlock& skills);
+
+// Leading white space, an optional sign, decimal digits up to the first other character;
+// 0 without digits; values beyond 32 bits saturate.
+std::int32_t ParseAtoi(std::string_view strText);
+// Leading white space, an optional sign, digits with an optional point and exponent, decimal
+// only; 0 without digits. Read as a double, then rounded to single precision.
+float ParseAtof(std::string_view strText);
+
+void LowercaseAscii(std::string& strText);

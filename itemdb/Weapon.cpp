@@ -1,0 +1,50 @@
+#include "itemdb/Weapon.h"
+
+#include <cstring>
+
+#include "itemdb/Columns.h"
+
+void ReadWeapon(const CFileRegistry& registry, std::string_view strSection, SWeapon& weapon) {
+    using namespace columns;
+    ReadCommonFields(registry, strSection, weapon);
+    weapon.TypeName = ReadString(registry, strSection, WEAPON_TYPE);
+    weapon.MaterialName = ReadString(registry, strSection, WEAPON_MATERIAL);
+    weapon.TypeCode = WeaponNameToCode(weapon.TypeName);
+    weapon.Range = ReadFloat(registry, strSection, WEAPON_RANGE);
+    // Single-precision products, rounded once, as the game expects to the last bit.
+    weapon.DamageMin = ReadFloat(registry, strSection, WEAPON_DAMAGE_MIN) * 0.1f;
+    weapon.DamageSpread = ReadFloat(registry, strSection, WEAPON_DAMAGE_MAX) * 0.1f;
+    weapon.DamageSpread = weapon.DamageSpread - weapon.DamageMin;
+    weapon.Actions = ReadInt(registry, strSection, WEAPON_ACTIONS);
+
+    std::vector<std::string> entries;
+    ReadList(registry, strSection, WEAPON_LISTS, entries);
+    std::memset(weapon.Reserved, 0, sizeof weapon.Reserved);
+    weapon.Attack = 0.0f;
+    weapon.Defence = 0.0f;
+    std::string strName, strValue;
+    for (const std::string& strEntry : entries) {
+        if (!SplitListEntry(strEntry, strName, strValue)) continue;
+        LowercaseAscii(strName);
+        ApplySkillEntry(strName, strValue, weapon.Skills);
+        if (strName == "attack") weapon.Attack = ParseAtof(strValue);
+        else if (strName == "defence") weapon.Defence = ParseAtof(strValue);
+    }
+    for (int i = 0; i < DAMAGE_TYPE_COUNT; ++i)
+        weapon.DamageProportions.values[i] =
+            ReadFloat(registry, strSection, *PROPORTIONS[i]) * 0.01f;
+}
+
+void SWeapon::Serialize(CChunkArchive& archive) {
+    SItemCommon::Serialize(archive);
+    DataField(archive, 21, Actions);
+    DataField(archive, 22, Reserved);
+    DataField(archive, 23, Range);
+    DataField(archive, 24, DamageMin);
+    DataField(archive, 25, DamageSpread);
+    DataField(archive, 26, DamageProportions);
+    DataField(archive, 27, Skills.ExtraSkillLevels);
+    DataField(archive, 28, Skills.SkillLevels);
+    DataField(archive, 29, Attack);
+    DataField(archive, 30, Defence);
+}
