@@ -1,0 +1,449 @@
+#include "tools/ini2reg/IniConverter.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "tableconv/FileRegistry.h"
+
+namespace {
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+std::string_view TrimBlanks(std::string_view str) {
+    while (!str.empty() && (str.front() == ' ' || str.front() == '\t')) str.remove_prefix(1);
+    while (!str.empty() && (str.back() == ' ' || str.back() == '\t')) str.remove_suffix(1);
+    return str;
+}
+
+// Optional sign and decimal digits only.
+bool ParseInt32(std::string_view str, std::int32_t& nValue) {
+    size_t i = (!str.empty() && (str[0] == '+' || str[0] == '-')) ? 1 : 0;
+    if (i == str.size()) return false;
+    std::int64_t nMagnitude = 0;
+    for (size_t j = i; j < str.size(); ++j) {
+        if (!IsDigit(str[j])) return false;
+        nMagnitude = nMagnitude * 10 + (str[j] - '0');
+        if (nMagnitude > std::int64_t{INT32_MAX} + 1) return false;
+    }
+    const std::int64_t nSigned = str[0] == '-' ? -nMagnitude : nMagnitude;
+    if (nSigned > INT32_MAX) return false;
+    nValue = static_cast<std::int32_t>(nSigned);
+    return true;
+}
+
+// sign? (digits ('.' digits?)? | '.' digits) ([eE] sign? digits)?, finite in single precision,
+// rounded once from the text.
+bool ParseDecimalFloat(std::string_view str, float& fValue) {
+    size_t i = 0;
+    const bool bNegative = !str.empty() && str[0] == '-';
+    if (!str.empty() && (str[0] == '+' || str[0] == '-')) ++i;
+    const size_t nMantissa = i;
+    size_t nIntDigits = 0, nFracDigits = 0;
+    while (i < str.size() && IsDigit(str[i])) ++i, ++nIntDigits;
+    if (i < str.size() && str[i] == '.')
+        for (++i; i < str.size() && IsDigit(str[i]); ++i) ++nFracDigits;
+    if (nIntDigits + nFracDigits == 0) return false;
+    std::int64_t nExponent = 0;
+    bool bNegativeExponent = false;
+    if (i < str.size() && (str[i] == 'e' || str[i] == 'E')) {
+        ++i;
+        if (i < str.size() && (str[i] == '+' || str[i] == '-')) bNegativeExponent = str[i++] == '-';
+        if (i == str.size() || !IsDigit(str[i])) return false;
+        for (; i < str.size() && IsDigit(str[i]); ++i)
+            if (nExponent < 100000) nExponent = nExponent * 10 + (str[i] - '0');
+    }
+    if (i != str.size()) return false;
+
+    float f = 0.0f;
+    const auto result = std::from_chars(str.data() + nMantissa, str.data() + str.size(), f);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Out of range one way or the other: find the decimal magnitude of the first non-zero
+        // digit. Above the range is no number; below it the nearest single is zero.
+        std::int64_t nMagnitude = -1;
+        for (size_t j = nMantissa, nPosition = 0; j < str.size() && str[j] != 'e' && str[j] != 'E';
+             ++j) {
+            if (str[j] == '.') continue;
+            if (str[j] != '0') {
+                nMagnitude = static_cast<std::int64_t>(nIntDigits) - static_cast<std::int64_t>(nPosition);
+                break;
+            }
+            ++nPosition;
+        }
+        nMagnitude += bNegativeExponent ? -nExponent : nExponent;
+        if (nMagnitude > 0) return false;
+        f = 0.0f;
+    } else if (result.ec != std::errc() || result.ptr != str.data() + str.size() || !std::isfinite(f)) {
+        return false;
+    }
+    fValue = bNegative ? -f : f;
+    return true;
+}
+
+void PutU16(std::string& str, std::uint32_t n) {
+    str += static_cast<char>(n & 0xFF);
+    str += static_cast<char>((n >> 8) & 0xFF);
+}
+void PutU32(std::string& str, std::uint32_t n) {
+    PutU16(str, n & 0xFFFF);
+    PutU16(str, n >> 16);
+}
+void SetU16(char* p, std::uint32_t n) {
+    p[0] = static_cast<char>(n & 0xFF);
+    p[1] = static_cast<char>((n >> 8) & 0xFF);
+}
+void SetU32(char* p, std::uint32_t n) {
+    SetU16(p, n & 0xFFFF);
+    SetU16(p + 2, n >> 16);
+}
+
+struct SNoCaseHash {
+    size_t operator()(std::string_view str) const {
+        size_t nHash = 1469598103934665603ull;
+        for (char c : str) {
+            const char l = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+            nHash = (nHash ^ static_cast<unsigned char>(l)) * 1099511628211ull;
+        }
+        return nHash;
+    }
+};
+struct SNoCaseEqual {
+    bool operator()(std::string_view a, std::string_view b) const { return EqualNoCase(a, b); }
+};
+using NoCaseSet = std::unordered_set<std::string_view, SNoCaseHash, SNoCaseEqual>;
+
+// Slots for n entries with the given home slots: every distinct hash first gets one of its
+// entries in its home slot, the rest fill the free slots behind their own chain, so that a
+// chain never holds another hash's entry. next[] receives the links, slotOf[] the placement.
+void LayOutChains(const std::vector<std::uint32_t>& homes, std::vector<std::uint32_t>& slotOf,
+                  std::vector<std::uint16_t>& next) {
+    const size_t n = homes.size();
+    constexpr std::uint32_t NONE = 0xFFFFFFFFu;
+    slotOf.assign(n, NONE);
+    next.assign(n, CHAIN_END);
+    std::vector<std::uint32_t> tail(n, NONE);
+    std::vector<bool> used(n, false);
+    for (size_t i = 0; i < n; ++i) {
+        if (tail[homes[i]] != NONE) continue;
+        slotOf[i] = tail[homes[i]] = homes[i];
+        used[homes[i]] = true;
+    }
+    std::uint32_t nFree = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (slotOf[i] != NONE) continue;
+        while (used[nFree]) ++nFree;
+        used[nFree] = true;
+        slotOf[i] = nFree;
+        next[tail[homes[i]]] = static_cast<std::uint16_t>(nFree);
+        tail[homes[i]] = nFree;
+    }
+}
+
+struct SLine {
+    std::string_view text;
+};
+
+// Cuts the next line (without LF and one trailing CR) from the text at nPos.
+bool NextLine(std::string_view strText, size_t& nPos, std::string_view& strLine) {
+    if (nPos >= strText.size()) return false;
+    size_t nEnd = strText.find('\n', nPos);
+    if (nEnd == std::string_view::npos) nEnd = strText.size();
+    strLine = strText.substr(nPos, nEnd - nPos);
+    if (!strLine.empty() && strLine.back() == '\r') strLine.remove_suffix(1);
+    nPos = nEnd + 1;
+    return true;
+}
+
+std::string_view SectionNameOf(std::string_view strLine) {
+    const size_t nClose = strLine.rfind(']');
+    return nClose == std::string_view::npos || nClose == 0 ? strLine.substr(1)
+                                                             : strLine.substr(1, nClose - 1);
+}
+
+struct SSection {
+    std::string_view name;
+    size_t nBodyBegin;  // offsets into the INI text
+    size_t nBodyEnd;
+};
+
+struct SEntry {
+    std::string_view key;
+    SIniValue value;
+};
+
+std::string TooMany(const char* pszWhat, std::string_view strWhere) {
+    return std::string(pszWhat) + " in \"" + std::string(strWhere.substr(0, 80)) +
+           "\": a registry file holds at most 65,535";
+}
+
+// Encodes one section record; false with a message when a limit is passed.
+bool EncodeSection(const SSection& section, std::string_view strIni, std::string& strRecord,
+                   std::string& strError) {
+    std::vector<SEntry> entries;
+    NoCaseSet keys;
+    size_t nPos = section.nBodyBegin;
+    std::string_view strLine;
+    while (nPos < section.nBodyEnd && NextLine(strIni.substr(0, section.nBodyEnd), nPos, strLine)) {
+        if (strLine.empty() || strLine[0] == ';') continue;
+        const size_t nEquals = strLine.find('=');
+        if (nEquals == std::string_view::npos) continue;
+        const std::string_view strKey = strLine.substr(0, nEquals);
+        if (!keys.insert(strKey).second) continue;  // the first of a repeated key wins
+        entries.push_back(SEntry{strKey, ClassifyValue(TrimBlanks(strLine.substr(nEquals + 1)))});
+    }
+    if (section.name.size() > MAX_REGISTRY_TEXT) {
+        strError = "a section name longer than 65,535 bytes";
+        return false;
+    }
+    if (entries.size() > MAX_REGISTRY_ENTRIES) {
+        strError = TooMany("more than 65,535 values", section.name);
+        return false;
+    }
+
+    const std::uint32_t nValues = static_cast<std::uint32_t>(entries.size());
+    std::vector<std::uint32_t> homes(nValues), slotOf;
+    std::vector<std::uint16_t> next;
+    for (std::uint32_t i = 0; i < nValues; ++i) homes[i] = HashName(entries[i].key, nValues);
+    LayOutChains(homes, slotOf, next);
+
+    strRecord.clear();
+    PutU16(strRecord, nValues);
+    PutU16(strRecord, static_cast<std::uint32_t>(section.name.size()));
+    strRecord += section.name;
+    const size_t nSlotsAt = strRecord.size();
+    strRecord.append(std::size_t{REGISTRY_SLOT_SIZE} * nValues, '\0');
+    std::vector<std::uint32_t> valueOffset(nValues);
+    std::vector<std::string_view> elements;
+    for (std::uint32_t i = 0; i < nValues; ++i) {
+        const SEntry& entry = entries[i];
+        if (entry.key.size() > MAX_REGISTRY_TEXT) {
+            strError = "a value name longer than 65,535 bytes";
+            return false;
+        }
+        valueOffset[i] = static_cast<std::uint32_t>(strRecord.size());
+        strRecord += static_cast<char>(entry.value.nType);
+        PutU16(strRecord, static_cast<std::uint32_t>(entry.key.size()));
+        strRecord += entry.key;
+        switch (entry.value.nType) {
+            case RTYPE_INT: PutU32(strRecord, static_cast<std::uint32_t>(entry.value.nInt)); break;
+            case RTYPE_FLOAT: {
+                std::uint32_t nBits;
+                std::memcpy(&nBits, &entry.value.fFloat, 4);
+                PutU32(strRecord, nBits);
+                break;
+            }
+            case RTYPE_STRING:
+                if (entry.value.strText.size() > MAX_REGISTRY_TEXT) {
+                    strError = "a value longer than 65,535 bytes in section \"" +
+                               std::string(section.name.substr(0, 80)) + "\"";
+                    return false;
+                }
+                PutU16(strRecord, static_cast<std::uint32_t>(entry.value.strText.size()));
+                strRecord += entry.value.strText;
+                break;
+            default: {  // a list of strings: split at every comma, empty elements dropped
+                elements.clear();
+                std::string_view strRest = entry.value.strText;
+                for (;;) {
+                    const size_t nComma = strRest.find(',');
+                    const std::string_view strElement = TrimBlanks(strRest.substr(0, nComma));
+                    if (!strElement.empty()) elements.push_back(strElement);
+                    if (nComma == std::string_view::npos) break;
+                    strRest.remove_prefix(nComma + 1);
+                }
+                if (elements.size() > MAX_REGISTRY_ENTRIES) {
+                    strError = TooMany("a list of more than 65,535 elements", section.name);
+                    return false;
+                }
+                PutU16(strRecord, static_cast<std::uint32_t>(elements.size()));
+                for (std::string_view strElement : elements) {
+                    if (strElement.size() > MAX_REGISTRY_TEXT) {
+                        strError = "a list element longer than 65,535 bytes";
+                        return false;
+                    }
+                    PutU16(strRecord, static_cast<std::uint32_t>(strElement.size()));
+                    strRecord += strElement;
+                }
+            }
+        }
+    }
+    for (std::uint32_t i = 0; i < nValues; ++i) {
+        char* pSlot = strRecord.data() + nSlotsAt + std::size_t{REGISTRY_SLOT_SIZE} * slotOf[i];
+        SetU16(pSlot, next[slotOf[i]]);
+        SetU32(pSlot + 2, valueOffset[i]);
+    }
+    return true;
+}
+
+class CMemorySink : public IRegistrySink {
+public:
+    explicit CMemorySink(std::string& strOut) : m_strOut(strOut) { m_strOut.clear(); }
+    bool Append(const void* pData, std::size_t nSize) override {
+        m_strOut.append(static_cast<const char*>(pData), nSize);
+        return true;
+    }
+    bool Patch(std::uint64_t nOffset, const void* pData, std::size_t nSize) override {
+        if (nOffset > m_strOut.size() || nSize > m_strOut.size() - nOffset) return false;
+        std::memcpy(m_strOut.data() + nOffset, pData, nSize);
+        return true;
+    }
+
+private:
+    std::string& m_strOut;
+};
+
+class CFileSink : public IRegistrySink {
+public:
+    bool Open(const char* pszPath) { return m_file.Open(pszPath, platform::FileMode::CreateWrite); }
+    bool Append(const void* pData, std::size_t nSize) override {
+        const auto* p = static_cast<const char*>(pData);
+        // Gathered into large writes: one system call per megabyte rather than per section.
+        if (m_buffer.size() + nSize > BUFFER_LIMIT && !Flush()) return false;
+        if (nSize > BUFFER_LIMIT) return m_file.Write(p, static_cast<std::uint32_t>(nSize));
+        m_buffer.append(p, nSize);
+        return true;
+    }
+    bool Patch(std::uint64_t nOffset, const void* pData, std::size_t nSize) override {
+        return Flush() && m_file.Seek(nOffset) &&
+               m_file.Write(pData, static_cast<std::uint32_t>(nSize));
+    }
+    bool Close() { return Flush() && m_file.Close(); }
+
+private:
+    static constexpr std::size_t BUFFER_LIMIT = 1 << 20;
+    bool Flush() {
+        const bool bWritten =
+            m_buffer.empty() || m_file.Write(m_buffer.data(), static_cast<std::uint32_t>(m_buffer.size()));
+        m_buffer.clear();
+        return bWritten;
+    }
+    platform::CFile m_file;
+    std::string m_buffer;
+};
+}  // namespace
+
+SIniValue ClassifyValue(std::string_view strValue) {
+    SIniValue value;
+    value.strText = strValue;
+    if (strValue.size() >= 2 && strValue.front() == '"' && strValue.back() == '"') {
+        value.nType = RTYPE_STRING;
+        value.strText = strValue.substr(1, strValue.size() - 2);
+    } else if (ParseInt32(strValue, value.nInt)) {
+        value.nType = RTYPE_INT;
+    } else if (ParseDecimalFloat(strValue, value.fFloat)) {
+        value.nType = RTYPE_FLOAT;
+    } else if (strValue.find(',') != std::string_view::npos) {
+        value.nType = RTYPE_LIST | RTYPE_STRING;
+    } else {
+        value.nType = RTYPE_STRING;
+    }
+    return value;
+}
+
+bool ConvertIni(std::string_view strIni, IRegistrySink& sink, std::string& strError) {
+    // Pass 1: the sections, each named once (the first of a repeated name wins).
+    std::vector<SSection> sections;
+    NoCaseSet names;
+    bool bInKeptSection = false;
+    size_t nPos = 0, nLineStart = 0;
+    std::string_view strLine;
+    while (nLineStart = nPos, NextLine(strIni, nPos, strLine)) {
+        if (strLine.empty() || strLine[0] != '[') continue;
+        if (bInKeptSection) sections.back().nBodyEnd = nLineStart;
+        const std::string_view strName = SectionNameOf(strLine);
+        bInKeptSection = names.insert(strName).second;
+        if (bInKeptSection) sections.push_back(SSection{strName, std::min(nPos, strIni.size()), strIni.size()});
+    }
+    if (sections.size() > MAX_REGISTRY_ENTRIES) {
+        strError = "the INI file holds " + std::to_string(sections.size()) +
+                   " sections; a registry file holds at most 65,535";
+        return false;
+    }
+
+    // Pass 2: header space, then one record per section, written as they are encoded.
+    const std::uint32_t nSections = static_cast<std::uint32_t>(sections.size());
+    const std::uint64_t nHeaderSize = REGISTRY_HEADER_SIZE + std::uint64_t{REGISTRY_SLOT_SIZE} * nSections;
+    std::string strHeader(static_cast<size_t>(nHeaderSize), '\0');
+    if (!sink.Append(strHeader.data(), strHeader.size())) {
+        strError = "cannot write the registry file";
+        return false;
+    }
+    std::vector<std::uint32_t> recordOffset(nSections);
+    std::uint64_t nWritten = nHeaderSize;
+    std::string strRecord;
+    for (std::uint32_t i = 0; i < nSections; ++i) {
+        if (!EncodeSection(sections[i], strIni, strRecord, strError)) return false;
+        if (nWritten + strRecord.size() > MAX_REGISTRY_FILE) {
+            strError = "the registry file would pass 2 GiB";
+            return false;
+        }
+        recordOffset[i] = static_cast<std::uint32_t>(nWritten);
+        if (!sink.Append(strRecord.data(), strRecord.size())) {
+            strError = "cannot write the registry file";
+            return false;
+        }
+        nWritten += strRecord.size();
+    }
+
+    std::vector<std::uint32_t> homes(nSections), slotOf;
+    std::vector<std::uint16_t> next;
+    for (std::uint32_t i = 0; i < nSections; ++i) homes[i] = HashName(sections[i].name, nSections);
+    LayOutChains(homes, slotOf, next);
+    SetU32(strHeader.data(), REGISTRY_MAGIC);
+    SetU16(strHeader.data() + 4, nSections);
+    for (std::uint32_t i = 0; i < nSections; ++i) {
+        char* pSlot = strHeader.data() + REGISTRY_HEADER_SIZE + std::size_t{REGISTRY_SLOT_SIZE} * slotOf[i];
+        SetU16(pSlot, next[slotOf[i]]);
+        SetU32(pSlot + 2, recordOffset[i]);
+    }
+    if (!sink.Patch(0, strHeader.data(), strHeader.size())) {
+        strError = "cannot write the registry file";
+        return false;
+    }
+    return true;
+}
+
+bool ConvertIniToMemory(std::string_view strIni, std::string& strRegistry, std::string& strError) {
+    CMemorySink sink(strRegistry);
+    return ConvertIni(strIni, sink, strError);
+}
+
+bool ConvertIniFile(const char* pszIniPath, const char* pszRegPath, std::string& strError) {
+    platform::CFile input;
+    if (!input.Open(pszIniPath, platform::FileMode::Read)) {
+        strError = std::string("cannot open \"") + pszIniPath + "\"";
+        return false;
+    }
+    const std::uint64_t nLength = input.Length();
+    if (nLength >= MAX_REGISTRY_FILE) {
+        strError = std::string("\"") + pszIniPath + "\" is larger than 2 GiB";
+        return false;
+    }
+    std::string strIni(static_cast<size_t>(nLength), '\0');
+    if (input.Read(strIni.data(), static_cast<std::uint32_t>(nLength)) != nLength) {
+        strError = std::string("cannot read \"") + pszIniPath + "\"";
+        return false;
+    }
+    input.Close();
+
+    const std::string strTemp = std::string(pszRegPath) + ".tmp";
+    CFileSink sink;
+    if (!sink.Open(strTemp.c_str())) {
+        strError = "cannot create \"" + strTemp + "\"";
+        return false;
+    }
+    bool bConverted = ConvertIni(strIni, sink, strError);
+    if (!sink.Close() && bConverted) {
+        strError = "cannot write \"" + strTemp + "\"";
+        bConverted = false;
+    }
+    if (bConverted && !platform::RenameOver(strTemp.c_str(), pszRegPath)) {
+        strError = std::string("cannot create \"") + pszRegPath + "\"";
+        bConverted = false;
+    }
+    if (!bConverted) std::remove(strTemp.c_str());
+    return bConverted;
+}
