@@ -96,6 +96,50 @@ void InstallConverter(const fs::path& directory) {
                   fs::copy_options::overwrite_existing);
 }
 
+namespace {
+// Splits a chunk at the front of the bytes: header length and payload length.
+bool DecodeHeader(std::string_view strBytes, size_t& nHeader, size_t& nPayload) {
+    if (strBytes.size() < 2) return false;
+    const auto b = [&](size_t i) { return static_cast<unsigned char>(strBytes[i]); };
+    if ((b(1) & 1) == 0) {
+        nHeader = 2;
+        nPayload = b(1) / 2;
+    } else {
+        if (strBytes.size() < 5) return false;
+        nHeader = 5;
+        nPayload = (b(1) | (b(2) << 8) | (b(3) << 16) | (static_cast<size_t>(b(4)) << 24)) / 2;
+    }
+    return nHeader + nPayload <= strBytes.size();
+}
+}  // namespace
+
+std::string FindChunk(std::string_view strArchive, const std::vector<SChunkStep>& path) {
+    std::string_view strLevel = strArchive;
+    std::string_view strFound;
+    for (const SChunkStep& step : path) {
+        int nSeen = 0;
+        strFound = {};
+        size_t nHeader = 0, nPayload = 0;
+        while (DecodeHeader(strLevel, nHeader, nPayload)) {
+            const std::string_view strChunk = strLevel.substr(0, nHeader + nPayload);
+            if (static_cast<unsigned char>(strLevel[0]) == step.nId && ++nSeen == step.nOccurrence) {
+                strFound = strChunk;
+                break;
+            }
+            strLevel.remove_prefix(strChunk.size());
+        }
+        if (strFound.empty()) return {};
+        DecodeHeader(strFound, nHeader, nPayload);
+        strLevel = strFound.substr(nHeader);
+    }
+    return std::string(strFound);
+}
+
+std::string PayloadOf(std::string_view strChunk) {
+    size_t nHeader = 0, nPayload = 0;
+    return DecodeHeader(strChunk, nHeader, nPayload) ? std::string(strChunk.substr(nHeader)) : "";
+}
+
 std::string Table(const std::vector<std::vector<std::string>>& rows) {
     std::string strTable;
     for (const auto& row : rows) {

@@ -10,6 +10,13 @@ namespace testutil {
 
 namespace fs = std::filesystem;
 
+// The exit status of exit(-1) as a parent process sees it.
+#ifdef _WIN32
+inline constexpr int EXIT_MINUS_ONE = -1;
+#else
+inline constexpr int EXIT_MINUS_ONE = 255;
+#endif
+
 // A fresh empty directory, removed with everything in it at the end of the test.
 class CTempDir {
 public:
@@ -60,6 +67,18 @@ std::string MarrowPath();
 fs::path ExamplesDir();
 // Copies Ini2Reg.bat and the converter into a directory, so that builders can run there.
 void InstallConverter(const fs::path& directory);
+
+// One step of a chunk path: the id and which occurrence among its siblings (1 = first).
+struct SChunkStep {
+    int nId;
+    int nOccurrence = 1;
+};
+// The whole chunk (header and payload) at the path, the first step among the top-level chunks
+// of an archive; empty when absent. A decoder of its own, so that tests do not trust the
+// archive's reader to check the archive's writer.
+std::string FindChunk(std::string_view strArchive, const std::vector<SChunkStep>& path);
+// The payload of a chunk as FindChunk returns it.
+std::string PayloadOf(std::string_view strChunk);
 
 // A table from rows of cells: cells joined by TAB, rows ended by LF.
 std::string Table(const std::vector<std::vector<std::string>>& rows);

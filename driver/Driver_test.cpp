@@ -1,0 +1,123 @@
+#include "driver/Driver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "testsupport/TestUtil.h"
+
+using testutil::CTempDir;
+namespace fs = std::filesystem;
+
+namespace {
+const std::string SEP(1, platform::PATH_SEPARATOR);
+const std::string EMPTY_DATABASE = testutil::Unhex(
+    "01 18 01 00 02 00 03 00 04 00 05 00 06 00 00 00 02 0C 02 08 01 00 00 00");
+const std::string USAGE_START = "Items database builder.\n";
+const std::string USAGE_END = "\tUsage:\n\t  Marrow.exe <output path>\n";
+
+// Runs the driver in a directory and returns what it printed.
+std::string RunDriver(const fs::path& directory, std::vector<const char*> args, int& nStatus) {
+    testutil::CCurrentDirectory current(directory);
+    args.insert(args.begin(), "Marrow");
+    testing::internal::CaptureStdout();
+    nStatus = RunMarrow(static_cast<int>(args.size()), args.data());
+    return testing::internal::GetCapturedStdout();
+}
+
+bool IsUsage(const std::string& strOutput) {
+    return strOutput.rfind(USAGE_START, 0) == 0 && strOutput.size() > USAGE_END.size() &&
+           strOutput.compare(strOutput.size() - USAGE_END.size(), USAGE_END.size(), USAGE_END) == 0 &&
+           std::count(strOutput.begin(), strOutput.end(), '\n') == 5;
+}
+}  // namespace
+
+TEST(Driver, WrongArgumentCountsAndAnEmptyArgumentPrintUsageAndFail) {
+    CTempDir dir;
+    const std::vector<std::vector<const char*>> CASES = {{}, {"a", "b"}, {""}};
+    for (const auto& args : CASES) {
+        int nStatus = 0;
+        EXPECT_TRUE(IsUsage(RunDriver(dir.Path(), args, nStatus)));
+        EXPECT_EQ(-1, nStatus);
+    }
+    EXPECT_TRUE(fs::is_empty(dir.Path()));  // no temporary file, no database
+}
+
+TEST(Driver, HelpPrintsUsageAndSucceeds) {
+    CTempDir dir;
+    for (const char* pszHelp : {"-h", "--help", "/?"}) {
+        int nStatus = -1;
+        EXPECT_TRUE(IsUsage(RunDriver(dir.Path(), {pszHelp}, nStatus))) << pszHelp;
+        EXPECT_EQ(0, nStatus);
+    }
+    int nStatus = -1;
+    EXPECT_EQ("Marrow 1.0.0\n", RunDriver(dir.Path(), {"--version"}, nStatus));
+    EXPECT_EQ(0, nStatus);
+}
+
+TEST(Driver, OutputDirectoryGetsOneTrailingSeparator) {
+    EXPECT_EQ("out" + SEP, OutputDirectoryOf("out"));
+    EXPECT_EQ("out" + SEP, OutputDirectoryOf(("out" + SEP).c_str()));
+#ifdef _WIN32
+    EXPECT_EQ("out/\\", OutputDirectoryOf("out/"));  // only a backslash counts
+#endif
+}
+
+TEST(Driver, WithoutTablesEveryBuilderSaysSoAndAnEmptyDatabaseIsSaved) {
+    CTempDir dir;
+    fs::create_directory(dir.Path() / "out");
+    int nStatus = -1;
+    const std::string strOutput = RunDriver(dir.Path(), {"out"}, nStatus);
+    EXPECT_EQ(0, nStatus);
+    EXPECT_EQ(
+        "Building materials list:Can't open file \"Materials.txt\".\n"
+        "Building weapons list:Can't open file \"Weapons.txt\".\n"
+        "Building armors list:Can't open file \"Armors.txt\".\n"
+        "Building quick items list:Can't open file \"QuickItems.txt\".\n"
+        "Building quest items list:Can't open file \"QuestItems.txt\".\n"
+        "Building loot items list:Can't open file \"LootItems.txt\".\n"
+        "Saving database.\n",
+        strOutput);
+    EXPECT_EQ(EMPTY_DATABASE, testutil::ReadFile(dir.Path() / "out" / "items.idb"));
+}
+
+TEST(Driver, MissingOutputDirectoryFailsTheSaveWithAMessage) {
+    CTempDir dir;
+    int nStatus = 0;
+    const std::string strOutput = RunDriver(dir.Path(), {"missing"}, nStatus);
+    EXPECT_EQ(-1, nStatus);
+    EXPECT_NE(std::string::npos,
+              strOutput.find("Saving database.\nCan't write \"missing" + SEP + "items.idb\".\n"));
+    EXPECT_FALSE(fs::exists(dir.Path() / "missing"));  // the directory is not created
+}
+
+TEST(Driver, FailedWriteKeepsThePreviousDatabaseAndLeavesNoTemporaryFile) {
+    CTempDir dir;
+    fs::create_directory(dir.Path() / "out");
+    testutil::WriteFile(dir.Path() / "out" / "items.idb", "previous database");
+    for (std::int64_t nBudget : {0, 3, 20}) {
+        platform::FailWritesAfter(nBudget);
+        int nStatus = 0;
+        const std::string strOutput = RunDriver(dir.Path(), {"out"}, nStatus);
+        platform::FailWritesAfter(-1);
+        EXPECT_EQ(-1, nStatus);
+        EXPECT_NE(std::string::npos, strOutput.find("Can't write \"out" + SEP + "items.idb\".\n"));
+        EXPECT_EQ("previous database", testutil::ReadFile(dir.Path() / "out" / "items.idb"));
+        EXPECT_EQ(1, std::distance(fs::directory_iterator(dir.Path() / "out"),
+                                   fs::directory_iterator()));
+    }
+}
+
+TEST(DriverDeathTest, FailedSaveEndsTheProcessWith255) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    CTempDir dir;
+    const std::string strDirectory = dir.Path().string();
+    auto runIntoMissingDirectory = [&strDirectory] {
+        testutil::CCurrentDirectory current(strDirectory);
+        const char* const args[] = {"Marrow", "missing"};
+        std::exit(RunMarrow(2, args));
+    };
+    EXPECT_EXIT(runIntoMissingDirectory(), testing::ExitedWithCode(testutil::EXIT_MINUS_ONE), "");
+}

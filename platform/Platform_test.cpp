@@ -1,0 +1,126 @@
+#include "platform/Platform.h"
+
+#include <gtest/gtest.h>
+
+#include "testsupport/TestUtil.h"
+
+using testutil::CTempDir;
+
+namespace {
+#ifdef _WIN32
+constexpr const char* SCRIPT_EXIT_3 = "@echo off\r\necho %1> seen.txt\r\nexit /b 3\r\n";
+#else
+constexpr const char* SCRIPT_EXIT_3 = "echo \"$1\" > seen.txt\nexit 3\n";
+#endif
+}  // namespace
+
+TEST(PlatformFile, WritesThenReadsBackWithLengthAndPosition) {
+    CTempDir dir;
+    platform::CFile file;
+    ASSERT_TRUE(file.Open((dir / "f.bin").c_str(), platform::FileMode::CreateWrite));
+    EXPECT_TRUE(file.Write("abcdef", 6));
+    EXPECT_EQ(6u, file.Position());
+    EXPECT_TRUE(file.Close());
+    ASSERT_TRUE(file.Open((dir / "f.bin").c_str(), platform::FileMode::Read));
+    EXPECT_EQ(6u, file.Length());
+    char buffer[8] = {};
+    EXPECT_TRUE(file.Seek(2));
+    EXPECT_EQ(4u, file.Read(buffer, 8));  // short at the end of the file
+    EXPECT_EQ(std::string("cdef"), buffer);
+}
+
+TEST(PlatformFile, CreateWriteTruncatesAnExistingFile) {
+    CTempDir dir;
+    testutil::WriteFile(dir / "f.bin", "old content");
+    platform::CFile file;
+    ASSERT_TRUE(file.Open((dir / "f.bin").c_str(), platform::FileMode::CreateWrite));
+    EXPECT_TRUE(file.Close());
+    EXPECT_EQ("", testutil::ReadFile(dir / "f.bin"));
+}
+
+TEST(PlatformFile, OperationsOnAClosedOrMissingFileFail) {
+    CTempDir dir;
+    platform::CFile file;
+    EXPECT_FALSE(file.Open((dir / "missing").c_str(), platform::FileMode::Read));
+    EXPECT_FALSE(file.Write("x", 1));
+    char c;
+    EXPECT_EQ(0u, file.Read(&c, 1));
+    EXPECT_TRUE(file.Close());  // closing a closed file is harmless
+}
+
+TEST(PlatformFile, WriteFaultSeamCutsWritesAtTheBudget) {
+    CTempDir dir;
+    platform::CFile file;
+    ASSERT_TRUE(file.Open((dir / "f.bin").c_str(), platform::FileMode::CreateWrite));
+    platform::FailWritesAfter(4);
+    EXPECT_TRUE(file.Write("ab", 2));
+    EXPECT_FALSE(file.Write("cdef", 4));
+    EXPECT_FALSE(file.Write("g", 1));
+    platform::FailWritesAfter(-1);
+    EXPECT_TRUE(file.Write("h", 1));
+    file.Close();
+    EXPECT_EQ("abcdh", testutil::ReadFile(dir / "f.bin"));
+}
+
+TEST(PlatformFiles, RenameOverReplacesAnExistingTarget) {
+    CTempDir dir;
+    testutil::WriteFile(dir / "new", "new");
+    testutil::WriteFile(dir / "target", "old");
+    EXPECT_TRUE(platform::RenameOver((dir / "new").c_str(), (dir / "target").c_str()));
+    EXPECT_EQ("new", testutil::ReadFile(dir / "target"));
+    EXPECT_FALSE(platform::FileExists((dir / "new").c_str()));
+    EXPECT_FALSE(platform::FileExists(dir.Path().string().c_str()));  // a directory is no file
+}
+
+TEST(PlatformMapping, MapsAFileAndRefusesAnEmptyOne) {
+    CTempDir dir;
+    testutil::WriteFile(dir / "data", "mapped");
+    testutil::WriteFile(dir / "empty", "");
+    platform::Handle hFile = platform::INVALID_HANDLE, hMapping = platform::INVALID_HANDLE;
+    std::uint64_t nSize = 0;
+    const std::uint8_t* pData = nullptr;
+    ASSERT_TRUE(platform::OpenForMapping((dir / "data").c_str(), hFile));
+    ASSERT_TRUE(platform::FileSize(hFile, nSize));
+    ASSERT_TRUE(platform::CreateReadOnlyMapping(hFile, nSize, hMapping));
+    ASSERT_TRUE(platform::MapView(hMapping, hFile, nSize, pData));
+    EXPECT_EQ("mapped", std::string(reinterpret_cast<const char*>(pData), nSize));
+    platform::UnmapView(pData, nSize);
+    platform::CloseMapping(hMapping);
+    platform::CloseFileHandle(hFile);
+
+    ASSERT_TRUE(platform::OpenForMapping((dir / "empty").c_str(), hFile));
+    ASSERT_TRUE(platform::FileSize(hFile, nSize));
+    EXPECT_EQ(0u, nSize);
+    EXPECT_FALSE(platform::CreateReadOnlyMapping(hFile, nSize, hMapping));
+    platform::CloseFileHandle(hFile);
+    EXPECT_FALSE(platform::OpenForMapping((dir / "missing").c_str(), hFile));
+}
+
+TEST(PlatformProcess, ScriptRunsInTheCurrentDirectoryWithItsArgument) {
+    CTempDir dir;
+    testutil::CCurrentDirectory current(dir.Path());
+    testutil::WriteFile(dir / "Job.bat", SCRIPT_EXIT_3);
+    int nExitCode = 0;
+    ASSERT_TRUE(platform::RunScriptAndWait("Job.bat", "argument", nExitCode));
+    EXPECT_EQ(3, nExitCode);
+    EXPECT_NE(std::string::npos, testutil::ReadFile(dir / "seen.txt").find("argument"));
+}
+
+TEST(PlatformProcess, MissingScriptCannotBeStarted) {
+    CTempDir dir;
+    testutil::CCurrentDirectory current(dir.Path());
+    int nExitCode = 0;
+    EXPECT_FALSE(platform::RunScriptAndWait("Missing.bat", "x", nExitCode));
+}
+
+TEST(PlatformProcess, ProgramOutputGoesToTheGivenFiles) {
+    CTempDir dir;
+    int nExitCode = -1;
+    ASSERT_TRUE(platform::RunProgram({testutil::Ini2RegPath(), "--help"}, dir.Path().string().c_str(),
+                                     (dir / "out.txt").c_str(), (dir / "err.txt").c_str(),
+                                     nExitCode));
+    EXPECT_EQ(0, nExitCode);
+    EXPECT_NE(std::string::npos, testutil::ReadFile(dir / "out.txt").find("Usage: ini2reg"));
+    EXPECT_FALSE(platform::RunProgram({dir / "no-such-program"}, nullptr,
+                                      (dir / "out.txt").c_str(), nullptr, nExitCode));
+}

@@ -1,0 +1,134 @@
+#include "tableconv/TableConverter.h"
+
+#include <gtest/gtest.h>
+
+#include "testsupport/TestUtil.h"
+
+using testutil::CTempDir;
+using Names = std::vector<std::string>;
+
+namespace {
+// The reader's half of the converter, with access to what it derived.
+class CTestConverter : public CTableConverter {
+public:
+    bool Save(const char*) override { return true; }
+    const Names& ColumnNames() const { return m_columnNames; }
+    const std::vector<SColumnGroup>& Groups() const { return m_groups; }
+};
+
+class TableReaderTest : public testing::Test {
+protected:
+    // Loads the text as a table file and parses its header; returns what was printed.
+    std::string LoadAndParse(const std::string& strText, bool bExpected = true) {
+        testutil::WriteFile(m_dir / "Weapons.txt", strText);
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE(m_converter.LoadFile((m_dir / "Weapons.txt").c_str()));
+        EXPECT_EQ(bExpected, m_converter.ParseHeader());
+        return testing::internal::GetCapturedStdout();
+    }
+    std::vector<std::string> RemainingLines() {
+        std::vector<std::string> lines;
+        std::string_view strLine;
+        while (m_converter.GetNextLine(strLine)) lines.emplace_back(strLine);
+        return lines;
+    }
+
+    CTempDir m_dir;
+    CTestConverter m_converter;
+};
+
+const char HEADER_EXAMPLE[] =
+    "Name\tGeneral\t\t\tWeapon\t\n"
+    "\tPrice\tWeight\tMana\tDamage Min\tDamage Max\n";
+const Names EXAMPLE_COLUMNS = {"Name",         "General Price",     "General Weight",
+                               "General Mana", "Weapon Damage Min", "Weapon Damage Max"};
+}  // namespace
+
+TEST_F(TableReaderTest, GroupAndSubColumnLinesGiveFullColumnNames) {
+    LoadAndParse(HEADER_EXAMPLE);
+    EXPECT_EQ(EXAMPLE_COLUMNS, m_converter.ColumnNames());
+    ASSERT_EQ(3u, m_converter.Groups().size());
+    EXPECT_EQ(3, m_converter.Groups()[1].columnCount);
+    EXPECT_EQ((Names{"Price", "Weight", "Mana"}), m_converter.Groups()[1].subNames);
+}
+
+TEST_F(TableReaderTest, CrlfTableReadsLikeLfTable) {
+    std::string strCrlf;
+    for (char c : std::string_view(HEADER_EXAMPLE)) strCrlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    LoadAndParse(strCrlf + "Sword\t10\r\n");
+    EXPECT_EQ(EXAMPLE_COLUMNS, m_converter.ColumnNames());
+    std::vector<std::string> cells;
+    SplitString(RemainingLines().at(0), cells, '\t');
+    EXPECT_EQ((Names{"Sword", "10"}), cells);
+}
+
+TEST_F(TableReaderTest, GroupCellsAreTrimmedAndPunctuationWidensThePreviousGroup) {
+    LoadAndParse("Name\t  Weapon\t(unused)\t\n\tRange\tDamage\tSpeed\n");
+    EXPECT_EQ((Names{"Name", "Weapon Range", "Weapon Damage", "Weapon Speed"}),
+              m_converter.ColumnNames());
+}
+
+TEST_F(TableReaderTest, OneColumnGroupIgnoresItsSubCellAndEmptySubCellsKeepTheBlank) {
+    LoadAndParse("Name\tLists\tShop\t\tExtra\t\n(ignored)\tsub\t1\t\tA\n");
+    // "Extra" spans two columns; its second sub cell is missing from the line.
+    EXPECT_EQ((Names{"Name", "Lists", "Shop 1", "Shop ", "Extra A", "Extra "}),
+              m_converter.ColumnNames());
+}
+
+TEST_F(TableReaderTest, LastLineWithoutLineFeedIsStillRead) {
+    LoadAndParse(std::string(HEADER_EXAMPLE) + "Sword\t10\nAxe\t15");
+    EXPECT_EQ((std::vector<std::string>{"Sword\t10", "Axe\t15"}), RemainingLines());
+}
+
+TEST_F(TableReaderTest, LinesOfAnyLengthAreAccepted) {
+    const std::string strLong(1 << 20, 'x');
+    LoadAndParse(std::string(HEADER_EXAMPLE) + strLong + "\n");
+    EXPECT_EQ(std::vector<std::string>{strLong}, RemainingLines());
+}
+
+TEST_F(TableReaderTest, HeaderWithoutAFirstGroupIsRefusedWithAMessage) {
+    for (const char* pszText : {"", "\tGeneral\n\tPrice\n", "(x)\tGeneral\n", "\n\n"}) {
+        const std::string strOutput = LoadAndParse(pszText, false);
+        EXPECT_EQ("Bad header in \"" + (m_dir / "Weapons.txt") + "\".\n", strOutput) << pszText;
+        EXPECT_TRUE(m_converter.ColumnNames().empty());
+    }
+}
+
+TEST_F(TableReaderTest, ByteOrderMarkOfAUtf8FileIsNoPartOfTheFirstCell) {
+    LoadAndParse("\xEF\xBB\xBFName\tGeneral\n\tPrice\n");
+    EXPECT_EQ((Names{"Name", "General"}), m_converter.ColumnNames());
+}
+
+TEST_F(TableReaderTest, ZeroByteEndsTheTextAndIsReported) {
+    std::string strText = std::string(HEADER_EXAMPLE) + "Sword\t10\nAxe";
+    strText += '\0';
+    strText += "\t15\nBow\t3\n";
+    const std::string strOutput = LoadAndParse(strText);
+    EXPECT_NE(std::string::npos, strOutput.find("holds a zero byte in line 4"));
+    EXPECT_EQ((std::vector<std::string>{"Sword\t10", "Axe"}), RemainingLines());
+}
+
+TEST_F(TableReaderTest, MissingFileIsReportedAndKeepsThePreviousTable) {
+    LoadAndParse(std::string(HEADER_EXAMPLE) + "Sword\t10\n");
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(m_converter.LoadFile("No such table.txt"));
+    EXPECT_EQ("Can't open file \"No such table.txt\".\n", testing::internal::GetCapturedStdout());
+    EXPECT_EQ(std::vector<std::string>{"Sword\t10"}, RemainingLines());
+}
+
+TEST_F(TableReaderTest, SecondLoadDiscardsTheFirstTableAndHeader) {
+    LoadAndParse(HEADER_EXAMPLE);
+    LoadAndParse("Name\tLoot\n\tType\nRune\ttreasure\n");
+    EXPECT_EQ((Names{"Name", "Loot"}), m_converter.ColumnNames());
+    EXPECT_EQ(std::vector<std::string>{"Rune\ttreasure"}, RemainingLines());
+}
+
+TEST(SplitString, CellsAreOneMoreThanDelimitersAndTrimmed) {
+    std::vector<std::string> cells;
+    EXPECT_TRUE(SplitString("a\tb\t", cells, '\t'));
+    EXPECT_EQ((Names{"a", "b", ""}), cells);
+    SplitString("", cells, '\t');
+    EXPECT_EQ(Names{""}, cells);
+    SplitString(" \x0B a b \r\t\f", cells, '\t');
+    EXPECT_EQ((Names{"a b", ""}), cells);
+}
