@@ -1,1 +1,125 @@
+#include "itemdb/Vocabulary.h"
+
 #include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "testsupport/TestUtil.h"
+
+TEST(Vocabulary, WeaponNamesAreLowercasedInPlaceAndLookedUpWhole) {
+    testutil::CReportCatcher catcher;
+    std::string strName = "Sword";
+    EXPECT_EQ(0, WeaponNameToCode(strName));
+    EXPECT_EQ("sword", strName);
+    strName = "CROSSBOW";
+    EXPECT_EQ(6, WeaponNameToCode(strName));
+    EXPECT_TRUE(catcher.Reports().empty());
+}
+
+TEST(Vocabulary, UnknownWeaponAndArmorNamesAreReportedAndGiveSeven) {
+    testutil::CReportCatcher catcher;
+    std::string strTrailingBlank = "sword ", strEmpty, strArmor = "Cape";
+    EXPECT_EQ(7, WeaponNameToCode(strTrailingBlank));
+    EXPECT_EQ(7, WeaponNameToCode(strEmpty));
+    EXPECT_EQ(7, ArmorNameToCode(strArmor));
+    EXPECT_EQ((std::vector<std::string>{"Unknown weapon name: \"sword \".\n",
+                                        "Unknown weapon name: \"\".\n",
+                                        "Unknown armor name: \"cape\".\n"}),
+              catcher.Reports());
+}
+
+TEST(Vocabulary, EachTableGivesItsCodesAndFallback) {
+    struct SCase {
+        std::int32_t (*pfnLookup)(std::string&);
+        const char* pszText;
+        std::int32_t nCode;
+    };
+    const SCase CASES[] = {
+        {ArmorNameToCode, "Helm", 0},           {ArmorNameToCode, "GLOVES", 6},
+        {QuickItemTypeToCode, "Wand", 5},       {QuickItemTypeToCode, "SCROLL", 8},
+        {QuickItemTypeToCode, "bomb", INVALID_CODE},
+        {LootTypeToCode, "Treasure", 0},        {LootTypeToCode, "INSTRUCTION", 2},
+        {LootTypeToCode, "junk", INVALID_CODE}, {DamageTypeToCode, "Electric", 5},
+        {DamageTypeToCode, "termal", 3},        {DamageTypeToCode, "fire", 6},
+    };
+    testutil::CReportCatcher catcher;
+    for (const SCase& c : CASES) {
+        std::string strText = c.pszText;
+        EXPECT_EQ(c.nCode, c.pfnLookup(strText)) << c.pszText;
+    }
+    EXPECT_TRUE(catcher.Reports().empty());
+}
+
+TEST(Vocabulary, InstructionTypesIgnoreCaseAndLeaveTheTextAlone) {
+    for (const char* pszName : {"Instruction armor", "instruction armor", "INSTRUCTION ARMOR"}) {
+        const std::string strName = pszName;
+        EXPECT_EQ(1, InstructionTypeToCode(strName));
+        EXPECT_EQ(pszName, strName);
+    }
+    EXPECT_EQ(4, InstructionTypeToCode("rune"));
+    EXPECT_EQ(INVALID_CODE, InstructionTypeToCode("instruction"));
+    std::string strInstruction = "instruction";
+    EXPECT_EQ(2, LootTypeToCode(strInstruction));
+    EXPECT_EQ(INVALID_CODE, InstructionTypeToCode("rune of fire"));
+}
+
+TEST(Vocabulary, SkillsAndExtraSkillsMapToTheirArrayPositions) {
+    EXPECT_EQ(0, SkillNameToCode("melee"));
+    EXPECT_EQ(7, SkillNameToCode("awareness"));
+    EXPECT_EQ(INVALID_CODE, SkillNameToCode("Melee"));  // callers lowercase first
+    EXPECT_EQ(0, ExtraSkillNameToCode("science"));
+    EXPECT_EQ(1, ExtraSkillNameToCode("stealing"));
+    EXPECT_EQ(2, ExtraSkillNameToCode("tame"));
+    EXPECT_EQ(INVALID_CODE, ExtraSkillNameToCode("attack"));
+}
+
+TEST(Vocabulary, ListEntriesSplitAtTheFirstSpace) {
+    std::string strName, strValue;
+    EXPECT_TRUE(SplitListEntry("stealth   12  ", strName, strValue));
+    EXPECT_EQ("stealth", strName);
+    EXPECT_EQ("12", strValue);
+    EXPECT_TRUE(SplitListEntry(" melee 3", strName, strValue));
+    EXPECT_EQ("", strName);  // the leading space comes first
+    EXPECT_EQ("melee 3", strValue);
+    EXPECT_FALSE(SplitListEntry("melee", strName, strValue));
+    EXPECT_FALSE(SplitListEntry("melee\t3", strName, strValue));  // only a space counts
+}
+
+TEST(Vocabulary, SkillListKeepsLowEightBitsAndTheLaterEntry) {
+    SSkillBlock skills;
+    ApplySkillList({"Melee 3", "stealth   12  ", "melee", " archery 9", "sense x", "tame 2",
+                    "science 5", "astral 300", "elemental -1", "awareness 1", "awareness 4",
+                    "flying 7"},
+                   skills);
+    const std::uint8_t EXPECTED_SKILLS[SKILL_COUNT] = {3, 0, 0, 255, 0, 44, 12, 4};
+    const std::uint8_t EXPECTED_EXTRA[EXTRA_SKILL_COUNT] = {5, 0, 2};
+    for (int i = 0; i < SKILL_COUNT; ++i) EXPECT_EQ(EXPECTED_SKILLS[i], skills.SkillLevels[i]) << i;
+    for (int i = 0; i < EXTRA_SKILL_COUNT; ++i)
+        EXPECT_EQ(EXPECTED_EXTRA[i], skills.ExtraSkillLevels[i]) << i;
+}
+
+TEST(Vocabulary, AtoiFormsSaturateAtThirtyTwoBits) {
+    static const struct {
+        const char* pszText;
+        std::int32_t nValue;
+    } CASES[] = {
+        {"42", 42},        {"  -7x", -7},   {"+12", 12},   {"x12", 0},   {"", 0},
+        {"3.9", 3},        {"0x10", 0},     {"\t\n 5", 5}, {"- 5", 0},   {"99999999999", INT32_MAX},
+        {"-99999999999", INT32_MIN},        {"2147483647", INT32_MAX},   {"-2147483648", INT32_MIN},
+    };
+    for (const auto& c : CASES) EXPECT_EQ(c.nValue, ParseAtoi(c.pszText)) << c.pszText;
+}
+
+TEST(Vocabulary, AtofFormsAreDecimalOnly) {
+    static const struct {
+        const char* pszText;
+        float fValue;
+    } CASES[] = {
+        {"2.5", 2.5f},   {" -1.25e1x", -12.5f}, {"1e", 1.0f},  {".5", 0.5f},     {"5.", 5.0f},
+        {"x", 0.0f},     {"0x10", 0.0f},        {"inf", 0.0f}, {"nan", 0.0f},    {"1e-400", 0.0f},
+        {"+3", 3.0f},    {"0.1", 0.1f},
+    };
+    for (const auto& c : CASES) EXPECT_EQ(c.fValue, ParseAtof(c.pszText)) << c.pszText;
+    EXPECT_TRUE(std::isinf(ParseAtof("1e400")));
+    EXPECT_TRUE(std::isinf(ParseAtof("1e39")));  // beyond single precision
+}
