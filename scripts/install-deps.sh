@@ -1,0 +1,26 @@
+#!/bin/sh
+# Installs the Debian packages a build needs, and only those that are missing.
+# Usage: install-deps.sh build|tests
+set -eu
+
+packages="cmake ninja-build g++ libgtest-dev libbenchmark-dev"
+if [ "${1:-build}" = tests ]; then
+    packages="$packages clang libclang-rt-14-dev g++-mingw-w64-x86-64 wine wine64 valgrind"
+fi
+
+missing=""
+for p in $packages; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+        missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+if [ "$(id -u)" -ne 0 ]; then
+    echo "install-deps.sh: these packages are missing and installing them needs root:$missing" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+# shellcheck disable=SC2086
+apt-get install -y -q --no-install-recommends $missing

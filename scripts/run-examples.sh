@@ -1,0 +1,12 @@
+#!/bin/sh
+# Builds Marrow and runs it on the example tables; the database lands in examples/out/.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh" build
+cd "$root"
+cmake --preset release >/dev/null
+cmake --build --preset release --target Marrow ini2reg
+cd "$root/examples"
+mkdir -p out
+# Ini2Reg.bat finds the converter on PATH.
+PATH="$root/build/release/tools:$PATH" "$root/build/release/driver/Marrow" out

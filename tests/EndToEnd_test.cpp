@@ -1,0 +1,110 @@
+// Whole runs of the built Marrow executable in temporary directories.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/Platform.h"
+#include "testsupport/TestUtil.h"
+
+namespace fs = std::filesystem;
+using testutil::CTempDir;
+
+namespace {
+const char* const TABLES[] = {"Materials.txt",  "Weapons.txt",    "Armors.txt",
+                              "QuickItems.txt", "QuestItems.txt", "LootItems.txt"};
+const char* const HEADINGS[] = {"Building materials list:",   "Building weapons list:",
+                                "Building armors list:",      "Building quick items list:",
+                                "Building quest items list:", "Building loot items list:"};
+
+class EndToEnd : public testing::Test {
+protected:
+    EndToEnd() { testutil::InstallConverter(m_dir.Path()); }
+
+    void CopyExamples() {
+        for (const char* pszTable : TABLES)
+            fs::copy_file(testutil::ExamplesDir() / pszTable, m_dir.Path() / pszTable);
+    }
+    // Runs Marrow with the arguments; returns its standard output.
+    std::string Run(const std::vector<std::string>& args) {
+        std::vector<std::string> command = {testutil::MarrowPath()};
+        command.insert(command.end(), args.begin(), args.end());
+        m_nStatus = -12345;
+        EXPECT_TRUE(platform::RunProgram(command, m_dir.Path().string().c_str(),
+                                         (m_dir / "stdout.txt").c_str(),
+                                         (m_dir / "stderr.txt").c_str(), m_nStatus));
+        return testutil::ReadFile(m_dir.Path() / "stdout.txt");
+    }
+    // Data rows of an example table: its lines but the two header lines.
+    static size_t RowsOf(const char* pszTable) {
+        const std::string strText = testutil::ReadFile(testutil::ExamplesDir() / pszTable);
+        return static_cast<size_t>(std::count(strText.begin(), strText.end(), '\n')) - 2;
+    }
+
+    CTempDir m_dir;
+    int m_nStatus = 0;
+};
+}  // namespace
+
+TEST_F(EndToEnd, ExamplesBuildTheGoldenDatabase) {
+    CopyExamples();
+    fs::create_directory(m_dir.Path() / "out");
+    const std::string strOutput = Run({"out"});
+    EXPECT_EQ(0, m_nStatus);
+    std::string strExpected;
+    for (size_t i = 0; i < 6; ++i)
+        strExpected += HEADINGS[i] + std::string(RowsOf(TABLES[i]), '.') + "\n";
+    EXPECT_EQ(strExpected + "Saving database.\n", strOutput);
+    // The same bytes on every platform and after every change that keeps the output.
+    EXPECT_TRUE(testutil::ReadFile(m_dir.Path() / "out" / "items.idb") ==
+                testutil::ReadFile(fs::path(MARROW_TESTS_DIR) / "golden" / "examples.idb"));
+    EXPECT_FALSE(fs::exists(m_dir.Path() / "tempreg.ini"));
+    EXPECT_FALSE(fs::exists(m_dir.Path() / "tempreg.reg"));
+}
+
+TEST_F(EndToEnd, UsageErrorsExitWith255AndWriteNothing) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{}, {"a", "b"}, {""}}) {
+        const std::string strOutput = Run(args);
+        EXPECT_EQ(testutil::EXIT_MINUS_ONE, m_nStatus);
+        EXPECT_EQ(0u, strOutput.rfind("Items database builder.\n", 0));
+    }
+    EXPECT_FALSE(fs::exists(m_dir.Path() / "items.idb"));
+    EXPECT_FALSE(fs::exists(m_dir.Path() / "tempreg.ini"));
+}
+
+TEST_F(EndToEnd, WithoutTheScriptEveryBuilderSaysWhyAndTheRunStillSaves) {
+    CopyExamples();
+    fs::remove(m_dir.Path() / "Ini2Reg.bat");
+    const std::string strOutput = Run({"."});
+    EXPECT_EQ(0, m_nStatus);
+    for (size_t i = 0; i < 6; ++i)
+        EXPECT_NE(std::string::npos, strOutput.find(std::string(HEADINGS[i]) +
+                                                    "Can't start Ini2Reg.bat for \"" + TABLES[i] +
+                                                    "\""))
+            << TABLES[i];
+    EXPECT_EQ(24u, fs::file_size(m_dir.Path() / "items.idb"));
+}
+
+TEST_F(EndToEnd, NineUnknownWeaponNamesSaveAndTheTenthEndsTheRun) {
+    for (int nNames : {9, 10}) {
+        std::string strTable = "Name\tWeapon\t\n\tType\tRange\n";
+        for (int i = 0; i < nNames; ++i) strTable += "W" + std::to_string(i) + "\tclub\t1\n";
+        testutil::WriteFile(m_dir.Path() / "Weapons.txt", strTable);
+        fs::remove(m_dir.Path() / "items.idb");
+        Run({"."});
+        const std::string strErrors = testutil::ReadFile(m_dir.Path() / "stderr.txt");
+        if (nNames == 9) {
+            EXPECT_EQ(0, m_nStatus);
+            EXPECT_TRUE(fs::exists(m_dir.Path() / "items.idb"));
+        } else {
+            EXPECT_EQ(testutil::EXIT_MINUS_ONE, m_nStatus);
+            EXPECT_FALSE(fs::exists(m_dir.Path() / "items.idb"));
+        }
+#ifndef _WIN32
+        // Without a desktop each report goes to standard error, once.
+        size_t nReports = 0;
+        for (size_t i = 0; (i = strErrors.find("Unknown weapon name", i)) != std::string::npos; ++i)
+            ++nReports;
+        EXPECT_EQ(static_cast<size_t>(nNames), nReports);
+#endif
+    }
+}
