@@ -9,11 +9,8 @@ namespace fs = std::filesystem;
 namespace {
 const std::vector<Column> WEAPON_COLUMNS = {{"Name", ""}, {"Weapon", "Type"}, {"Weapon", "Range"}};
 
-// A conversion script for both shells: the sh line ends the script before cmd's lines.
-std::string Script(const std::string& strSh, const std::string& strCmd) {
-    return ":; " + strSh + "\n@echo off\n" + strCmd + "\n";
-}
-const std::string COPY_PREPARED = Script("cp prepared.reg tempreg.reg; exit 0",
+using testutil::ConversionScript;
+const std::string COPY_PREPARED = ConversionScript("cp prepared.reg tempreg.reg; exit 0",
                                          "copy /y prepared.reg tempreg.reg >nul");
 
 template <class T>
@@ -73,7 +70,7 @@ TEST_F(DatabaseBuild, MissingScriptStopsTheBuilderWithItsCause) {
 }
 
 TEST_F(DatabaseBuild, ScriptThatFailsWithoutOutputIsReportedWithItsExitStatus) {
-    testutil::WriteFile(m_dir.Path() / "Ini2Reg.bat", Script("exit 3", "exit /b 3"));
+    testutil::WriteFile(m_dir.Path() / "Ini2Reg.bat", ConversionScript("exit 3", "exit /b 3"));
     EXPECT_EQ("Building weapons list:Ini2Reg.bat left no tempreg.reg for \"Weapons.txt\" (exit status 3).\n",
               BuildWeapons(TableOf(WEAPON_COLUMNS, {{"Sword", "sword"}})));
     EXPECT_FALSE(m_bBuilt);

@@ -12,13 +12,17 @@ void SerializeItemLists(CChunkArchive& archive, SItemLists& lists) {
     archive.SerializeList(6, lists.m_lootItems);
 }
 
-bool LoadItemDatabase(const char* pszPath, SItemLists& lists) {
-    CFileStream stream;
-    if (!stream.OpenFile(pszPath, FILE_MODE_READ)) return false;
+void ReadItemDatabase(IDataStream& stream, SItemLists& lists) {
     CChunkArchive archive;
     archive.OpenArchive(stream, /*bReading=*/true, /*nVersion=*/1);
     SerializeItemLists(archive, lists);
     archive.CloseArchive(stream);
+}
+
+bool LoadItemDatabase(const char* pszPath, SItemLists& lists) {
+    CFileStream stream;
+    if (!stream.OpenFile(pszPath, FILE_MODE_READ)) return false;
+    ReadItemDatabase(stream, lists);
     stream.CloseFile();
     return true;
 }

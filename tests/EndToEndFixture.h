@@ -1,0 +1,51 @@
+// Fixture for whole runs of the built Marrow executable in a temporary directory.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "testsupport/TestUtil.h"
+
+namespace fs = std::filesystem;
+using testutil::CTempDir;
+
+inline const char* const TABLES[] = {"Materials.txt",  "Weapons.txt",    "Armors.txt",
+                              "QuickItems.txt", "QuestItems.txt", "LootItems.txt"};
+inline const char* const HEADINGS[] = {"Building materials list:",   "Building weapons list:",
+                                "Building armors list:",      "Building quick items list:",
+                                "Building quest items list:", "Building loot items list:"};
+
+class EndToEnd : public testing::Test {
+protected:
+    EndToEnd() { testutil::InstallConverter(m_dir.Path()); }
+
+    void CopyExamples() {
+        for (const char* pszTable : TABLES)
+            fs::copy_file(testutil::ExamplesDir() / pszTable, m_dir.Path() / pszTable);
+    }
+    // Runs Marrow with the arguments; returns its standard output.
+    std::string Run(const std::vector<std::string>& args) {
+        std::vector<std::string> command = {testutil::MarrowPath()};
+        command.insert(command.end(), args.begin(), args.end());
+        m_nStatus = -12345;
+        EXPECT_TRUE(platform::RunProgram(command, m_dir.Path().string().c_str(),
+                                         (m_dir / "stdout.txt").c_str(),
+                                         (m_dir / "stderr.txt").c_str(), m_nStatus));
+        // Windows writes standard output in text mode: CRLF line ends.
+        std::string strOutput = testutil::ReadFile(m_dir.Path() / "stdout.txt");
+        strOutput.erase(std::remove(strOutput.begin(), strOutput.end(), '\r'), strOutput.end());
+        return strOutput;
+    }
+    // Data rows of an example table: its lines but the two header lines.
+    static size_t RowsOf(const char* pszTable) {
+        const std::string strText = testutil::ReadFile(testutil::ExamplesDir() / pszTable);
+        return static_cast<size_t>(std::count(strText.begin(), strText.end(), '\n')) - 2;
+    }
+
+    CTempDir m_dir;
+    int m_nStatus = 0;
+};

@@ -1,0 +1,149 @@
+// Faults and bad input in whole runs: each gives its message and exit status, and no crash.
+#include "itemdb/ItemLists.h"
+#include "output/DataStream.h"
+#include "tests/EndToEndFixture.h"
+
+using testutil::ConversionScript;
+
+namespace {
+const std::string COPY_PREPARED =
+    ConversionScript("cp prepared.reg tempreg.reg; exit 0", "copy /y prepared.reg tempreg.reg >nul");
+
+size_t Count(const std::string& strText, const std::string& strWhat) {
+    size_t nCount = 0;
+    for (size_t i = 0; (i = strText.find(strWhat, i)) != std::string::npos; i += strWhat.size()) ++nCount;
+    return nCount;
+}
+}  // namespace
+
+using Faults = EndToEnd;
+
+TEST_F(Faults, BrokenConversionScriptsAreReportedPerTableAndTheRunStillSaves) {
+    CopyExamples();
+    const struct {
+        std::string strScript;
+        std::string strPrepared;
+        std::string strCause;
+    } CASES[] = {
+        {ConversionScript("exit 3", "exit /b 3"), "", "left no tempreg.reg for \"%\" (exit status 3)"},
+        {COPY_PREPARED, "wrong magic here", "left a tempreg.reg for \"%\" that is no registry file"},
+        {COPY_PREPARED, "", "left a tempreg.reg for \"%\" that is no registry file"},
+        {COPY_PREPARED, testutil::Unhex("FB 3E AB 45 01 00 FF FF 0C 00 00 00 01 00 05"),
+         "left a damaged tempreg.reg for \"%\" (at byte 8: section record at 12 runs past the end"},
+    };
+    for (const auto& c : CASES) {
+        testutil::WriteFile(m_dir.Path() / "Ini2Reg.bat", c.strScript);
+        testutil::WriteFile(m_dir.Path() / "prepared.reg", c.strPrepared);
+        const std::string strOutput = Run({"."});
+        EXPECT_EQ(0, m_nStatus);
+        for (const char* pszTable : TABLES) {
+            std::string strCause = c.strCause;
+            strCause.replace(strCause.find('%'), 1, pszTable);
+            EXPECT_NE(std::string::npos, strOutput.find("Ini2Reg.bat " + strCause)) << strCause;
+        }
+        EXPECT_EQ(24u, fs::file_size(m_dir.Path() / "items.idb"));
+    }
+}
+
+TEST_F(Faults, EmptyRegistryFileIsAlsoShownAsAnErrorPerTable) {
+    CopyExamples();
+    testutil::WriteFile(m_dir.Path() / "Ini2Reg.bat", COPY_PREPARED);
+    testutil::WriteFile(m_dir.Path() / "prepared.reg", "");
+    Run({"."});
+    EXPECT_EQ(0, m_nStatus);  // six errors stay below the limit of ten
+#ifndef _WIN32
+    EXPECT_EQ(6u, Count(testutil::ReadFile(m_dir.Path() / "stderr.txt"),
+                        "CMappedFile::Open().\nUnable to create file mapping.\n"));
+#endif
+}
+
+TEST_F(Faults, UnwritableOutputFailsTheSaveAndKeepsThePreviousDatabase) {
+    CopyExamples();
+    testutil::WriteFile(m_dir.Path() / "file", "a file where a directory should be");
+    fs::create_directories(m_dir.Path() / "old" / "items.idb.tmp");  // the temporary name is taken
+    testutil::WriteFile(m_dir.Path() / "old" / "items.idb", "previous database");
+    const std::string SEP(1, platform::PATH_SEPARATOR);
+    for (const char* pszOutput : {"missing", "file", "old"}) {
+        const std::string strOutput = Run({pszOutput});
+        EXPECT_EQ(testutil::EXIT_MINUS_ONE, m_nStatus) << pszOutput;
+        EXPECT_NE(std::string::npos, strOutput.find("Saving database.\nCan't write \"" +
+                                                    std::string(pszOutput) + SEP + "items.idb\".\n"));
+    }
+    EXPECT_EQ("previous database", testutil::ReadFile(m_dir.Path() / "old" / "items.idb"));
+}
+
+TEST_F(Faults, ZeroByteInATableKeepsTheRowsBeforeIt) {
+    std::string strTable = "Name\tMaterial\t\n\tType\tSkill\nIron\tmetal\t1\nWood";
+    strTable += '\0';
+    strTable += "\twood\t2\nStone\tstone\t3\n";
+    testutil::WriteFile(m_dir.Path() / "Materials.txt", strTable);
+    const std::string strOutput = Run({"."});
+    EXPECT_EQ(0, m_nStatus);
+    EXPECT_NE(std::string::npos,
+              strOutput.find("Building materials list:\"Materials.txt\" holds a zero byte in line 4"));
+    EXPECT_NE(std::string::npos, strOutput.find("ignored.\n..\n"));  // Iron and Wood
+}
+
+TEST_F(Faults, OverlongCellIsRefusedByTheConverterAndOnlyItsTableIsLost) {
+    CopyExamples();
+    std::string strWeapons = "Name\tWeapon\t\n\tType\tMaterial Type\nSword\tsword\t";
+    strWeapons += std::string(1 << 20, 'x') + "\n";
+    testutil::WriteFile(m_dir.Path() / "Weapons.txt", strWeapons);
+    const std::string strOutput = Run({"."});
+    EXPECT_EQ(0, m_nStatus);
+    EXPECT_NE(std::string::npos, strOutput.find("Building weapons list:Ini2Reg.bat left no tempreg.reg "
+                                                "for \"Weapons.txt\" (exit status 1).\n"));
+    EXPECT_NE(std::string::npos, testutil::ReadFile(m_dir.Path() / "stderr.txt")
+                                     .find("a value longer than 65,535 bytes in section \"Sword\""));
+    SItemLists lists;
+    ASSERT_TRUE(LoadItemDatabase((m_dir / "items.idb").c_str(), lists));
+    EXPECT_TRUE(lists.m_weapons.empty());
+    EXPECT_EQ(RowsOf("Armors.txt"), lists.m_armors.size());
+}
+
+TEST_F(Faults, TableOfMoreRowsThanARegistryHoldsIsRefusedAndTheOtherListsAreSaved) {
+    CopyExamples();
+    std::string strMaterials = "Name\tMaterial\t\n\tType\tSkill\n";
+    for (int i = 0; i < 65536; ++i) strMaterials += "M" + std::to_string(i) + "\tmetal\t1\n";
+    testutil::WriteFile(m_dir.Path() / "Materials.txt", strMaterials);
+    const std::string strOutput = Run({"."});
+    EXPECT_EQ(0, m_nStatus);
+    EXPECT_EQ(0u, strOutput.rfind("Building materials list:Ini2Reg.bat left no tempreg.reg for "
+                                  "\"Materials.txt\" (exit status 1).\n", 0));
+    EXPECT_NE(std::string::npos, testutil::ReadFile(m_dir.Path() / "stderr.txt").find("65536 sections"));
+    SItemLists lists;
+    ASSERT_TRUE(LoadItemDatabase((m_dir / "items.idb").c_str(), lists));
+    EXPECT_TRUE(lists.m_materials.empty());
+    EXPECT_EQ(RowsOf("Weapons.txt"), lists.m_weapons.size());
+}
+
+TEST_F(Faults, HeaderWithoutAGroupIsReportedAndTheRunGoesOn) {
+    CopyExamples();
+    testutil::WriteFile(m_dir.Path() / "Armors.txt", "\tGeneral\n\tPrice\nHelm\t3\n");
+    const std::string strOutput = Run({"."});
+    EXPECT_EQ(0, m_nStatus);
+    EXPECT_NE(std::string::npos,
+              strOutput.find("Building armors list:Bad header in \"Armors.txt\".\nBuilding quick"));
+}
+
+TEST_F(Faults, DatabaseTruncatedAtEveryLengthLoadsWithoutHarm) {
+    const std::string strGolden =
+        testutil::ReadFile(fs::path(MARROW_TESTS_DIR) / "golden" / "examples.idb");
+    SItemLists full;
+    ASSERT_TRUE(LoadItemDatabase((fs::path(MARROW_TESTS_DIR) / "golden" / "examples.idb").string().c_str(), full));
+    // Top-level chunk 1, header included, holds all six lists: cut short, it reads as absent.
+    const size_t nListsEnd = testutil::FindChunk(strGolden, {{1}}).size();
+    for (size_t nLength = 0; nLength < strGolden.size(); ++nLength) {
+        CMemoryStream stream;
+        stream.Write(strGolden.data(), static_cast<std::uint32_t>(nLength));
+        SItemLists lists;
+        ReadItemDatabase(stream, lists);
+        const bool bComplete = nLength >= nListsEnd;
+        ASSERT_EQ(bComplete ? full.m_weapons.size() : 0, lists.m_weapons.size()) << nLength;
+        ASSERT_EQ(bComplete ? full.m_lootItems.size() : 0, lists.m_lootItems.size()) << nLength;
+    }
+    testutil::WriteFile(m_dir.Path() / "items.idb", strGolden.substr(0, strGolden.size() / 2));
+    SItemLists lists;
+    EXPECT_TRUE(LoadItemDatabase((m_dir / "items.idb").c_str(), lists));
+    EXPECT_TRUE(lists.m_materials.empty());
+}
