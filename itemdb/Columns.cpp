@@ -49,6 +49,40 @@ constexpr SKindColumns KINDS[] = {
 
 std::span<const SKindColumns> AllKinds() { return KINDS; }
 
+std::vector<const SColumnInfo*> ColumnsInTableOrder(const SKindColumns& kind) {
+    std::vector<const SColumnInfo*> ordered;
+    std::vector<bool> taken(kind.columns.size(), false);
+    for (size_t i = 0; i < kind.columns.size(); ++i) {
+        if (taken[i]) continue;
+        const std::string_view strGroup = kind.columns[i]->pszGroup;
+        size_t nInGroup = 0;
+        for (size_t j = i; j < kind.columns.size(); ++j) {
+            if (taken[j] || strGroup != kind.columns[j]->pszGroup) continue;
+            taken[j] = true;
+            ordered.push_back(kind.columns[j]);
+            ++nInGroup;
+        }
+        if (nInGroup == 1 && *kind.columns[i]->pszSub) ordered.push_back(nullptr);
+    }
+    return ordered;
+}
+
+std::string HeaderLinesOf(const SKindColumns& kind) {
+    const std::vector<const SColumnInfo*> ordered = ColumnsInTableOrder(kind);
+    std::string strGroups, strSubs;
+    for (size_t i = 0; i < ordered.size(); ++i) {
+        if (i) {
+            strGroups += '\t';
+            strSubs += '\t';
+        }
+        if (!ordered[i]) continue;  // the spare column stays empty
+        if (i == 0 || !ordered[i - 1] || std::string_view(ordered[i - 1]->pszGroup) != ordered[i]->pszGroup)
+            strGroups += ordered[i]->pszGroup;
+        strSubs += ordered[i]->pszSub;
+    }
+    return strGroups + "\n" + strSubs + "\n";
+}
+
 std::int32_t ReadInt(const CFileRegistry& registry, std::string_view strSection,
                      const SColumnInfo& column) {
     return registry.GetInt(strSection, column.pszName, static_cast<std::int32_t>(column.fDefault));

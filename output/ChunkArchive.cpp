@@ -12,7 +12,6 @@ std::unordered_map<std::uint32_t, StoredObjectFactory> g_factoryByTypeId(100);
 namespace {
 constexpr std::uint32_t SHORT_LENGTH_LIMIT = 128;  // below it the length takes one byte
 constexpr std::uint32_t HEADER_RESERVE = 5;        // id byte and the long length field
-constexpr std::uint8_t ROOT_ID = 0xFF;
 
 // The long length field: four little-endian bytes.
 std::uint32_t ReadLongField(const std::uint8_t* p) {
@@ -231,6 +230,8 @@ int CChunkArchive::CountChunks(int nId) {
     }
     // Writing: the children appended so far are complete chunks in the frame's payload.
     const SChunkFrame& frame = m_frames.back();
+    // A chunk opened in a still empty buffer has no block to offset into.
+    if (frame.length == 0) return 0;
     const std::uint8_t* p = m_chunkBuffer.GetData() + frame.start;
     std::uint32_t nCursor = 0;
     while (frame.length - nCursor >= 2) {

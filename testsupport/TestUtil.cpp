@@ -100,14 +100,14 @@ namespace {
 // Splits a chunk at the front of the bytes: header length and payload length.
 bool DecodeHeader(std::string_view strBytes, size_t& nHeader, size_t& nPayload) {
     if (strBytes.size() < 2) return false;
-    const auto b = [&](size_t i) { return static_cast<unsigned char>(strBytes[i]); };
+    const auto b = [&](size_t i) { return static_cast<size_t>(static_cast<unsigned char>(strBytes[i])); };
     if ((b(1) & 1) == 0) {
         nHeader = 2;
         nPayload = b(1) / 2;
     } else {
         if (strBytes.size() < 5) return false;
         nHeader = 5;
-        nPayload = (b(1) | (b(2) << 8) | (b(3) << 16) | (static_cast<size_t>(b(4)) << 24)) / 2;
+        nPayload = (b(1) | (b(2) << 8) | (b(3) << 16) | (b(4) << 24)) / 2;
     }
     return nHeader + nPayload <= strBytes.size();
 }

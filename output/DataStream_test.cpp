@@ -1,0 +1,244 @@
+// The memory stream's growth and short reads, and the file stream over a real file.
+#include "output/DataStream.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/Platform.h"
+#include "testsupport/TestUtil.h"
+
+namespace {
+
+using testutil::Hex;
+using testutil::Unhex;
+
+// A memory stream holding the bytes, positioned at 0.
+void Fill(CMemoryStream& stream, const std::string& strBytes) {
+    stream.Write(strBytes.data(), static_cast<std::uint32_t>(strBytes.size()));
+    stream.Seek(0);
+}
+
+std::string Content(CMemoryStream& stream) {
+    return std::string(reinterpret_cast<const char*>(stream.GetData()), stream.GetSize());
+}
+
+// Writes fail after a budget while the object lives; the fault is off again afterwards, also
+// when a check fails half-way.
+class CWriteFault {
+public:
+    explicit CWriteFault(std::int64_t nBytes) { platform::FailWritesAfter(nBytes); }
+    ~CWriteFault() { platform::FailWritesAfter(-1); }
+};
+
+TEST(MemoryStream, ReadAcrossTheEndDeliversTheRestAndZeroFills) {
+    CMemoryStream stream;
+    Fill(stream, Unhex("00 01 02 03 04 05 06 07 08 09"));
+    stream.Seek(8);
+    std::uint8_t buffer[4] = {0xAA, 0xAA, 0xAA, 0xAA};
+    EXPECT_EQ(2u, stream.Read(buffer, 4));
+    EXPECT_EQ("08 09 00 00", Hex(std::string(reinterpret_cast<char*>(buffer), 4)));
+    EXPECT_EQ(10u, stream.GetPosition());
+    EXPECT_FALSE(stream.m_bOk);
+}
+
+TEST(MemoryStream, ReadFromBeyondTheEndDeliversNothingAndKeepsThePosition) {
+    CMemoryStream stream;
+    Fill(stream, Unhex("00 01 02 03 04 05 06 07 08 09"));
+    stream.Seek(20);
+    std::uint8_t buffer[4] = {0xAA, 0xAA, 0xAA, 0xAA};
+    EXPECT_EQ(0u, stream.Read(buffer, 4));
+    EXPECT_EQ("00 00 00 00", Hex(std::string(reinterpret_cast<char*>(buffer), 4)));
+    EXPECT_EQ(20u, stream.GetPosition());
+    EXPECT_FALSE(stream.m_bOk);
+}
+
+TEST(MemoryStream, ReadThatEndsExactlyAtTheEndKeepsOk) {
+    CMemoryStream stream;
+    Fill(stream, Unhex("11 22 33"));
+    std::uint8_t buffer[3] = {};
+    EXPECT_EQ(3u, stream.Read(buffer, 3));
+    EXPECT_EQ("11 22 33", Hex(std::string(reinterpret_cast<char*>(buffer), 3)));
+    EXPECT_EQ(3u, stream.GetPosition());
+    EXPECT_TRUE(stream.m_bOk);
+}
+
+TEST(MemoryStream, WriteGrowsCapacityToTwiceCapacityPlusCount) {
+    CMemoryStream stream;
+    stream.Write(std::string(10, 'a').data(), 10);
+    EXPECT_EQ(20u, stream.GetCapacity());
+    EXPECT_EQ(10u, stream.GetSize());
+    stream.Write(std::string(15, 'b').data(), 15);
+    EXPECT_EQ(70u, stream.GetCapacity());
+    EXPECT_EQ(25u, stream.GetSize());
+    EXPECT_EQ(25u, stream.GetPosition());
+    EXPECT_EQ(std::string(10, 'a') + std::string(15, 'b'), Content(stream));
+}
+
+TEST(MemoryStream, WriteAfterSeekPastTheEndExtendsTheSize) {
+    CMemoryStream stream;
+    Fill(stream, Unhex("01 02"));
+    stream.Seek(30);
+    stream.Write(Unhex("AA BB").data(), 2);
+    EXPECT_EQ(32u, stream.GetSize());
+    EXPECT_EQ(32u, stream.GetPosition());
+    EXPECT_EQ("01 02", Hex(Content(stream).substr(0, 2)));
+    EXPECT_EQ("AA BB", Hex(Content(stream).substr(30)));
+}
+
+TEST(MemoryStream, SetSizeGrowsByHalfPlusSixteenAndKeepsContent) {
+    CMemoryStream stream;
+    stream.SetSize(100);
+    EXPECT_EQ(166u, stream.GetCapacity());
+    EXPECT_EQ(100u, stream.GetSize());
+    EXPECT_EQ(0u, stream.GetPosition());
+    for (std::uint32_t i = 0; i < 100; ++i) stream.GetData()[i] = static_cast<std::uint8_t>(i);
+    stream.Seek(7);
+    stream.SetSize(40);
+    EXPECT_EQ(166u, stream.GetCapacity());
+    EXPECT_EQ(40u, stream.GetSize());
+    EXPECT_EQ(0u, stream.GetPosition());
+    stream.SetSize(300);  // grows again: the 40 bytes of content come along
+    EXPECT_EQ(466u, stream.GetCapacity());
+    for (std::uint32_t i = 0; i < 40; ++i) EXPECT_EQ(i, stream.GetData()[i]) << i;
+}
+
+TEST(MemoryStream, AllocateKeepsALargeEnoughBlockAndOtherwiseTakesExactlyTheSize) {
+    CMemoryStream stream;
+    stream.SetSize(100);
+    ASSERT_EQ(166u, stream.GetCapacity());
+    const std::uint8_t* pBlock = stream.GetData();
+    stream.Seek(5);
+    stream.Allocate(50);
+    EXPECT_EQ(pBlock, stream.GetData());
+    EXPECT_EQ(166u, stream.GetCapacity());
+    EXPECT_EQ(50u, stream.GetSize());
+    EXPECT_EQ(0u, stream.GetPosition());
+    stream.Allocate(200);
+    EXPECT_EQ(200u, stream.GetCapacity());
+    EXPECT_EQ(200u, stream.GetSize());
+    EXPECT_EQ(0u, stream.GetPosition());
+}
+
+TEST(MemoryStream, ResetDropsTheContentAndSetsOk) {
+    CMemoryStream stream;
+    Fill(stream, Unhex("01 02 03"));
+    std::uint8_t buffer[8];
+    stream.Read(buffer, sizeof buffer);
+    ASSERT_FALSE(stream.m_bOk);
+    stream.Reset();
+    EXPECT_TRUE(stream.m_bOk);
+    EXPECT_EQ(0u, stream.GetSize());
+    EXPECT_EQ(0u, stream.GetPosition());
+    EXPECT_EQ(0u, stream.GetCapacity());
+    EXPECT_EQ(nullptr, stream.GetData());
+}
+
+TEST(MemoryStream, CopyFromTakesTheWholeSourceAndRewinds) {
+    CMemoryStream source;
+    Fill(source, Unhex("10 20 30 40 50"));
+    source.Seek(3);
+    CMemoryStream copy;
+    Fill(copy, Unhex("FF FF FF FF FF FF FF FF"));
+    copy.CopyFrom(source);
+    EXPECT_EQ("10 20 30 40 50", Hex(Content(copy)));
+    EXPECT_EQ(0u, copy.GetPosition());
+    EXPECT_EQ(5u, source.GetPosition());
+}
+
+class FileStreamTest : public ::testing::Test {
+protected:
+    testutil::CTempDir m_dir;
+    std::string m_strPath = m_dir / "stream.bin";
+};
+
+TEST_F(FileStreamTest, ResetRewindsSetsOkAndKeepsTheLength) {
+    CFileStream stream;
+    ASSERT_TRUE(stream.OpenFile(m_strPath.c_str(), FILE_MODE_CREATE | FILE_MODE_WRITE));
+    stream.Write("0123456789", 10);
+    stream.m_bOk = false;
+    stream.Reset();
+    EXPECT_TRUE(stream.m_bOk);
+    EXPECT_EQ(0u, stream.GetPosition());
+    EXPECT_EQ(10u, stream.GetSize());
+    stream.Write("ab", 2);
+    EXPECT_TRUE(stream.CloseFile());
+    EXPECT_EQ("ab23456789", testutil::ReadFile(m_strPath));
+}
+
+TEST_F(FileStreamTest, ShortReadDeliversWhatIsThereAndClearsOk) {
+    testutil::WriteFile(m_strPath, "abcde");
+    CFileStream stream;
+    ASSERT_TRUE(stream.OpenFile(m_strPath.c_str(), FILE_MODE_READ));
+    char buffer[8] = {};
+    EXPECT_EQ(3u, stream.Read(buffer, 3));
+    EXPECT_TRUE(stream.m_bOk);
+    EXPECT_EQ(2u, stream.Read(buffer, 8));
+    EXPECT_EQ("de", std::string(buffer, 2));
+    EXPECT_FALSE(stream.m_bOk);
+    EXPECT_EQ(5u, stream.GetSize());
+}
+
+TEST_F(FileStreamTest, OpeningAMissingFileClearsOk) {
+    CFileStream stream;
+    EXPECT_FALSE(stream.OpenFile((m_dir / "missing.bin").c_str(), FILE_MODE_READ));
+    EXPECT_FALSE(stream.m_bOk);
+    EXPECT_FALSE(stream.OpenFile((m_dir.Path() / "no-dir" / "new.bin").string().c_str(),
+                                 FILE_MODE_CREATE | FILE_MODE_WRITE));
+    EXPECT_FALSE(stream.m_bOk);
+}
+
+TEST_F(FileStreamTest, CreateTruncatesAnExistingFile) {
+    testutil::WriteFile(m_strPath, "old content");
+    CFileStream stream;
+    ASSERT_TRUE(stream.OpenFile(m_strPath.c_str(), FILE_MODE_CREATE | FILE_MODE_WRITE));
+    EXPECT_EQ(0u, stream.GetSize());
+    stream.Write("new", 3);
+    EXPECT_TRUE(stream.CloseFile());
+    EXPECT_EQ("new", testutil::ReadFile(m_strPath));
+}
+
+TEST_F(FileStreamTest, FailedWriteIsRecordedWithoutTouchingOk) {
+    CWriteFault fault(/*nBytes=*/4);
+    CFileStream stream;
+    ASSERT_TRUE(stream.OpenFile(m_strPath.c_str(), FILE_MODE_CREATE | FILE_MODE_WRITE));
+    stream.Write("abc", 3);
+    EXPECT_FALSE(stream.HasWriteFailed());
+    stream.Write("defg", 4);
+    EXPECT_TRUE(stream.HasWriteFailed());
+    EXPECT_TRUE(stream.m_bOk);
+    EXPECT_FALSE(stream.CloseFile());
+    EXPECT_EQ("abcd", testutil::ReadFile(m_strPath));
+}
+
+TEST_F(FileStreamTest, ReopeningClearsARecordedWriteFailure) {
+    CFileStream stream;
+    {
+        CWriteFault fault(/*nBytes=*/0);
+        ASSERT_TRUE(stream.OpenFile(m_strPath.c_str(), FILE_MODE_CREATE | FILE_MODE_WRITE));
+        stream.Write("x", 1);
+        EXPECT_FALSE(stream.CloseFile());
+    }
+    ASSERT_TRUE(stream.OpenFile(m_strPath.c_str(), FILE_MODE_CREATE | FILE_MODE_WRITE));
+    stream.Write("y", 1);
+    EXPECT_FALSE(stream.HasWriteFailed());
+    EXPECT_TRUE(stream.CloseFile());
+    EXPECT_EQ("y", testutil::ReadFile(m_strPath));
+}
+
+TEST_F(FileStreamTest, CopyFromAppendsTheSourceInBlocksAtThePosition) {
+    std::string strSource;
+    for (int i = 0; i < 2500; ++i) strSource += static_cast<char>('a' + i % 26);
+    CMemoryStream source;
+    Fill(source, strSource);
+    CFileStream stream;
+    ASSERT_TRUE(stream.OpenFile(m_strPath.c_str(), FILE_MODE_CREATE | FILE_MODE_WRITE));
+    stream.Write("head", 4);
+    stream.CopyFrom(source);
+    EXPECT_EQ(2504u, stream.GetPosition());
+    EXPECT_TRUE(stream.CloseFile());
+    EXPECT_EQ("head" + strSource, testutil::ReadFile(m_strPath));
+}
+
+}  // namespace
