@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "driver/ErrorReport.h"
 
@@ -282,6 +283,29 @@ bool VerifyValueData(std::uint8_t nType, const std::uint8_t* p, std::uint32_t nA
     strProblem = Problem(nAt, "value data of type %llu runs past the end of the file", nType);
     return false;
 }
+
+// Finds a chain that runs into itself among the nSlots slots at pSlots (links outside the table
+// end a chain). True with the first slot met twice. Each slot is walked once: O(nSlots).
+bool FindChainLoop(const std::uint8_t* pSlots, std::uint32_t nSlots, std::uint32_t& nLoopSlot) {
+    enum : std::uint8_t { UNSEEN, ON_WALK, ENDS };
+    std::vector<std::uint8_t> state(nSlots, UNSEEN);
+    std::vector<std::uint32_t> walk;
+    for (std::uint32_t nStart = 0; nStart < nSlots; ++nStart) {
+        walk.clear();
+        std::uint32_t nSlot = nStart;
+        while (nSlot < nSlots && state[nSlot] == UNSEEN) {
+            state[nSlot] = ON_WALK;
+            walk.push_back(nSlot);
+            nSlot = ReadU16(pSlots + REGISTRY_SLOT_SIZE * nSlot);
+        }
+        if (nSlot < nSlots && state[nSlot] == ON_WALK) {
+            nLoopSlot = nSlot;
+            return true;
+        }
+        for (std::uint32_t nWalked : walk) state[nWalked] = ENDS;
+    }
+    return false;
+}
 }  // namespace
 
 bool CFileRegistry::Verify(std::string& strProblem) const {
@@ -333,6 +357,18 @@ bool CFileRegistry::Verify(std::string& strProblem) const {
                                  strProblem))
                 return false;
         }
+        std::uint32_t nLoopSlot = 0;
+        if (FindChainLoop(m_pData + nSlotsAt, nValues, nLoopSlot)) {
+            strProblem = Problem(nSlotsAt + REGISTRY_SLOT_SIZE * nLoopSlot,
+                                 "the chain through value slot %llu loops", nLoopSlot);
+            return false;
+        }
+    }
+    std::uint32_t nLoopSlot = 0;
+    if (FindChainLoop(m_pData + REGISTRY_HEADER_SIZE, nSections, nLoopSlot)) {
+        strProblem = Problem(REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * nLoopSlot,
+                             "the chain through section slot %llu loops", nLoopSlot);
+        return false;
     }
     return true;
 }

@@ -76,7 +76,7 @@ public:
                        std::vector<std::string>& list) const;
 
     // Walks every slot and record; false with the first problem and its byte offset when any
-    // count, length or offset points outside the file.
+    // count, length or offset points outside the file, or when a chain loops.
     bool Verify(std::string& strProblem) const;
 
     const std::uint8_t* GetData() const { return m_pData; }
