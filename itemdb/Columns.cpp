@@ -85,20 +85,20 @@ std::string HeaderLinesOf(const SKindColumns& kind) {
 
 std::int32_t ReadInt(const CFileRegistry& registry, std::string_view strSection,
                      const SColumnInfo& column) {
-    return registry.GetInt(strSection, column.pszName, static_cast<std::int32_t>(column.fDefault));
+    return registry.GetInt(strSection, SValueName(column.pszName, column.nByteSum), static_cast<std::int32_t>(column.fDefault));
 }
 
 float ReadFloat(const CFileRegistry& registry, std::string_view strSection,
                 const SColumnInfo& column) {
-    return registry.GetFloat(strSection, column.pszName, column.fDefault);
+    return registry.GetFloat(strSection, SValueName(column.pszName, column.nByteSum), column.fDefault);
 }
 
 std::string ReadString(const CFileRegistry& registry, std::string_view strSection,
                        const SColumnInfo& column) {
-    return registry.GetString(strSection, column.pszName, column.pszDefault);
+    return registry.GetString(strSection, SValueName(column.pszName, column.nByteSum), column.pszDefault);
 }
 
 void ReadList(const CFileRegistry& registry, std::string_view strSection,
               const SColumnInfo& column, std::vector<std::string>& list) {
-    registry.GetStringList(strSection, column.pszName, list);
+    registry.GetStringList(strSection, SValueName(column.pszName, column.nByteSum), list);
 }

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-class CFileRegistry;
+#include "tableconv/FileRegistry.h"
 
 enum class EColumnType : std::uint8_t { Int, Float, String, StringList };
 
@@ -38,6 +38,7 @@ struct SColumnInfo {
     const char* pszField;     // the record field it fills
     const char* pszMeaning;   // what becomes of the value, for people
     EValueRule rule;
+    std::uint32_t nByteSum = 0;  // of pszName, for the registry's hash
 };
 
 // A kind of record and the columns its builder reads, common item columns included.
@@ -71,16 +72,16 @@ void ReadList(const CFileRegistry& registry, std::string_view strSection,
 namespace columns {
 // clang-format off
 #define MARROW_INT(id, group, sub, def, field, meaning, rule) \
-    inline constexpr SColumnInfo id{group " " sub, group, sub, EColumnType::Int, def, nullptr, field, meaning, EValueRule::rule};
+    inline constexpr SColumnInfo id{group " " sub, group, sub, EColumnType::Int, def, nullptr, field, meaning, EValueRule::rule, NameByteSum(group " " sub)};
 #define MARROW_FLOAT(id, group, sub, def, field, meaning) \
-    inline constexpr SColumnInfo id{group " " sub, group, sub, EColumnType::Float, def, nullptr, field, meaning, EValueRule::Any};
+    inline constexpr SColumnInfo id{group " " sub, group, sub, EColumnType::Float, def, nullptr, field, meaning, EValueRule::Any, NameByteSum(group " " sub)};
 #define MARROW_STRING(id, group, sub, def, field, meaning, rule) \
-    inline constexpr SColumnInfo id{group " " sub, group, sub, EColumnType::String, 0.0f, def, field, meaning, EValueRule::rule};
+    inline constexpr SColumnInfo id{group " " sub, group, sub, EColumnType::String, 0.0f, def, field, meaning, EValueRule::rule, NameByteSum(group " " sub)};
 #define MARROW_LIST(id, group, sub, field, meaning, rule) \
-    inline constexpr SColumnInfo id{group " " sub, group, sub, EColumnType::StringList, 0.0f, nullptr, field, meaning, EValueRule::rule};
+    inline constexpr SColumnInfo id{group " " sub, group, sub, EColumnType::StringList, 0.0f, nullptr, field, meaning, EValueRule::rule, NameByteSum(group " " sub)};
 
 // Common to the five item kinds.
-inline constexpr SColumnInfo NAME{"Name", "Name", "", EColumnType::String, 0.0f, "none", "Name", "lowercased", EValueRule::Any};
+inline constexpr SColumnInfo NAME{"Name", "Name", "", EColumnType::String, 0.0f, "none", "Name", "lowercased", EValueRule::Any, NameByteSum("Name")};
 MARROW_FLOAT(PRICE, "General", "Price", 1.0f, "Price", "as read")
 MARROW_FLOAT(WEIGHT, "General", "Weight", 1.0f, "Weight", "as read")
 MARROW_FLOAT(SIZE, "General", "Size", 1.0f, "Size", "as read")
@@ -129,7 +130,7 @@ MARROW_FLOAT(WEAPON_RANGE, "Weapon", "Range", -1.0f, "Range", "as read")
 MARROW_FLOAT(WEAPON_DAMAGE_MIN, "Weapon", "Damage Min", -1.0f, "DamageMin", "x 0.1")
 MARROW_FLOAT(WEAPON_DAMAGE_MAX, "Weapon", "Damage Max", -1.0f, "DamageSpread", "x 0.1, minus DamageMin")
 MARROW_INT(WEAPON_ACTIONS, "Weapon", "Actions", 0.0f, "Actions", "as read", Any)
-inline constexpr SColumnInfo WEAPON_LISTS{"Lists", "Lists", "", EColumnType::StringList, 0.0f, nullptr, "SkillLevels, Attack, Defence", "\"skill n\", \"attack x\", \"defence x\"", EValueRule::WeaponList};
+inline constexpr SColumnInfo WEAPON_LISTS{"Lists", "Lists", "", EColumnType::StringList, 0.0f, nullptr, "SkillLevels, Attack, Defence", "\"skill n\", \"attack x\", \"defence x\"", EValueRule::WeaponList, NameByteSum("Lists")};
 MARROW_FLOAT(PROPORTION_PIERCING, "Damage proportions", "Piercing", -1.0f, "DamageProportions[0]", "x 0.01")
 MARROW_FLOAT(PROPORTION_SLASHING, "Damage proportions", "Slashing", -1.0f, "DamageProportions[1]", "x 0.01")
 MARROW_FLOAT(PROPORTION_BLUDGEONING, "Damage proportions", "Bludgeoning", -1.0f, "DamageProportions[2]", "x 0.01")
@@ -145,7 +146,7 @@ inline constexpr const SColumnInfo* PROPORTIONS[] = {
 MARROW_STRING(ARMOR_TYPE, "Armor", "Type", "none", "TypeName, TypeCode", "lowercased, armor code", ArmorName)
 MARROW_STRING(ARMOR_MATERIAL, "Armor", "Material Type", "none", "MaterialName", "as written", Any)
 MARROW_INT(WEAR_ORDER, "Graphics Data", "Wear Order", 0.0f, "WearOrder", "as read", Any)
-inline constexpr SColumnInfo SKILL_LISTS{"Lists", "Lists", "", EColumnType::StringList, 0.0f, nullptr, "SkillLevels", "\"skill n\" entries", EValueRule::SkillList};
+inline constexpr SColumnInfo SKILL_LISTS{"Lists", "Lists", "", EColumnType::StringList, 0.0f, nullptr, "SkillLevels", "\"skill n\" entries", EValueRule::SkillList, NameByteSum("Lists")};
 MARROW_FLOAT(MAIN_ABSORPTION, "Main", "Absorption", -1.0f, "MainProtection.Absorption", "x 0.1")
 MARROW_FLOAT(MAIN_PIERCING, "Main", "Piercing", -1.0f, "MainProtection.Piercing", "x 0.01")
 MARROW_FLOAT(MAIN_SLASHING, "Main", "Slashing", -1.0f, "MainProtection.Slashing", "x 0.01")

@@ -156,7 +156,12 @@ bool CreateReadOnlyMapping(Handle hFile, std::uint64_t nSize, Handle& hMapping) 
 }
 
 bool MapView(Handle /*hMapping*/, Handle hFile, std::uint64_t nSize, const std::uint8_t*& pData) {
-    void* p = ::mmap(nullptr, static_cast<size_t>(nSize), PROT_READ, MAP_PRIVATE, Fd(hFile), 0);
+    int nFlags = MAP_PRIVATE;
+#ifdef MAP_POPULATE
+    // Every page is read soon after: fault them in at once rather than one by one.
+    nFlags |= MAP_POPULATE;
+#endif
+    void* p = ::mmap(nullptr, static_cast<size_t>(nSize), PROT_READ, nFlags, Fd(hFile), 0);
     if (p == MAP_FAILED) return Fail();
     pData = static_cast<const std::uint8_t*>(p);
     return true;

@@ -9,7 +9,6 @@
 #include "driver/ErrorReport.h"
 
 namespace {
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 float FloatFromBits(std::uint32_t nBits) {
     float f;
@@ -43,19 +42,19 @@ bool IsNumber(const SRegistryValue& value) {
 }
 }  // namespace
 
-std::uint32_t NameByteSum(std::string_view strName) {
-    std::uint32_t nSum = 0;
-    for (char c : strName)
-        nSum += static_cast<std::uint32_t>(static_cast<std::int32_t>(
-            static_cast<signed char>(LowerAscii(c))));
-    return nSum;
-}
-
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
+    // Names are nearly always asked for as they are written.
+    if (std::memcmp(a.data(), b.data(), a.size()) == 0) return true;
     for (size_t i = 0; i < a.size(); ++i)
         if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
     return true;
+}
+
+std::uint64_t NoCaseHash(std::string_view str) {
+    std::uint64_t nHash = 14695981039346656037ull;  // FNV-1a
+    for (char c : str) nHash = (nHash ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211ull;
+    return nHash;
 }
 
 bool CFileRegistry::Open(const char* pszPath) {
@@ -88,6 +87,103 @@ void CFileRegistry::Close() {
     m_pData = nullptr;
     m_nSize = 0;
     m_bCacheValid = false;
+    m_sectionIndex.clear();
+    m_bIndexBuilt = false;
+}
+
+bool CFileRegistry::WalkSectionChain(std::string_view strSection, SSectionRef& section) const {
+    const std::uint32_t nSlots = ReadU16(m_pData + 4);
+    if (nSlots == 0) return false;
+    std::uint32_t nSlot = HashName(strSection, nSlots);
+    // A chain can visit each slot once; more steps mean a loop in a damaged file.
+    for (std::uint32_t nSteps = 0; nSteps < nSlots; ++nSteps) {
+        const std::uint8_t* pSlot = m_pData + REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * nSlot;
+        const std::uint32_t nOffset = ReadU32(pSlot + 2);
+        if (InBounds(nOffset, 4, m_nSize)) {
+            const std::uint16_t nNameLength = ReadU16(m_pData + nOffset + 2);
+            if (InBounds(nOffset + 4ull, nNameLength, m_nSize) &&
+                EqualNoCase(strSection, std::string_view(
+                                            reinterpret_cast<const char*>(m_pData + nOffset + 4),
+                                            nNameLength))) {
+                section = SSectionRef{true, nOffset, ReadU16(m_pData + nOffset), nNameLength};
+                return true;
+            }
+        }
+        nSlot = ReadU16(pSlot);
+        if (nSlot >= nSlots) break;  // CHAIN_END, or an index outside the table
+    }
+    return false;
+}
+
+bool CFileRegistry::FindIndexed(std::string_view strSection, std::uint64_t nHash,
+                                SSectionRef& section) const {
+    const size_t nMask = m_sectionIndex.size() - 1;
+    for (size_t i = static_cast<size_t>(nHash) & nMask;; i = (i + 1) & nMask) {
+        const SIndexEntry& entry = m_sectionIndex[i];
+        if (!entry.section.bFound) return false;
+        if (entry.nHash == nHash &&
+            EqualNoCase(strSection, std::string_view(reinterpret_cast<const char*>(
+                                                         m_pData + entry.section.nOffset + 4),
+                                                     entry.section.nNameLength))) {
+            section = entry.section;
+            return true;
+        }
+    }
+}
+
+void CFileRegistry::BuildSectionIndex() const {
+    m_bIndexBuilt = true;
+    const std::uint32_t nSlots = ReadU16(m_pData + 4);
+    if (nSlots == 0) return;
+    constexpr std::uint32_t NO_HOME = 0xFFFFFFFFu;
+    std::vector<std::uint32_t> homeOf(nSlots, NO_HOME);
+    std::vector<bool> isHome(nSlots, false);
+    auto nameAt = [this](std::uint32_t nSlot, std::uint32_t& nAt, std::string_view& strAt) {
+        nAt = ReadU32(m_pData + REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * nSlot + 2);
+        if (!InBounds(nAt, 4, m_nSize)) return false;
+        const std::uint16_t nLength = ReadU16(m_pData + nAt + 2);
+        if (!InBounds(nAt + 4ull, nLength, m_nSize)) return false;
+        strAt = std::string_view(reinterpret_cast<const char*>(m_pData + nAt + 4), nLength);
+        return true;
+    };
+    std::uint32_t nOffset = 0;
+    std::string_view strName;
+    for (std::uint32_t i = 0; i < nSlots; ++i) {
+        if (!nameAt(i, nOffset, strName)) continue;
+        homeOf[i] = HashName(strName, nSlots);
+        isHome[homeOf[i]] = true;
+    }
+    size_t nCapacity = 16;
+    while (nCapacity < 2u * nSlots) nCapacity <<= 1;
+    m_sectionIndex.assign(nCapacity, SIndexEntry{});
+    // A name is found where the walk from its home slot first meets it: walk each chain once
+    // and keep, per name, that first entry. Chains that run through each other (a writer that
+    // coalesces them) could make this cost the square of the sections; then give up and let
+    // every lookup walk its own chain, which is no slower than without the index.
+    std::uint64_t nBudget = 16ull * nSlots + 64;
+    for (std::uint32_t nHome = 0; nHome < nSlots; ++nHome) {
+        if (!isHome[nHome]) continue;
+        std::uint32_t nSlot = nHome;
+        for (std::uint32_t nSteps = 0; nSteps < nSlots; ++nSteps) {
+            if (nBudget-- == 0) {
+                m_sectionIndex.clear();
+                return;
+            }
+            if (homeOf[nSlot] == nHome && nameAt(nSlot, nOffset, strName)) {
+                const std::uint64_t nHash = NoCaseHash(strName);
+                SSectionRef existing;
+                if (!FindIndexed(strName, nHash, existing)) {
+                    size_t i = static_cast<size_t>(nHash) & (nCapacity - 1);
+                    while (m_sectionIndex[i].section.bFound) i = (i + 1) & (nCapacity - 1);
+                    m_sectionIndex[i] = SIndexEntry{
+                        nHash, SSectionRef{true, nOffset, ReadU16(m_pData + nOffset),
+                                           static_cast<std::uint16_t>(strName.size())}};
+                }
+            }
+            nSlot = ReadU16(m_pData + REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * nSlot);
+            if (nSlot >= nSlots) break;
+        }
+    }
 }
 
 bool CFileRegistry::FindSection(std::string_view strSection, SSectionRef& section) const {
@@ -95,51 +191,33 @@ bool CFileRegistry::FindSection(std::string_view strSection, SSectionRef& sectio
         section = m_cachedSection;
         return section.bFound;
     }
+    if (!m_bIndexBuilt) BuildSectionIndex();
     section = SSectionRef{};
-    const std::uint32_t nSlots = ReadU16(m_pData + 4);
-    if (nSlots > 0) {
-        std::uint32_t nSlot = HashName(strSection, nSlots);
-        // A chain can visit each slot once; more steps mean a loop in a damaged file.
-        for (std::uint32_t nSteps = 0; nSteps < nSlots; ++nSteps) {
-            const std::uint8_t* pSlot = m_pData + REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * nSlot;
-            const std::uint32_t nOffset = ReadU32(pSlot + 2);
-            if (InBounds(nOffset, 4, m_nSize)) {
-                const std::uint16_t nNameLength = ReadU16(m_pData + nOffset + 2);
-                if (InBounds(nOffset + 4ull, nNameLength, m_nSize) &&
-                    EqualNoCase(strSection, std::string_view(reinterpret_cast<const char*>(
-                                                                 m_pData + nOffset + 4),
-                                                             nNameLength))) {
-                    section = SSectionRef{true, nOffset, ReadU16(m_pData + nOffset), nNameLength};
-                    break;
-                }
-            }
-            nSlot = ReadU16(pSlot);
-            if (nSlot >= nSlots) break;  // CHAIN_END, or an index outside the table
-        }
-    }
+    if (!m_sectionIndex.empty()) FindIndexed(strSection, NoCaseHash(strSection), section);
+    else if (ReadU16(m_pData + 4) != 0) WalkSectionChain(strSection, section);
     m_strCachedSection.assign(strSection);
     m_cachedSection = section;
     m_bCacheValid = true;
     return section.bFound;
 }
 
-bool CFileRegistry::FindValue(std::string_view strSection, std::string_view strName,
+bool CFileRegistry::FindValue(std::string_view strSection, const SValueName& name,
                               SRegistryValue& value) const {
     SSectionRef section;
     if (!m_pData || !FindSection(strSection, section) || section.nValues == 0) return false;
     const std::uint64_t nSlotsAt = section.nOffset + 4ull + section.nNameLength;
     const std::uint32_t nSlots = section.nValues;
     if (!InBounds(nSlotsAt, std::uint64_t{REGISTRY_SLOT_SIZE} * nSlots, m_nSize)) return false;
-    std::uint32_t nSlot = HashName(strName, nSlots);
+    std::uint32_t nSlot = name.nByteSum % nSlots;
     for (std::uint32_t nSteps = 0; nSteps < nSlots; ++nSteps) {
         const std::uint8_t* pSlot = m_pData + nSlotsAt + REGISTRY_SLOT_SIZE * nSlot;
         const std::uint64_t nRecord = section.nOffset + std::uint64_t{ReadU32(pSlot + 2)};
         if (InBounds(nRecord, 3, m_nSize)) {
             const std::uint8_t* pRecord = m_pData + nRecord;
             const std::uint16_t nNameLength = ReadU16(pRecord + 1);
-            if (InBounds(nRecord + 3, nNameLength, m_nSize) &&
-                EqualNoCase(strName, std::string_view(reinterpret_cast<const char*>(pRecord + 3),
-                                                      nNameLength))) {
+            if (nNameLength == name.strName.size() && InBounds(nRecord + 3, nNameLength, m_nSize) &&
+                EqualNoCase(name.strName, std::string_view(reinterpret_cast<const char*>(pRecord + 3),
+                                                           nNameLength))) {
                 value.nType = pRecord[0];
                 value.pData = pRecord + 3 + nNameLength;
                 value.nAvailable = static_cast<std::uint32_t>(m_nSize - (nRecord + 3 + nNameLength));
@@ -152,10 +230,10 @@ bool CFileRegistry::FindValue(std::string_view strSection, std::string_view strN
     return false;
 }
 
-const std::uint8_t* CFileRegistry::FindData(std::string_view strSection, std::string_view strName,
+const std::uint8_t* CFileRegistry::FindData(std::string_view strSection, const SValueName& name,
                                             std::uint8_t nType, bool* pbSingle) const {
     SRegistryValue value;
-    if (!FindValue(strSection, strName, value)) return nullptr;
+    if (!FindValue(strSection, name, value)) return nullptr;
     if (pbSingle) *pbSingle = (nType & RTYPE_LIST) == 0;
     if (value.nType == nType) return value.pData;
     if ((nType & RTYPE_LIST) && value.nType == (nType & ~RTYPE_LIST)) {
@@ -182,10 +260,10 @@ bool CFileRegistry::GetSectionNames(std::vector<std::string>& names) const {
     return true;
 }
 
-std::int32_t CFileRegistry::GetInt(std::string_view strSection, std::string_view strName,
+std::int32_t CFileRegistry::GetInt(std::string_view strSection, const SValueName& name,
                                    std::int32_t nDefault) const {
     SRegistryValue value;
-    if (!FindValue(strSection, strName, value) || value.nAvailable < 4) return nDefault;
+    if (!FindValue(strSection, name, value) || value.nAvailable < 4) return nDefault;
     if (value.nType == RTYPE_INT) return static_cast<std::int32_t>(ReadU32(value.pData));
     if (value.nType != RTYPE_FLOAT) return nDefault;
     const float f = FloatFromBits(ReadU32(value.pData));
@@ -195,32 +273,32 @@ std::int32_t CFileRegistry::GetInt(std::string_view strSection, std::string_view
     return static_cast<std::int32_t>(f);  // truncates toward zero
 }
 
-float CFileRegistry::GetFloat(std::string_view strSection, std::string_view strName,
+float CFileRegistry::GetFloat(std::string_view strSection, const SValueName& name,
                               float fDefault) const {
     SRegistryValue value;
-    if (!FindValue(strSection, strName, value) || value.nAvailable < 4) return fDefault;
+    if (!FindValue(strSection, name, value) || value.nAvailable < 4) return fDefault;
     if (value.nType == RTYPE_FLOAT) return FloatFromBits(ReadU32(value.pData));
     if (value.nType == RTYPE_INT)
         return static_cast<float>(static_cast<std::int32_t>(ReadU32(value.pData)));
     return fDefault;
 }
 
-std::string CFileRegistry::GetString(std::string_view strSection, std::string_view strName,
-                                     std::string strDefault) const {
+std::string CFileRegistry::GetString(std::string_view strSection, const SValueName& name,
+                                     std::string_view strDefault) const {
     SRegistryValue value;
-    if (!FindValue(strSection, strName, value)) return strDefault;
+    if (!FindValue(strSection, name, value)) return std::string(strDefault);
     if (IsNumber(value)) return NumberText(value);
     std::string_view strText;
     if (value.nType != RTYPE_STRING || !ReadCountedString(value.pData, value.nAvailable, strText))
-        return strDefault;
+        return std::string(strDefault);
     return std::string(strText);
 }
 
-bool CFileRegistry::GetStringList(std::string_view strSection, std::string_view strName,
+bool CFileRegistry::GetStringList(std::string_view strSection, const SValueName& name,
                                   std::vector<std::string>& list) const {
     list.clear();
     SRegistryValue value;
-    if (!FindValue(strSection, strName, value)) return false;
+    if (!FindValue(strSection, name, value)) return false;
     if (IsNumber(value)) {
         list.push_back(NumberText(value));
         return true;
@@ -286,10 +364,11 @@ bool VerifyValueData(std::uint8_t nType, const std::uint8_t* p, std::uint32_t nA
 
 // Finds a chain that runs into itself among the nSlots slots at pSlots (links outside the table
 // end a chain). True with the first slot met twice. Each slot is walked once: O(nSlots).
-bool FindChainLoop(const std::uint8_t* pSlots, std::uint32_t nSlots, std::uint32_t& nLoopSlot) {
+// The two buffers are the caller's, so that checking many small tables allocates nothing.
+bool FindChainLoop(const std::uint8_t* pSlots, std::uint32_t nSlots, std::uint32_t& nLoopSlot,
+                   std::vector<std::uint8_t>& state, std::vector<std::uint32_t>& walk) {
     enum : std::uint8_t { UNSEEN, ON_WALK, ENDS };
-    std::vector<std::uint8_t> state(nSlots, UNSEEN);
-    std::vector<std::uint32_t> walk;
+    state.assign(nSlots, UNSEEN);
     for (std::uint32_t nStart = 0; nStart < nSlots; ++nStart) {
         walk.clear();
         std::uint32_t nSlot = nStart;
@@ -314,6 +393,8 @@ bool CFileRegistry::Verify(std::string& strProblem) const {
         return false;
     }
     const std::uint32_t nSections = ReadU16(m_pData + 4);
+    std::vector<std::uint8_t> state;
+    std::vector<std::uint32_t> walk;
     for (std::uint32_t i = 0; i < nSections; ++i) {
         const std::uint64_t nSlotAt = REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * i;
         const std::uint16_t nNext = ReadU16(m_pData + nSlotAt);
@@ -358,14 +439,14 @@ bool CFileRegistry::Verify(std::string& strProblem) const {
                 return false;
         }
         std::uint32_t nLoopSlot = 0;
-        if (FindChainLoop(m_pData + nSlotsAt, nValues, nLoopSlot)) {
+        if (FindChainLoop(m_pData + nSlotsAt, nValues, nLoopSlot, state, walk)) {
             strProblem = Problem(nSlotsAt + REGISTRY_SLOT_SIZE * nLoopSlot,
                                  "the chain through value slot %llu loops", nLoopSlot);
             return false;
         }
     }
     std::uint32_t nLoopSlot = 0;
-    if (FindChainLoop(m_pData + REGISTRY_HEADER_SIZE, nSections, nLoopSlot)) {
+    if (FindChainLoop(m_pData + REGISTRY_HEADER_SIZE, nSections, nLoopSlot, state, walk)) {
         strProblem = Problem(REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * nLoopSlot,
                              "the chain through section slot %llu loops", nLoopSlot);
         return false;

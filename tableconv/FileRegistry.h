@@ -18,14 +18,41 @@ inline constexpr std::uint16_t CHAIN_END = 0xFFFF;
 inline constexpr std::uint32_t REGISTRY_HEADER_SIZE = 6;
 inline constexpr std::uint32_t REGISTRY_SLOT_SIZE = 6;
 
+constexpr char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
 // The wrapping sum of the name's bytes, each lowercased (A to Z only) and taken as signed.
-std::uint32_t NameByteSum(std::string_view strName);
+constexpr std::uint32_t NameByteSum(std::string_view strName) {
+    std::uint32_t nSum = 0;
+    for (char c : strName)
+        nSum += static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(LowerAscii(c))));
+    return nSum;
+}
 // The home slot of a name in a table of nSlots slots (nSlots > 0).
 inline std::uint32_t HashName(std::string_view strName, std::uint32_t nSlots) {
     return NameByteSum(strName) % nSlots;
 }
 // ASCII case-blind equality, as section and value names are compared.
 bool EqualNoCase(std::string_view a, std::string_view b);
+
+// Hashing and equality of names without regard to ASCII case, for hash maps of names.
+std::uint64_t NoCaseHash(std::string_view str);
+struct SNoCaseHash {
+    size_t operator()(std::string_view str) const { return static_cast<size_t>(NoCaseHash(str)); }
+};
+struct SNoCaseEqual {
+    bool operator()(std::string_view a, std::string_view b) const { return EqualNoCase(a, b); }
+};
+
+// A value name with its byte sum worked out once: builders ask for the same columns row after
+// row. Converts from any text, summing it then.
+struct SValueName {
+    constexpr SValueName(std::string_view str, std::uint32_t nSum) : strName(str), nByteSum(nSum) {}
+    constexpr SValueName(std::string_view str) : SValueName(str, NameByteSum(str)) {}
+    constexpr SValueName(const char* psz) : SValueName(std::string_view(psz)) {}
+    SValueName(const std::string& str) : SValueName(std::string_view(str)) {}
+    std::string_view strName;
+    std::uint32_t nByteSum;
+};
 
 // One value as stored: its type and where its data starts. nAvailable counts the bytes from
 // there to the end of the file, so that readers never step outside it.
@@ -53,26 +80,26 @@ public:
 
     // The data of the named value when its type is nType; a single value of the base type is
     // accepted where a list is asked for, and *pbSingle then says so. Null when not found.
-    const std::uint8_t* FindData(std::string_view strSection, std::string_view strName,
+    const std::uint8_t* FindData(std::string_view strSection, const SValueName& name,
                                  std::uint8_t nType, bool* pbSingle = nullptr) const;
     // The named value whatever its type; false when absent or when the file is malformed there.
-    bool FindValue(std::string_view strSection, std::string_view strName,
+    bool FindValue(std::string_view strSection, const SValueName& name,
                    SRegistryValue& value) const;
 
     // The names of all sections in slot order; false when closed.
     bool GetSectionNames(std::vector<std::string>& names) const;
 
     // Integer; a float is truncated toward zero and saturated, NaN gives the default.
-    std::int32_t GetInt(std::string_view strSection, std::string_view strName,
+    std::int32_t GetInt(std::string_view strSection, const SValueName& name,
                         std::int32_t nDefault) const;
     // Single-precision number; an integer is converted.
-    float GetFloat(std::string_view strSection, std::string_view strName, float fDefault) const;
+    float GetFloat(std::string_view strSection, const SValueName& name, float fDefault) const;
     // Text; a number gives its shortest decimal text, a list or a missing value the default.
-    std::string GetString(std::string_view strSection, std::string_view strName,
-                          std::string strDefault) const;
+    std::string GetString(std::string_view strSection, const SValueName& name,
+                          std::string_view strDefault) const;
     // List of strings; a single string or number gives one entry. False (and an empty list)
     // when missing.
-    bool GetStringList(std::string_view strSection, std::string_view strName,
+    bool GetStringList(std::string_view strSection, const SValueName& name,
                        std::vector<std::string>& list) const;
 
     // Walks every slot and record; false with the first problem and its byte offset when any
@@ -90,6 +117,8 @@ private:
         std::uint16_t nNameLength = 0;
     };
     bool FindSection(std::string_view strSection, SSectionRef& section) const;
+    bool WalkSectionChain(std::string_view strSection, SSectionRef& section) const;
+    void BuildSectionIndex() const;
 
     CMappedFile m_file;
     const std::uint8_t* m_pData = nullptr;
@@ -98,6 +127,18 @@ private:
     mutable std::string m_strCachedSection;
     mutable SSectionRef m_cachedSection;
     mutable bool m_bCacheValid = false;
+    // Every section by name, found once along the chains: rows named "Sword 0001", "Sword
+    // 0010" ... share one byte sum, and walking their long chain for every row would cost the
+    // square of the rows. An open-addressing table keyed by a hash of the lowercased name;
+    // built at the first lookup; left empty (chains walked) if building would take more steps
+    // than lookups could save.
+    struct SIndexEntry {
+        std::uint64_t nHash = 0;
+        SSectionRef section;  // bFound false: an empty entry
+    };
+    bool FindIndexed(std::string_view strSection, std::uint64_t nHash, SSectionRef& section) const;
+    mutable std::vector<SIndexEntry> m_sectionIndex;
+    mutable bool m_bIndexBuilt = false;
 };
 
 // Little-endian readers for callers that have checked the bounds.

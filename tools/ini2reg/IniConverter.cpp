@@ -1,9 +1,11 @@
 #include "tools/ini2reg/IniConverter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <unordered_set>
 #include <vector>
 
@@ -83,14 +85,6 @@ bool ParseDecimalFloat(std::string_view str, float& fValue) {
     return true;
 }
 
-void PutU16(std::string& str, std::uint32_t n) {
-    str += static_cast<char>(n & 0xFF);
-    str += static_cast<char>((n >> 8) & 0xFF);
-}
-void PutU32(std::string& str, std::uint32_t n) {
-    PutU16(str, n & 0xFFFF);
-    PutU16(str, n >> 16);
-}
 void SetU16(char* p, std::uint32_t n) {
     p[0] = static_cast<char>(n & 0xFF);
     p[1] = static_cast<char>((n >> 8) & 0xFF);
@@ -100,51 +94,70 @@ void SetU32(char* p, std::uint32_t n) {
     SetU16(p + 2, n >> 16);
 }
 
-struct SNoCaseHash {
-    size_t operator()(std::string_view str) const {
-        size_t nHash = 1469598103934665603ull;
-        for (char c : str) {
-            const char l = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-            nHash = (nHash ^ static_cast<unsigned char>(l)) * 1099511628211ull;
-        }
-        return nHash;
+using NoCaseSet = std::unordered_set<std::string_view, SNoCaseHash, SNoCaseEqual>;
+
+// Buffers reused from one section to the next, so that a section costs no allocation.
+struct SScratch {
+    std::vector<std::uint32_t> homes, slotOf, tail, keyTable;
+    std::vector<std::uint16_t> next;
+    std::vector<std::uint8_t> used;
+    std::vector<std::string_view> elements;
+    std::unique_ptr<char[]> pRecord;  // the encoded section record
+    size_t nRecordCapacity = 0;
+    size_t nRecordSize = 0;
+
+    void Reserve(size_t nBytes) {
+        if (nBytes <= nRecordCapacity) return;
+        nRecordCapacity = std::max(nBytes, nRecordCapacity * 2);
+        pRecord = std::make_unique_for_overwrite<char[]>(nRecordCapacity);
     }
 };
-struct SNoCaseEqual {
-    bool operator()(std::string_view a, std::string_view b) const { return EqualNoCase(a, b); }
+
+// Little-endian output into a buffer whose size has been checked.
+struct SWriter {
+    char* p;
+    void U16(std::uint32_t n) {
+        p[0] = static_cast<char>(n & 0xFF);
+        p[1] = static_cast<char>((n >> 8) & 0xFF);
+        p += 2;
+    }
+    void U32(std::uint32_t n) {
+        U16(n & 0xFFFF);
+        U16(n >> 16);
+    }
+    void Bytes(std::string_view str) {
+        std::memcpy(p, str.data(), str.size());
+        p += str.size();
+    }
 };
-using NoCaseSet = std::unordered_set<std::string_view, SNoCaseHash, SNoCaseEqual>;
 
 // Slots for n entries with the given home slots: every distinct hash first gets one of its
 // entries in its home slot, the rest fill the free slots behind their own chain, so that a
-// chain never holds another hash's entry. next[] receives the links, slotOf[] the placement.
-void LayOutChains(const std::vector<std::uint32_t>& homes, std::vector<std::uint32_t>& slotOf,
-                  std::vector<std::uint16_t>& next) {
+// chain never holds another hash's entry. scratch.next receives the links, scratch.slotOf the
+// placement.
+void LayOutChains(SScratch& scratch) {
+    const std::vector<std::uint32_t>& homes = scratch.homes;
     const size_t n = homes.size();
     constexpr std::uint32_t NONE = 0xFFFFFFFFu;
-    slotOf.assign(n, NONE);
-    next.assign(n, CHAIN_END);
-    std::vector<std::uint32_t> tail(n, NONE);
-    std::vector<bool> used(n, false);
+    scratch.slotOf.assign(n, NONE);
+    scratch.next.assign(n, CHAIN_END);
+    scratch.tail.assign(n, NONE);
+    scratch.used.assign(n, 0);
     for (size_t i = 0; i < n; ++i) {
-        if (tail[homes[i]] != NONE) continue;
-        slotOf[i] = tail[homes[i]] = homes[i];
-        used[homes[i]] = true;
+        if (scratch.tail[homes[i]] != NONE) continue;
+        scratch.slotOf[i] = scratch.tail[homes[i]] = homes[i];
+        scratch.used[homes[i]] = 1;
     }
     std::uint32_t nFree = 0;
     for (size_t i = 0; i < n; ++i) {
-        if (slotOf[i] != NONE) continue;
-        while (used[nFree]) ++nFree;
-        used[nFree] = true;
-        slotOf[i] = nFree;
-        next[tail[homes[i]]] = static_cast<std::uint16_t>(nFree);
-        tail[homes[i]] = nFree;
+        if (scratch.slotOf[i] != NONE) continue;
+        while (scratch.used[nFree]) ++nFree;
+        scratch.used[nFree] = 1;
+        scratch.slotOf[i] = nFree;
+        scratch.next[scratch.tail[homes[i]]] = static_cast<std::uint16_t>(nFree);
+        scratch.tail[homes[i]] = nFree;
     }
 }
-
-struct SLine {
-    std::string_view text;
-};
 
 // Cuts the next line (without LF and one trailing CR) from the text at nPos.
 bool NextLine(std::string_view strText, size_t& nPos, std::string_view& strLine) {
@@ -171,6 +184,7 @@ struct SSection {
 
 struct SEntry {
     std::string_view key;
+    std::uint32_t nKeySum;  // NameByteSum of the key
     SIniValue value;
 };
 
@@ -179,20 +193,48 @@ std::string TooMany(const char* pszWhat, std::string_view strWhere) {
            "\": a registry file holds at most 65,535";
 }
 
-// Encodes one section record; false with a message when a limit is passed.
-bool EncodeSection(const SSection& section, std::string_view strIni, std::string& strRecord,
-                   std::string& strError) {
-    std::vector<SEntry> entries;
-    NoCaseSet keys;
+// True when the key is new among the section's keys so far (ASCII case ignored); the table is
+// open addressing over the entries' indexes, sized for the section.
+bool AddKey(std::vector<SEntry>& entries, const SEntry& entry, std::vector<std::uint32_t>& table) {
+    const size_t nMask = table.size() - 1;
+    size_t i = (entry.nKeySum * 2654435761u + entry.key.size()) & nMask;
+    for (;; i = (i + 1) & nMask) {
+        const std::uint32_t nIndex = table[i];
+        if (nIndex == 0xFFFFFFFFu) break;
+        const SEntry& other = entries[nIndex];
+        if (other.nKeySum == entry.nKeySum && EqualNoCase(other.key, entry.key)) return false;
+    }
+    table[i] = static_cast<std::uint32_t>(entries.size());
+    entries.push_back(entry);
+    return true;
+}
+
+// Encodes one section record into scratch.record; false with a message when a limit is passed.
+bool EncodeSection(const SSection& section, std::string_view strIni, std::vector<SEntry>& entries,
+                   SScratch& scratch, std::string& strError) {
+    entries.clear();
+    const std::string_view strBody = strIni.substr(0, section.nBodyEnd);
+    // Key lines are at most the body's lines; the key table stays under half full.
+    size_t nTable = 64;
+    const size_t nBodyBytes = section.nBodyEnd - section.nBodyBegin;
+    while (nTable < nBodyBytes / 4 && nTable < (size_t{1} << 20)) nTable <<= 1;
+    scratch.keyTable.assign(nTable, 0xFFFFFFFFu);
     size_t nPos = section.nBodyBegin;
     std::string_view strLine;
-    while (nPos < section.nBodyEnd && NextLine(strIni.substr(0, section.nBodyEnd), nPos, strLine)) {
+    while (nPos < section.nBodyEnd && NextLine(strBody, nPos, strLine)) {
         if (strLine.empty() || strLine[0] == ';') continue;
         const size_t nEquals = strLine.find('=');
         if (nEquals == std::string_view::npos) continue;
         const std::string_view strKey = strLine.substr(0, nEquals);
-        if (!keys.insert(strKey).second) continue;  // the first of a repeated key wins
-        entries.push_back(SEntry{strKey, ClassifyValue(TrimBlanks(strLine.substr(nEquals + 1)))});
+        if (entries.size() * 2 >= scratch.keyTable.size()) {  // rehash into a larger table
+            scratch.keyTable.assign(scratch.keyTable.size() * 2, 0xFFFFFFFFu);
+            std::vector<SEntry> kept;
+            kept.swap(entries);
+            for (const SEntry& entry : kept) AddKey(entries, entry, scratch.keyTable);
+        }
+        // The first of a repeated key wins.
+        if (AddKey(entries, SEntry{strKey, NameByteSum(strKey), {}}, scratch.keyTable))
+            entries.back().value = ClassifyValue(TrimBlanks(strLine.substr(nEquals + 1)));
     }
     if (section.name.size() > MAX_REGISTRY_TEXT) {
         strError = "a section name longer than 65,535 bytes";
@@ -204,45 +246,52 @@ bool EncodeSection(const SSection& section, std::string_view strIni, std::string
     }
 
     const std::uint32_t nValues = static_cast<std::uint32_t>(entries.size());
-    std::vector<std::uint32_t> homes(nValues), slotOf;
-    std::vector<std::uint16_t> next;
-    for (std::uint32_t i = 0; i < nValues; ++i) homes[i] = HashName(entries[i].key, nValues);
-    LayOutChains(homes, slotOf, next);
-
-    strRecord.clear();
-    PutU16(strRecord, nValues);
-    PutU16(strRecord, static_cast<std::uint32_t>(section.name.size()));
-    strRecord += section.name;
-    const size_t nSlotsAt = strRecord.size();
-    strRecord.append(std::size_t{REGISTRY_SLOT_SIZE} * nValues, '\0');
-    std::vector<std::uint32_t> valueOffset(nValues);
-    std::vector<std::string_view> elements;
-    for (std::uint32_t i = 0; i < nValues; ++i) {
-        const SEntry& entry = entries[i];
+    scratch.homes.resize(nValues);
+    for (std::uint32_t i = 0; i < nValues; ++i) scratch.homes[i] = entries[i].nKeySum % nValues;
+    LayOutChains(scratch);
+    // Limits, and a bound of the record's size; the record reaches the sink only when complete.
+    size_t nBound = 4 + section.name.size() + size_t{REGISTRY_SLOT_SIZE} * nValues;
+    for (const SEntry& entry : entries) {
         if (entry.key.size() > MAX_REGISTRY_TEXT) {
             strError = "a value name longer than 65,535 bytes";
             return false;
         }
-        valueOffset[i] = static_cast<std::uint32_t>(strRecord.size());
-        strRecord += static_cast<char>(entry.value.nType);
-        PutU16(strRecord, static_cast<std::uint32_t>(entry.key.size()));
-        strRecord += entry.key;
+        if (entry.value.nType == RTYPE_STRING && entry.value.strText.size() > MAX_REGISTRY_TEXT) {
+            strError = "a value longer than 65,535 bytes in section \"" +
+                       std::string(section.name.substr(0, 80)) + "\"";
+            return false;
+        }
+        // A list's elements take at most two length bytes per comma-separated piece.
+        nBound += 3 + entry.key.size() + 4 + 3 * entry.value.strText.size() + 2;
+    }
+    scratch.Reserve(nBound);
+    SWriter out{scratch.pRecord.get()};
+    out.U16(nValues);
+    out.U16(static_cast<std::uint32_t>(section.name.size()));
+    out.Bytes(section.name);
+    char* const pSlots = out.p;
+    out.p += size_t{REGISTRY_SLOT_SIZE} * nValues;
+    std::vector<std::string_view>& elements = scratch.elements;
+    for (std::uint32_t i = 0; i < nValues; ++i) {
+        const SEntry& entry = entries[i];
+        const std::uint32_t nSlot = scratch.slotOf[i];
+        SetU16(pSlots + size_t{REGISTRY_SLOT_SIZE} * nSlot, scratch.next[nSlot]);
+        SetU32(pSlots + size_t{REGISTRY_SLOT_SIZE} * nSlot + 2,
+               static_cast<std::uint32_t>(out.p - scratch.pRecord.get()));
+        *out.p++ = static_cast<char>(entry.value.nType);
+        out.U16(static_cast<std::uint32_t>(entry.key.size()));
+        out.Bytes(entry.key);
         switch (entry.value.nType) {
-            case RTYPE_INT: PutU32(strRecord, static_cast<std::uint32_t>(entry.value.nInt)); break;
+            case RTYPE_INT: out.U32(static_cast<std::uint32_t>(entry.value.nInt)); break;
             case RTYPE_FLOAT: {
                 std::uint32_t nBits;
                 std::memcpy(&nBits, &entry.value.fFloat, 4);
-                PutU32(strRecord, nBits);
+                out.U32(nBits);
                 break;
             }
             case RTYPE_STRING:
-                if (entry.value.strText.size() > MAX_REGISTRY_TEXT) {
-                    strError = "a value longer than 65,535 bytes in section \"" +
-                               std::string(section.name.substr(0, 80)) + "\"";
-                    return false;
-                }
-                PutU16(strRecord, static_cast<std::uint32_t>(entry.value.strText.size()));
-                strRecord += entry.value.strText;
+                out.U16(static_cast<std::uint32_t>(entry.value.strText.size()));
+                out.Bytes(entry.value.strText);
                 break;
             default: {  // a list of strings: split at every comma, empty elements dropped
                 elements.clear();
@@ -258,23 +307,19 @@ bool EncodeSection(const SSection& section, std::string_view strIni, std::string
                     strError = TooMany("a list of more than 65,535 elements", section.name);
                     return false;
                 }
-                PutU16(strRecord, static_cast<std::uint32_t>(elements.size()));
+                out.U16(static_cast<std::uint32_t>(elements.size()));
                 for (std::string_view strElement : elements) {
                     if (strElement.size() > MAX_REGISTRY_TEXT) {
                         strError = "a list element longer than 65,535 bytes";
                         return false;
                     }
-                    PutU16(strRecord, static_cast<std::uint32_t>(strElement.size()));
-                    strRecord += strElement;
+                    out.U16(static_cast<std::uint32_t>(strElement.size()));
+                    out.Bytes(strElement);
                 }
             }
         }
     }
-    for (std::uint32_t i = 0; i < nValues; ++i) {
-        char* pSlot = strRecord.data() + nSlotsAt + std::size_t{REGISTRY_SLOT_SIZE} * slotOf[i];
-        SetU16(pSlot, next[slotOf[i]]);
-        SetU32(pSlot + 2, valueOffset[i]);
-    }
+    scratch.nRecordSize = static_cast<size_t>(out.p - scratch.pRecord.get());
     return true;
 }
 
@@ -344,18 +389,22 @@ SIniValue ClassifyValue(std::string_view strValue) {
 }
 
 bool ConvertIni(std::string_view strIni, IRegistrySink& sink, std::string& strError) {
-    // Pass 1: the sections, each named once (the first of a repeated name wins).
+    // Pass 1: the sections, each named once (the first of a repeated name wins). Section lines
+    // are rare among key lines: look for '[' and check that it starts a line.
     std::vector<SSection> sections;
     NoCaseSet names;
     bool bInKeptSection = false;
-    size_t nPos = 0, nLineStart = 0;
-    std::string_view strLine;
-    while (nLineStart = nPos, NextLine(strIni, nPos, strLine)) {
-        if (strLine.empty() || strLine[0] != '[') continue;
-        if (bInKeptSection) sections.back().nBodyEnd = nLineStart;
+    for (size_t nBracket = strIni.find('['); nBracket != std::string_view::npos;
+         nBracket = strIni.find('[', nBracket + 1)) {
+        if (nBracket != 0 && strIni[nBracket - 1] != '\n') continue;
+        size_t nPos = nBracket;
+        std::string_view strLine;
+        NextLine(strIni, nPos, strLine);
+        if (bInKeptSection) sections.back().nBodyEnd = nBracket;
         const std::string_view strName = SectionNameOf(strLine);
         bInKeptSection = names.insert(strName).second;
-        if (bInKeptSection) sections.push_back(SSection{strName, std::min(nPos, strIni.size()), strIni.size()});
+        if (bInKeptSection)
+            sections.push_back(SSection{strName, std::min(nPos, strIni.size()), strIni.size()});
     }
     if (sections.size() > MAX_REGISTRY_ENTRIES) {
         strError = "the INI file holds " + std::to_string(sections.size()) +
@@ -373,25 +422,28 @@ bool ConvertIni(std::string_view strIni, IRegistrySink& sink, std::string& strEr
     }
     std::vector<std::uint32_t> recordOffset(nSections);
     std::uint64_t nWritten = nHeaderSize;
-    std::string strRecord;
+    SScratch scratch;
+    std::vector<SEntry> entries;
     for (std::uint32_t i = 0; i < nSections; ++i) {
-        if (!EncodeSection(sections[i], strIni, strRecord, strError)) return false;
-        if (nWritten + strRecord.size() > MAX_REGISTRY_FILE) {
+        if (!EncodeSection(sections[i], strIni, entries, scratch, strError)) return false;
+        if (nWritten + scratch.nRecordSize > MAX_REGISTRY_FILE) {
             strError = "the registry file would pass 2 GiB";
             return false;
         }
         recordOffset[i] = static_cast<std::uint32_t>(nWritten);
-        if (!sink.Append(strRecord.data(), strRecord.size())) {
+        if (!sink.Append(scratch.pRecord.get(), scratch.nRecordSize)) {
             strError = "cannot write the registry file";
             return false;
         }
-        nWritten += strRecord.size();
+        nWritten += scratch.nRecordSize;
     }
 
-    std::vector<std::uint32_t> homes(nSections), slotOf;
-    std::vector<std::uint16_t> next;
-    for (std::uint32_t i = 0; i < nSections; ++i) homes[i] = HashName(sections[i].name, nSections);
-    LayOutChains(homes, slotOf, next);
+    scratch.homes.resize(nSections);
+    for (std::uint32_t i = 0; i < nSections; ++i)
+        scratch.homes[i] = HashName(sections[i].name, nSections);
+    LayOutChains(scratch);
+    const std::vector<std::uint32_t>& slotOf = scratch.slotOf;
+    const std::vector<std::uint16_t>& next = scratch.next;
     SetU32(strHeader.data(), REGISTRY_MAGIC);
     SetU16(strHeader.data() + 4, nSections);
     for (std::uint32_t i = 0; i < nSections; ++i) {
@@ -411,23 +463,47 @@ bool ConvertIniToMemory(std::string_view strIni, std::string& strRegistry, std::
     return ConvertIni(strIni, sink, strError);
 }
 
+namespace {
+// The INI file mapped read-only (no copy of it in memory); an empty file maps as empty text.
+class CInputView {
+public:
+    ~CInputView() {
+        platform::UnmapView(m_pData, m_nSize);
+        if (m_hMapping != platform::INVALID_HANDLE) platform::CloseMapping(m_hMapping);
+        platform::CloseFileHandle(m_hFile);
+    }
+    bool Open(const char* pszPath, std::string& strError) {
+        if (!platform::OpenForMapping(pszPath, m_hFile) || !platform::FileSize(m_hFile, m_nSize)) {
+            strError = std::string("cannot open \"") + pszPath + "\"";
+            return false;
+        }
+        if (m_nSize >= MAX_REGISTRY_FILE) {
+            strError = std::string("\"") + pszPath + "\" is larger than 2 GiB";
+            return false;
+        }
+        if (m_nSize > 0 && (!platform::CreateReadOnlyMapping(m_hFile, m_nSize, m_hMapping) ||
+                            !platform::MapView(m_hMapping, m_hFile, m_nSize, m_pData))) {
+            strError = std::string("cannot read \"") + pszPath + "\"";
+            return false;
+        }
+        return true;
+    }
+    std::string_view Text() const {
+        return m_pData ? std::string_view(reinterpret_cast<const char*>(m_pData), m_nSize) : "";
+    }
+
+private:
+    platform::Handle m_hFile = platform::INVALID_HANDLE;
+    platform::Handle m_hMapping = platform::INVALID_HANDLE;
+    const std::uint8_t* m_pData = nullptr;
+    std::uint64_t m_nSize = 0;
+};
+}  // namespace
+
 bool ConvertIniFile(const char* pszIniPath, const char* pszRegPath, std::string& strError) {
-    platform::CFile input;
-    if (!input.Open(pszIniPath, platform::FileMode::Read)) {
-        strError = std::string("cannot open \"") + pszIniPath + "\"";
-        return false;
-    }
-    const std::uint64_t nLength = input.Length();
-    if (nLength >= MAX_REGISTRY_FILE) {
-        strError = std::string("\"") + pszIniPath + "\" is larger than 2 GiB";
-        return false;
-    }
-    std::string strIni(static_cast<size_t>(nLength), '\0');
-    if (input.Read(strIni.data(), static_cast<std::uint32_t>(nLength)) != nLength) {
-        strError = std::string("cannot read \"") + pszIniPath + "\"";
-        return false;
-    }
-    input.Close();
+    CInputView input;
+    if (!input.Open(pszIniPath, strError)) return false;
+    const std::string_view strIni = input.Text();
 
     const std::string strTemp = std::string(pszRegPath) + ".tmp";
     CFileSink sink;
