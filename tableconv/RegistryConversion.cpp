@@ -54,14 +54,7 @@ void AppendIniSection(std::string& strIni, std::string_view strName,
     strIni.resize(static_cast<size_t>(p - strIni.data()));
 }
 
-bool CTableConverter::ConvertToRegistry() {
-    RemoveTempFiles();
-    const std::string strIniPath = m_strTempBase + ".ini";
-    const std::string strRegPath = m_strTempBase + ".reg";
-
-    // Text mode: the system's own line ends (CRLF on Windows).
-    std::FILE* pIni = std::fopen(strIniPath.c_str(), "wt");
-    bool bWritten = pIni != nullptr;
+bool CTableConverter::EmitIni(const std::function<bool(std::string_view)>& writeBlock) {
     std::string strIni;
     strIni.reserve(INI_BLOCK + 4096);
     // Names are views into the loaded table, which outlives this call.
@@ -70,7 +63,7 @@ bool CTableConverter::ConvertToRegistry() {
     std::string_view strLine;
     int nSortId = 0;
     // Empty lines are skipped rather than ending the table, so no later row is lost.
-    while (bWritten && GetNextLine(strLine)) {
+    while (GetNextLine(strLine)) {
         if (strLine.empty()) continue;
         SplitCells(strLine, '\t', cells);
         if (cells[0].empty()) continue;
@@ -83,14 +76,24 @@ bool CTableConverter::ConvertToRegistry() {
         }
         AppendIniSection(strIni, cells[0], cells, m_columnNames, nSortId++);
         if (strIni.size() >= INI_BLOCK) {
-            bWritten = std::fwrite(strIni.data(), 1, strIni.size(), pIni) == strIni.size();
+            if (!writeBlock(strIni)) return false;
             strIni.clear();
         }
     }
-    if (pIni) {
-        bWritten = bWritten && std::fwrite(strIni.data(), 1, strIni.size(), pIni) == strIni.size();
-        bWritten = std::fclose(pIni) == 0 && bWritten;
-    }
+    return writeBlock(strIni);
+}
+
+bool CTableConverter::ConvertToRegistry() {
+    RemoveTempFiles();
+    const std::string strIniPath = m_strTempBase + ".ini";
+    const std::string strRegPath = m_strTempBase + ".reg";
+
+    // Text mode: the system's own line ends (CRLF on Windows).
+    std::FILE* pIni = std::fopen(strIniPath.c_str(), "wt");
+    bool bWritten = pIni && EmitIni([pIni](std::string_view strBlock) {
+        return std::fwrite(strBlock.data(), 1, strBlock.size(), pIni) == strBlock.size();
+    });
+    if (pIni) bWritten = std::fclose(pIni) == 0 && bWritten;
     if (!bWritten) {
         std::printf("Can't write \"%s\" for \"%s\".\n", strIniPath.c_str(), m_strFileName.c_str());
         return false;

@@ -67,9 +67,23 @@ bool CTableConverter::LoadFile(const char* pszPath) {
         std::printf("Can't read file \"%s\".\n", pszPath);
         return false;
     }
+    Adopt(std::move(pBuffer), static_cast<std::uint32_t>(nLength), pszPath);
+    return true;
+}
+
+bool CTableConverter::LoadText(std::string_view strText, const char* pszName) {
+    if (strText.size() >= 0xFFFFFFFFu) return false;
+    auto pBuffer = std::make_unique<char[]>(strText.size() + 1);
+    std::memcpy(pBuffer.get(), strText.data(), strText.size());
+    Adopt(std::move(pBuffer), static_cast<std::uint32_t>(strText.size()), pszName);
+    return true;
+}
+
+void CTableConverter::Adopt(std::unique_ptr<char[]> pBuffer, std::uint32_t nLength,
+                            const char* pszName) {
     m_pBuffer = std::move(pBuffer);
-    m_nLength = static_cast<std::uint32_t>(nLength);
-    m_strFileName = pszPath;
+    m_nLength = nLength;
+    m_strFileName = pszName;
     m_pCursor = m_pBuffer.get();
     m_pTextEnd = m_pCursor + m_nLength;
 
@@ -83,9 +97,8 @@ bool CTableConverter::LoadFile(const char* pszPath) {
         unsigned nLine = 1;
         for (const char* p = m_pBuffer.get(); p < m_pTextEnd; ++p) nLine += *p == '\n';
         std::printf("\"%s\" holds a zero byte in line %u (saved as UTF-16?); the rest is ignored.\n",
-                    pszPath, nLine);
+                    pszName, nLine);
     }
-    return true;
 }
 
 bool CTableConverter::GetNextLine(std::string_view& strLine) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -31,6 +32,8 @@ public:
     // Reads the whole table. On false (the file cannot be opened) "Can't open file" is printed
     // and the previously loaded table, cursor and header stay as they were.
     bool LoadFile(const char* pszPath);
+    // Takes the text as LoadFile takes a file's content, named pszName in messages.
+    bool LoadText(std::string_view strText, const char* pszName);
     // The next line without its line feed (a carriage return stays); false at the end of the
     // text. A last line without a line feed is returned too. The view lives as long as the table.
     bool GetNextLine(std::string_view& strLine);
@@ -41,6 +44,9 @@ public:
     // Writes the data rows at the cursor to tempreg.ini and has Ini2Reg.bat turn it into
     // tempreg.reg. False, after printing the cause, when either file is not there afterwards.
     bool ConvertToRegistry();
+    // Writes the data rows at the cursor as INI text, handing it out in blocks; a block that
+    // cannot be written (false) ends the emission with false. Repeated row names are reported.
+    bool EmitIni(const std::function<bool(std::string_view)>& writeBlock);
     // Deletes tempreg.ini and tempreg.reg; missing files are not an error.
     void RemoveTempFiles();
     // The registry's section names in ascending order of their "SortOrderID" (-1 when absent).
@@ -49,6 +55,8 @@ public:
     const std::string& GetFileName() const { return m_strFileName; }
 
 protected:
+    void Adopt(std::unique_ptr<char[]> pBuffer, std::uint32_t nLength, const char* pszName);
+
     std::uint32_t m_nLength = 0;       // bytes of the loaded file
     std::unique_ptr<char[]> m_pBuffer;  // the file plus one zero byte
     const char* m_pCursor = nullptr;    // where GetNextLine continues
