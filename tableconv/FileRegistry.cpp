@@ -89,6 +89,7 @@ void CFileRegistry::Close() {
     m_bCacheValid = false;
     m_sectionIndex.clear();
     m_bIndexBuilt = false;
+    m_bIndexExact = false;
 }
 
 bool CFileRegistry::WalkSectionChain(std::string_view strSection, SSectionRef& section) const {
@@ -148,10 +149,12 @@ void CFileRegistry::BuildSectionIndex() const {
     };
     std::uint32_t nOffset = 0;
     std::string_view strName;
+    std::uint32_t nNamed = 0, nIndexed = 0;
     for (std::uint32_t i = 0; i < nSlots; ++i) {
         if (!nameAt(i, nOffset, strName)) continue;
         homeOf[i] = HashName(strName, nSlots);
         isHome[homeOf[i]] = true;
+        ++nNamed;
     }
     size_t nCapacity = 16;
     while (nCapacity < 2u * nSlots) nCapacity <<= 1;
@@ -178,12 +181,14 @@ void CFileRegistry::BuildSectionIndex() const {
                     m_sectionIndex[i] = SIndexEntry{
                         nHash, SSectionRef{true, nOffset, ReadU16(m_pData + nOffset),
                                            static_cast<std::uint16_t>(strName.size())}};
+                    ++nIndexed;
                 }
             }
             nSlot = ReadU16(m_pData + REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * nSlot);
             if (nSlot >= nSlots) break;
         }
     }
+    m_bIndexExact = nIndexed == nNamed;
 }
 
 bool CFileRegistry::FindSection(std::string_view strSection, SSectionRef& section) const {
@@ -204,7 +209,12 @@ bool CFileRegistry::FindSection(std::string_view strSection, SSectionRef& sectio
 bool CFileRegistry::FindValue(std::string_view strSection, const SValueName& name,
                               SRegistryValue& value) const {
     SSectionRef section;
-    if (!m_pData || !FindSection(strSection, section) || section.nValues == 0) return false;
+    return m_pData && FindSection(strSection, section) && FindValueIn(section, name, value);
+}
+
+bool CFileRegistry::FindValueIn(const SSectionRef& section, const SValueName& name,
+                                SRegistryValue& value) const {
+    if (section.nValues == 0) return false;
     const std::uint64_t nSlotsAt = section.nOffset + 4ull + section.nNameLength;
     const std::uint32_t nSlots = section.nValues;
     if (!InBounds(nSlotsAt, std::uint64_t{REGISTRY_SLOT_SIZE} * nSlots, m_nSize)) return false;
@@ -260,10 +270,34 @@ bool CFileRegistry::GetSectionNames(std::vector<std::string>& names) const {
     return true;
 }
 
-std::int32_t CFileRegistry::GetInt(std::string_view strSection, const SValueName& name,
-                                   std::int32_t nDefault) const {
-    SRegistryValue value;
-    if (!FindValue(strSection, name, value) || value.nAvailable < 4) return nDefault;
+void CFileRegistry::GetSectionNumbers(const SValueName& name, std::int32_t nDefault,
+                                      std::vector<std::pair<std::int32_t, std::string>>& sections) const {
+    sections.clear();
+    std::vector<std::string> names;
+    if (!GetSectionNames(names)) return;
+    if (!m_bIndexBuilt) BuildSectionIndex();
+    sections.reserve(names.size());
+    if (!m_bIndexExact || names.size() != ReadU16(m_pData + 4)) {
+        for (std::string& strName : names) {
+            const std::int32_t nNumber = GetInt(strName, name, nDefault);
+            sections.emplace_back(nNumber, std::move(strName));
+        }
+        return;
+    }
+    // Every slot holds a section that its own name finds: read it in place.
+    for (std::uint32_t i = 0; i < names.size(); ++i) {
+        const std::uint32_t nOffset =
+            ReadU32(m_pData + REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * i + 2);
+        const SSectionRef section{true, nOffset, ReadU16(m_pData + nOffset),
+                                  static_cast<std::uint16_t>(names[i].size())};
+        SRegistryValue value;
+        const bool bFound = FindValueIn(section, name, value);
+        sections.emplace_back(bFound ? IntOf(value, nDefault) : nDefault, std::move(names[i]));
+    }
+}
+
+std::int32_t CFileRegistry::IntOf(const SRegistryValue& value, std::int32_t nDefault) {
+    if (value.nAvailable < 4) return nDefault;
     if (value.nType == RTYPE_INT) return static_cast<std::int32_t>(ReadU32(value.pData));
     if (value.nType != RTYPE_FLOAT) return nDefault;
     const float f = FloatFromBits(ReadU32(value.pData));
@@ -271,6 +305,12 @@ std::int32_t CFileRegistry::GetInt(std::string_view strSection, const SValueName
     if (f >= 2147483648.0f) return INT32_MAX;
     if (f <= -2147483648.0f) return INT32_MIN;
     return static_cast<std::int32_t>(f);  // truncates toward zero
+}
+
+std::int32_t CFileRegistry::GetInt(std::string_view strSection, const SValueName& name,
+                                   std::int32_t nDefault) const {
+    SRegistryValue value;
+    return FindValue(strSection, name, value) ? IntOf(value, nDefault) : nDefault;
 }
 
 float CFileRegistry::GetFloat(std::string_view strSection, const SValueName& name,

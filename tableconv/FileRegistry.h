@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tableconv/MappedFile.h"
@@ -88,6 +89,11 @@ public:
 
     // The names of all sections in slot order; false when closed.
     bool GetSectionNames(std::vector<std::string>& names) const;
+    // Every section's name, in slot order, with GetInt of the named value in that section
+    // (nDefault when absent): the same as GetInt for each name of GetSectionNames, without
+    // looking each name up again when no name is shadowed by another.
+    void GetSectionNumbers(const SValueName& name, std::int32_t nDefault,
+                           std::vector<std::pair<std::int32_t, std::string>>& sections) const;
 
     // Integer; a float is truncated toward zero and saturated, NaN gives the default.
     std::int32_t GetInt(std::string_view strSection, const SValueName& name,
@@ -117,6 +123,8 @@ private:
         std::uint16_t nNameLength = 0;
     };
     bool FindSection(std::string_view strSection, SSectionRef& section) const;
+    bool FindValueIn(const SSectionRef& section, const SValueName& name, SRegistryValue& value) const;
+    static std::int32_t IntOf(const SRegistryValue& value, std::int32_t nDefault);
     bool WalkSectionChain(std::string_view strSection, SSectionRef& section) const;
     void BuildSectionIndex() const;
 
@@ -139,6 +147,8 @@ private:
     bool FindIndexed(std::string_view strSection, std::uint64_t nHash, SSectionRef& section) const;
     mutable std::vector<SIndexEntry> m_sectionIndex;
     mutable bool m_bIndexBuilt = false;
+    // Every section is found by its own name at its own slot: none unreachable, none shadowed.
+    mutable bool m_bIndexExact = false;
 };
 
 // Little-endian readers for callers that have checked the bounds.

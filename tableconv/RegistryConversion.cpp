@@ -120,14 +120,12 @@ void CTableConverter::RemoveTempFiles() {
 
 void CTableConverter::GetSortedSectionNames(const CFileRegistry& registry,
                                             std::vector<std::string>& names) {
-    registry.GetSectionNames(names);
     std::vector<std::pair<std::int32_t, std::string>> ordered;
-    ordered.reserve(names.size());
-    for (std::string& strName : names)
-        ordered.emplace_back(registry.GetInt(strName, "SortOrderID", -1), std::move(strName));
+    registry.GetSectionNumbers("SortOrderID", -1, ordered);
     // Stable, so that sections with equal numbers keep a fixed order from run to run.
     std::stable_sort(ordered.begin(), ordered.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     names.clear();
+    names.reserve(ordered.size());
     for (auto& entry : ordered) names.push_back(std::move(entry.second));
 }
