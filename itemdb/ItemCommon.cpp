@@ -54,10 +54,13 @@ void ReadCommonFields(const CFileRegistry& registry, std::string_view strSection
     item.Slots = ReadInt(registry, strSection, SLOTS);
     item.Durability = ReadFloat(registry, strSection, DURABILITY);
     item.Components = ReadInt(registry, strSection, COMPONENTS);
-    ReadList(registry, strSection, ZONES, item.Zones);
+    std::vector<std::string> list;
+    ReadList(registry, strSection, ZONES, list);
+    item.Zones.Assign(list);
     item.Deconstructable = ReadInt(registry, strSection, DECONSTRUCTABLE) != 0;
     item.TextureIndex = ReadInt(registry, strSection, TEXTURE_INDEX);
     item.TextureIndex2 = ReadInt(registry, strSection, TEXTURE_INDEX_2);
-    ReadList(registry, strSection, FIGURE_NAMES, item.FigureNames);
+    ReadList(registry, strSection, FIGURE_NAMES, list);
+    item.FigureNames.Assign(list);
     item.ShopMask = ReadShopMask(registry, strSection);
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "itemdb/PackedStrings.h"
 #include "itemdb/Vocabulary.h"
 #include "output/ChunkArchive.h"
 
@@ -24,7 +25,7 @@ struct SItemCommon {
     std::int32_t MaterialCode = INVALID_CODE;  // set by no builder
     std::int32_t TextureIndex = 0;
     std::int32_t TextureIndex2 = 0;
-    std::vector<std::string> FigureNames;  // in memory only
+    CPackedStrings FigureNames;  // in memory only
     float Price = 0.0f;
     float Weight = 0.0f;
     float Size = 0.0f;
@@ -32,7 +33,7 @@ struct SItemCommon {
     std::int32_t Slots = 0;
     float Durability = 0.0f;
     std::int32_t Components = 0;
-    std::vector<std::string> Zones;  // in memory only
+    CPackedStrings Zones;  // in memory only
     std::uint32_t ShopMask = 0;
     bool Deconstructable = true;
 

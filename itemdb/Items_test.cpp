@@ -61,8 +61,9 @@ TEST_F(ItemBuild, ZonesAndFigureNamesStayInMemoryOnly) {
                                          {"Graphics Data", "Figure Names"}};
     BuildLootItems(TableOf(columns, {{"Ruby", "Castle, Harbor", "ruby.fig, ruby_lod.fig"}}));
     ASSERT_EQ(1u, m_db.m_lootItems.size());
-    EXPECT_EQ((std::vector<std::string>{"Castle", "Harbor"}), m_db.m_lootItems[0].Zones);
-    EXPECT_EQ((std::vector<std::string>{"ruby.fig", "ruby_lod.fig"}), m_db.m_lootItems[0].FigureNames);
+    EXPECT_EQ((std::vector<std::string>{"Castle", "Harbor"}), m_db.m_lootItems[0].Zones.ToVector());
+    EXPECT_EQ((std::vector<std::string>{"ruby.fig", "ruby_lod.fig"}),
+              m_db.m_lootItems[0].FigureNames.ToVector());
     const std::string strSaved = Saved();
     EXPECT_EQ(std::string::npos, strSaved.find("Castle"));
     EXPECT_EQ(std::string::npos, strSaved.find("ruby.fig"));

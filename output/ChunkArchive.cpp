@@ -38,7 +38,25 @@ void CChunkArchive::ResetRoot() {
     m_children.clear();
 }
 
+void CChunkArchive::OpenForMeasuring() {
+    m_frames.clear();
+    Reset();
+    m_chunkBuffer.Reset();
+    m_bReading = false;
+    m_bFailed = false;
+    m_bMeasuring = true;
+    ResetRoot();
+}
+
+void CChunkArchive::ReserveRoot(std::uint32_t nLength) {
+    if (!m_bReading && !m_bMeasuring && m_frames.size() == 1 && m_frames[0].length == 0)
+        // Each open chunk keeps five bytes in reserve behind its parent's end: room for a few
+        // levels of nesting past the final length.
+        m_chunkBuffer.Reserve(nLength + 16 * HEADER_RESERVE);
+}
+
 void CChunkArchive::OpenArchive(IDataStream& stream, bool bReading, std::int32_t nVersion) {
+    m_bMeasuring = false;
     m_frames.clear();
     Reset();
     m_chunkBuffer.Reset();
@@ -84,6 +102,11 @@ void CChunkArchive::OpenArchive(IDataStream& stream, bool bReading, std::int32_t
 }
 
 bool CChunkArchive::CloseArchive(IDataStream& stream) {
+    if (m_bMeasuring) {
+        m_frames.clear();
+        m_bMeasuring = false;
+        return !m_bFailed;
+    }
     if (!m_bReading && !m_frames.empty()) {
         m_frames.resize(1);
         m_chunkBuffer.SetSize(m_frames[0].length);
@@ -135,6 +158,10 @@ bool CChunkArchive::AppendChild(size_t nParent, std::uint8_t nId, const void* pS
         m_bFailed = true;
         return false;
     }
+    if (m_bMeasuring) {
+        parent.length += (nLength < SHORT_LENGTH_LIMIT ? 2 : 5) + nLength;
+        return true;
+    }
     m_chunkBuffer.SetSize(static_cast<std::uint32_t>(nAt + nLength + HEADER_RESERVE));
     std::uint8_t* pBuffer = m_chunkBuffer.GetData();
     parent.length += EncodeHeader(pBuffer + nAt, nId, nLength);
@@ -179,7 +206,7 @@ void CChunkArchive::FinishChunk() {
     }
     AppendChild(m_frames.size() - 1, frame.id, nullptr, frame.start, frame.length);
     const SChunkFrame& parent = m_frames.back();
-    m_chunkBuffer.SetSize(parent.start + parent.length);
+    if (!m_bMeasuring) m_chunkBuffer.SetSize(parent.start + parent.length);
 }
 
 void CChunkArchive::DataChunk(int nId, void* pData, std::uint32_t nSize) {
@@ -230,6 +257,7 @@ int CChunkArchive::CountChunks(int nId) {
     }
     // Writing: the children appended so far are complete chunks in the frame's payload.
     const SChunkFrame& frame = m_frames.back();
+    if (m_bMeasuring) return 0;  // nothing is kept to count
     // A chunk opened in a still empty buffer has no block to offset into.
     if (frame.length == 0) return 0;
     const std::uint8_t* p = m_chunkBuffer.GetData() + frame.start;

@@ -67,6 +67,12 @@ public:
     // loads the whole archive (a missing or damaged top-level chunk reads as empty) and leaves
     // the root content current.
     void OpenArchive(IDataStream& stream, bool bReading, std::int32_t nVersion);
+    // Opens a writing archive that keeps nothing and only counts: after the serializers have run,
+    // GetRootLength() is the length the root content will have. Closed with CloseArchive.
+    void OpenForMeasuring();
+    // Writing, before the first chunk: makes room for root content of this length at once, so
+    // that the buffer never grows by copying itself.
+    void ReserveRoot(std::uint32_t nLength);
     // Writing: writes the three top-level chunks; false when a chunk had to be refused (too
     // large) or the tree could not be held in memory. Reading: destroys the loaded objects that
     // nobody holds. Both: empties all state.
@@ -137,6 +143,7 @@ private:
     std::vector<SChunkFrame> m_frames;
     bool m_bReading = false;
     bool m_bFailed = false;
+    bool m_bMeasuring = false;
     std::unordered_map<std::uint32_t, CStoredObject*> m_objectsById{100};
     std::deque<std::pair<CStoredObject*, std::uint32_t>> m_pendingObjects;
     std::uint32_t m_nNextObjectId = 1;

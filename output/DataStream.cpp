@@ -85,6 +85,10 @@ void CMemoryStream::Allocate(std::uint32_t nSize) {
     m_nPosition = 0;
 }
 
+void CMemoryStream::Reserve(std::uint32_t nCapacity) {
+    if (nCapacity > m_nCapacity) Reallocate(nCapacity, m_nSize);
+}
+
 void CMemoryStream::CopyFrom(IDataStream& source) {
     source.Seek(0);
     const std::uint32_t nSize = source.GetSize();

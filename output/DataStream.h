@@ -51,6 +51,8 @@ public:
     void SetSize(std::uint32_t nSize);
     // Size n, position 0, content dropped; grows to exactly n.
     void Allocate(std::uint32_t nSize);
+    // Capacity of at least n; size, position and content stay.
+    void Reserve(std::uint32_t nCapacity);
 
 private:
     void Reallocate(std::uint32_t nCapacity, std::uint32_t nKeep);

@@ -17,7 +17,14 @@ bool CItemDatabase::Save(const char* pszOutputDirectory) {
 
     bool bSaved = stream.OpenFile(strTemp.c_str(), FILE_MODE_CREATE | FILE_MODE_WRITE);
     if (bSaved) {
+        // A counting pass first: the buffer is then allocated once, at its final size, instead
+        // of holding an old and a new copy of itself while it grows.
+        archive.OpenForMeasuring();
+        SerializeItemLists(archive, *this);
+        const std::uint32_t nRootLength = archive.GetRootLength();
+        archive.CloseArchive(stream);
         archive.OpenArchive(stream, /*bReading=*/false, /*nVersion=*/1);
+        archive.ReserveRoot(nRootLength);
         SerializeItemLists(archive, *this);
         if (archive.GetRootLength() > CChunkArchive::CLASSIC_TOP_CHUNK_LIMIT)
             std::printf("Warning: the lists take %u bytes, more than 10,000,000; readers built to "

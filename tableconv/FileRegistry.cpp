@@ -1,5 +1,6 @@
 #include "tableconv/FileRegistry.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cmath>
@@ -353,6 +354,9 @@ bool CFileRegistry::GetStringList(std::string_view strSection, const SValueName&
     const std::uint16_t nCount = ReadU16(value.pData);
     const std::uint8_t* p = value.pData + 2;
     std::uint32_t nAvailable = value.nAvailable - 2;
+    // Records keep their lists for the whole run: no spare capacity. Each element takes at
+    // least its two length bytes, so a damaged count cannot reserve more than the file holds.
+    list.reserve(std::min<std::uint32_t>(nCount, nAvailable / 2));
     for (std::uint32_t i = 0; i < nCount; ++i) {
         if (!ReadCountedString(p, nAvailable, strText)) {
             list.clear();  // a list that runs off the file is not half read

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -268,6 +270,27 @@ TEST_F(FileRegistryTest, SortedSectionNamesKeepEqualNumbersAndPutUnnumberedFirst
     EXPECT_TRUE((names[3] == "TwinA" && names[4] == "TwinB") ||
                 (names[3] == "TwinB" && names[4] == "TwinA"));
     EXPECT_EQ("Last", names[5]);
+}
+
+TEST_F(FileRegistryTest, SectionNumbersFollowLookupsWhenANameIsShadowed) {
+    // Sections "a" (slot 0, sort 1) and "A" (slot 1, sort 5) share a chain from slot 1: a lookup
+    // of either name finds "A" first, so both read 5, as GetInt of each name does.
+    LoadHex(
+        "FB 3E AB 45 02 00 FF FF 2F 00 00 00 00 00 12 00 00 00 "
+        "01 00 01 00 41 FF FF 0B 00 00 00 00 0B 00 53 6F 72 74 4F 72 64 65 72 49 44 05 00 00 00 "
+        "01 00 01 00 61 FF FF 0B 00 00 00 00 0B 00 53 6F 72 74 4F 72 64 65 72 49 44 01 00 00 00");
+    ASSERT_TRUE(OpenBytes());
+    std::vector<std::pair<std::int32_t, std::string>> sections;
+    m_registry.GetSectionNumbers("SortOrderID", -1, sections);
+    EXPECT_EQ((std::vector<std::pair<std::int32_t, std::string>>{{5, "a"}, {5, "A"}}), sections);
+    EXPECT_EQ(5, m_registry.GetInt("a", "SortOrderID", -1));
+    // Converter-made files shadow nothing: the numbers are read in place.
+    Load(Convert("[b]\nSortOrderID=7\n[a]\nSortOrderID=3\n[c]\n"));
+    ASSERT_TRUE(OpenBytes());
+    m_registry.GetSectionNumbers("SortOrderID", -1, sections);
+    std::sort(sections.begin(), sections.end());
+    EXPECT_EQ((std::vector<std::pair<std::int32_t, std::string>>{{-1, "c"}, {3, "a"}, {7, "b"}}),
+              sections);
 }
 
 TEST_F(FileRegistryTest, WrongMagicOpensFalseWithoutReport) {
