@@ -137,24 +137,25 @@ void CFileRegistry::BuildSectionIndex() const {
     m_bIndexBuilt = true;
     const std::uint32_t nSlots = ReadU16(m_pData + 4);
     if (nSlots == 0) return;
+    // Each slot's section, read once: its name and home slot (NO_HOME when damaged).
     constexpr std::uint32_t NO_HOME = 0xFFFFFFFFu;
-    std::vector<std::uint32_t> homeOf(nSlots, NO_HOME);
-    std::vector<bool> isHome(nSlots, false);
-    auto nameAt = [this](std::uint32_t nSlot, std::uint32_t& nAt, std::string_view& strAt) {
-        nAt = ReadU32(m_pData + REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * nSlot + 2);
-        if (!InBounds(nAt, 4, m_nSize)) return false;
-        const std::uint16_t nLength = ReadU16(m_pData + nAt + 2);
-        if (!InBounds(nAt + 4ull, nLength, m_nSize)) return false;
-        strAt = std::string_view(reinterpret_cast<const char*>(m_pData + nAt + 4), nLength);
-        return true;
+    struct SSlotInfo {
+        std::uint32_t nHome = NO_HOME;
+        std::uint32_t nOffset = 0;
+        std::string_view strName;
     };
-    std::uint32_t nOffset = 0;
-    std::string_view strName;
+    std::vector<SSlotInfo> slots(nSlots);
+    std::vector<bool> isHome(nSlots, false);
     std::uint32_t nNamed = 0, nIndexed = 0;
     for (std::uint32_t i = 0; i < nSlots; ++i) {
-        if (!nameAt(i, nOffset, strName)) continue;
-        homeOf[i] = HashName(strName, nSlots);
-        isHome[homeOf[i]] = true;
+        SSlotInfo& slot = slots[i];
+        slot.nOffset = ReadU32(m_pData + REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * i + 2);
+        if (!InBounds(slot.nOffset, 4, m_nSize)) continue;
+        const std::uint16_t nLength = ReadU16(m_pData + slot.nOffset + 2);
+        if (!InBounds(slot.nOffset + 4ull, nLength, m_nSize)) continue;
+        slot.strName = std::string_view(reinterpret_cast<const char*>(m_pData + slot.nOffset + 4), nLength);
+        slot.nHome = HashName(slot.strName, nSlots);
+        isHome[slot.nHome] = true;
         ++nNamed;
     }
     size_t nCapacity = 16;
@@ -173,15 +174,16 @@ void CFileRegistry::BuildSectionIndex() const {
                 m_sectionIndex.clear();
                 return;
             }
-            if (homeOf[nSlot] == nHome && nameAt(nSlot, nOffset, strName)) {
-                const std::uint64_t nHash = NoCaseHash(strName);
+            const SSlotInfo& slot = slots[nSlot];
+            if (slot.nHome == nHome) {
+                const std::uint64_t nHash = NoCaseHash(slot.strName);
                 SSectionRef existing;
-                if (!FindIndexed(strName, nHash, existing)) {
+                if (!FindIndexed(slot.strName, nHash, existing)) {
                     size_t i = static_cast<size_t>(nHash) & (nCapacity - 1);
                     while (m_sectionIndex[i].section.bFound) i = (i + 1) & (nCapacity - 1);
                     m_sectionIndex[i] = SIndexEntry{
-                        nHash, SSectionRef{true, nOffset, ReadU16(m_pData + nOffset),
-                                           static_cast<std::uint16_t>(strName.size())}};
+                        nHash, SSectionRef{true, slot.nOffset, ReadU16(m_pData + slot.nOffset),
+                                           static_cast<std::uint16_t>(slot.strName.size())}};
                     ++nIndexed;
                 }
             }
