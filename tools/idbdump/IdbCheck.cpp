@@ -1,0 +1,269 @@
+#include "tools/idbdump/IdbCheck.h"
+
+#include <functional>
+#include <utility>
+
+namespace {
+struct SChunk {
+    std::uint8_t nId = 0;
+    std::uint32_t nAt = 0;     // the header's first byte
+    std::uint32_t nStart = 0;  // the payload's first byte
+    std::uint32_t nLength = 0;
+    std::uint32_t End() const { return nStart + nLength; }
+};
+
+using FLabel = std::function<std::string(std::uint8_t)>;
+
+std::string ChunkLabel(std::uint8_t nId) { return "chunk " + std::to_string(nId); }
+
+std::string FieldLabel(const SKindLayout& kind, std::uint8_t nId) {
+    const int nField = FieldIndexOf(kind, nId);
+    if (nField == NO_FIELD) return ChunkLabel(nId);
+    return ChunkLabel(nId) + " (" + kind.fields[static_cast<std::size_t>(nField)].pszName + ")";
+}
+
+std::string Bytes(std::uint32_t nCount) {
+    return std::to_string(nCount) + (nCount == 1 ? " byte" : " bytes");
+}
+
+constexpr struct {
+    std::uint8_t nId;
+    const char* pszName;
+} TOP_CHUNKS[] = {{1, "the lists"}, {0, "the object table"}, {2, "the version"}};
+
+// Walks the file once; every offset is checked against the end of its parent by subtraction
+// before anything at it is read, so no damaged length leads outside the file.
+class CDatabaseChecker {
+public:
+    CDatabaseChecker(std::string_view strBytes, SDatabaseView& view, std::string& strProblem)
+        : m_strBytes(strBytes), m_view(view), m_strProblem(strProblem) {}
+
+    bool Run();
+
+private:
+    std::uint8_t Byte(std::uint32_t nAt) const {
+        return static_cast<std::uint8_t>(m_strBytes[nAt]);
+    }
+    std::uint32_t U32(std::uint32_t nAt) const {
+        return Byte(nAt) | (std::uint32_t{Byte(nAt + 1)} << 8) |
+               (std::uint32_t{Byte(nAt + 2)} << 16) | (std::uint32_t{Byte(nAt + 3)} << 24);
+    }
+    bool Fail(std::uint32_t nAt, const std::string& strWhere, const std::string& strWhat);
+    bool ReadChunk(std::uint32_t nAt, std::uint32_t nEnd, const std::string& strWhere,
+                   const char* pszParent, const FLabel& label, SChunk& chunk);
+    bool Split(const SChunk& parent, const std::string& strWhere, const char* pszParent,
+               const FLabel& label, std::vector<SChunk>& children);
+    bool CheckTopLevel(SChunk (&top)[3]);
+    bool CheckLists(const SChunk& lists);
+    bool CheckRecord(const SKindLayout& kind, std::size_t nRecord, const SChunk& chunk,
+                     SRecordView& record);
+    bool CheckField(const SFieldLayout& field, const SChunk& chunk, const std::string& strWhere,
+                    const std::string& strLabel);
+    bool CheckTextList(const SChunk& chunk, const std::string& strWhere);
+    bool CheckObjectsAndVersion(const SChunk& objects, const SChunk& version);
+
+    std::string_view m_strBytes;
+    SDatabaseView& m_view;
+    std::string& m_strProblem;
+};
+
+bool CDatabaseChecker::Fail(std::uint32_t nAt, const std::string& strWhere,
+                            const std::string& strWhat) {
+    m_strProblem = "at byte " + std::to_string(nAt) + ": ";
+    if (!strWhere.empty()) m_strProblem += strWhere + ": ";
+    m_strProblem += strWhat;
+    return false;
+}
+
+bool CDatabaseChecker::ReadChunk(std::uint32_t nAt, std::uint32_t nEnd, const std::string& strWhere,
+                                 const char* pszParent, const FLabel& label, SChunk& chunk) {
+    const std::uint32_t nLeft = nEnd - nAt;  // at least 1: callers stop at the end
+    chunk.nId = Byte(nAt);
+    chunk.nAt = nAt;
+    const bool bLong = nLeft >= 2 && (Byte(nAt + 1) & 1) != 0;
+    const std::uint32_t nHeader = bLong ? 5 : 2;
+    if (nLeft < nHeader)
+        return Fail(nAt, strWhere,
+                    "the header of " + label(chunk.nId) + " runs past the end of " + pszParent);
+    chunk.nLength = (bLong ? U32(nAt + 1) : Byte(nAt + 1)) >> 1;
+    chunk.nStart = nAt + nHeader;
+    if (chunk.nLength > nLeft - nHeader)
+        return Fail(nAt, strWhere,
+                    label(chunk.nId) + " declares " + Bytes(chunk.nLength) + ", only " +
+                        std::to_string(nLeft - nHeader) + " remain in " + pszParent);
+    return true;
+}
+
+bool CDatabaseChecker::Split(const SChunk& parent, const std::string& strWhere,
+                             const char* pszParent, const FLabel& label,
+                             std::vector<SChunk>& children) {
+    children.clear();
+    for (std::uint32_t nAt = parent.nStart; nAt < parent.End(); nAt = children.back().End()) {
+        children.emplace_back();
+        if (!ReadChunk(nAt, parent.End(), strWhere, pszParent, label, children.back()))
+            return false;
+    }
+    return true;
+}
+
+bool CDatabaseChecker::Run() {
+    if (m_strBytes.empty()) return Fail(0, "", "the file is empty");
+    if (m_strBytes.size() > 0xFFFFFFF0u) return Fail(0, "", "the file is larger than 4 GiB");
+    SChunk top[3];
+    return CheckTopLevel(top) && CheckLists(top[0]) && CheckObjectsAndVersion(top[1], top[2]);
+}
+
+bool CDatabaseChecker::CheckTopLevel(SChunk (&top)[3]) {
+    const auto nSize = static_cast<std::uint32_t>(m_strBytes.size());
+    const FLabel label = [](std::uint8_t nId) { return "top-level " + ChunkLabel(nId); };
+    std::uint32_t nAt = 0;
+    for (std::size_t i = 0; i < 3; ++i) {
+        const std::string strExpected =
+            label(TOP_CHUNKS[i].nId) + " (" + TOP_CHUNKS[i].pszName + ")";
+        if (nAt == nSize) return Fail(nAt, "", "the file ends where " + strExpected + " belongs");
+        if (Byte(nAt) != TOP_CHUNKS[i].nId)
+            return Fail(nAt, "", label(Byte(nAt)) + " where " + strExpected + " belongs");
+        if (!ReadChunk(nAt, nSize, "", "the file", label, top[i])) return false;
+        nAt = top[i].End();
+    }
+    if (nAt != nSize) return Fail(nAt, "", Bytes(nSize - nAt) + " after the last top-level chunk");
+    return true;
+}
+
+bool CDatabaseChecker::CheckLists(const SChunk& lists) {
+    const auto& kinds = ItemKinds();
+    const FLabel label = [&kinds](std::uint8_t nId) {
+        if (nId < 1 || nId > ITEM_KIND_COUNT) return ChunkLabel(nId);
+        return "list " + ChunkLabel(nId) + " (" + kinds[nId - 1u].pszName + ")";
+    };
+    std::vector<SChunk> listChunks;
+    if (!Split(lists, "the lists", "the lists", label, listChunks)) return false;
+    std::vector<SChunk> records;
+    for (std::size_t k = 0; k < ITEM_KIND_COUNT; ++k) {
+        const SKindLayout& kind = kinds[k];
+        if (k == listChunks.size())
+            return Fail(lists.End(), "the lists", label(kind.nListId) + " is missing");
+        const SChunk& list = listChunks[k];
+        if (list.nId != kind.nListId)
+            return Fail(
+                list.nAt, "the lists",
+                label(kind.nListId) + " is missing: " + label(list.nId) + " is in its place");
+        const std::string strParent = std::string("the ") + kind.pszName + " list";
+        if (!Split(list, kind.pszName, strParent.c_str(), ChunkLabel, records)) return false;
+        m_view.lists[k].resize(records.size());
+        for (std::size_t n = 0; n < records.size(); ++n) {
+            if (records[n].nId != 1)
+                return Fail(records[n].nAt, kind.pszName,
+                            ChunkLabel(records[n].nId) + " where a record (chunk 1) belongs");
+            if (!CheckRecord(kind, n + 1, records[n], m_view.lists[k][n])) return false;
+        }
+    }
+    if (listChunks.size() > ITEM_KIND_COUNT)
+        return Fail(listChunks[ITEM_KIND_COUNT].nAt, "the lists",
+                    label(listChunks[ITEM_KIND_COUNT].nId) + " after the six lists");
+    return true;
+}
+
+bool CDatabaseChecker::CheckRecord(const SKindLayout& kind, std::size_t nRecord,
+                                   const SChunk& chunk, SRecordView& record) {
+    const std::string strWhere = std::string(kind.pszName) + " record " + std::to_string(nRecord);
+    const FLabel label = [&kind](std::uint8_t nId) { return FieldLabel(kind, nId); };
+    std::vector<SChunk> children;
+    if (!Split(chunk, strWhere, "the record", label, children)) return false;
+    std::vector<bool> seen(kind.fields.size(), false);
+    record.nAt = chunk.nAt;
+    record.fields.assign(kind.fields.size(), SFieldRef{});
+    for (const SChunk& child : children) {
+        const int nField = FieldIndexOf(kind, child.nId);
+        if (nField == NO_FIELD) {
+            m_view.notes.push_back("at byte " + std::to_string(child.nAt) + ": " + strWhere +
+                                   ": unknown " + ChunkLabel(child.nId) + " (" +
+                                   Bytes(child.nLength) + ") skipped");
+            continue;
+        }
+        const auto nIndex = static_cast<std::size_t>(nField);
+        if (seen[nIndex]) return Fail(child.nAt, strWhere, label(child.nId) + " appears twice");
+        if (!CheckField(kind.fields[nIndex], child, strWhere, label(child.nId))) return false;
+        seen[nIndex] = true;
+        record.fields[nIndex] = SFieldRef{child.nStart, child.nLength};
+    }
+    for (std::size_t i = 0; i < seen.size(); ++i)
+        if (!seen[i]) return Fail(chunk.nAt, strWhere, label(kind.fields[i].nId) + " is missing");
+    return true;
+}
+
+bool CDatabaseChecker::CheckField(const SFieldLayout& field, const SChunk& chunk,
+                                  const std::string& strWhere, const std::string& strLabel) {
+    const std::uint32_t nSize = FixedSizeOf(field);
+    if (field.type == EFieldType::TextList) return CheckTextList(chunk, strWhere + ": " + strLabel);
+    if (nSize == 0) {
+        if (chunk.nLength == 0 || Byte(chunk.End() - 1) != 0)
+            return Fail(chunk.nAt, strWhere,
+                        strLabel + " holds " + Bytes(chunk.nLength) + " without a closing zero");
+        return true;
+    }
+    if (chunk.nLength != nSize)
+        return Fail(
+            chunk.nAt, strWhere,
+            strLabel + " holds " + Bytes(chunk.nLength) + ", expected " + std::to_string(nSize));
+    return true;
+}
+
+bool CDatabaseChecker::CheckTextList(const SChunk& chunk, const std::string& strWhere) {
+    std::vector<SChunk> children;
+    if (!Split(chunk, strWhere, "its list", ChunkLabel, children)) return false;
+    std::size_t nText = 0;
+    for (const SChunk& child : children) {
+        if (child.nId != 1) {
+            m_view.notes.push_back("at byte " + std::to_string(child.nAt) + ": " + strWhere +
+                                   ": unknown " + ChunkLabel(child.nId) + " (" +
+                                   Bytes(child.nLength) + ") skipped");
+            continue;
+        }
+        ++nText;
+        if (child.nLength == 0 || Byte(child.End() - 1) != 0)
+            return Fail(child.nAt, strWhere,
+                        "text " + std::to_string(nText) + " (chunk 1) holds " +
+                            Bytes(child.nLength) + " without a closing zero");
+    }
+    return true;
+}
+
+bool CDatabaseChecker::CheckObjectsAndVersion(const SChunk& objects, const SChunk& version) {
+    if (objects.nLength != 0)
+        return Fail(objects.nAt, "",
+                    "the object table holds " + Bytes(objects.nLength) +
+                        ", expected none: items.idb stores no objects");
+    const std::string strWhere = "top-level chunk 2";
+    std::vector<SChunk> children;
+    if (!Split(version, strWhere, "the chunk", ChunkLabel, children)) return false;
+    if (children.empty()) return Fail(version.nAt, strWhere, "the version (chunk 2) is missing");
+    const SChunk& child = children[0];
+    if (child.nId != 2)
+        return Fail(child.nAt, strWhere,
+                    ChunkLabel(child.nId) +
+                        " where the version (chunk 2) "
+                        "belongs; items.idb stores no objects");
+    if (child.nLength != 4)
+        return Fail(child.nAt, strWhere,
+                    "the version (chunk 2) holds " + Bytes(child.nLength) + ", expected 4");
+    if (U32(child.nStart) != 1)
+        return Fail(child.nStart, strWhere,
+                    "version " + std::to_string(U32(child.nStart)) + ", expected 1");
+    if (children.size() > 1)
+        return Fail(children[1].nAt, strWhere, ChunkLabel(children[1].nId) + " after the version");
+    return true;
+}
+}  // namespace
+
+bool CheckDatabase(std::string_view strBytes, SDatabaseView& view, std::string& strProblem) {
+    SDatabaseView checked;
+    checked.strBytes = strBytes;
+    strProblem.clear();
+    if (!CDatabaseChecker(strBytes, checked, strProblem).Run()) {
+        view = SDatabaseView{};
+        return false;
+    }
+    view = std::move(checked);
+    return true;
+}

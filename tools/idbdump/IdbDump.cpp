@@ -1,0 +1,324 @@
+#include "tools/idbdump/IdbDump.h"
+
+#include <algorithm>
+#include <map>
+
+#include "platform/Platform.h"
+#include "tools/idbdump/RegistryDump.h"
+
+namespace {
+constexpr std::size_t NOTE_LIMIT = 10;  // further notes are only counted
+
+const char USAGE[] =
+    "idbdump: shows what an items database or a registry file holds.\n"
+    "Usage:\n"
+    "  idbdump [--text | --summary] <items.idb>\n"
+    "  idbdump diff <old.idb> <new.idb>\n"
+    "  idbdump [--summary] <tempreg.reg>\n"
+    "Without an option, every record of the six lists is printed as JSON, one record per\n"
+    "line, every stored field by its name.\n"
+    "  --text     a table per list, one line per record with its most useful fields\n"
+    "  --summary  the number of records per list and the file size\n"
+    "  diff       records removed, changed (with each changed field's old and new value) and\n"
+    "             added, matched by list and Name\n"
+    "A file that begins with the registry magic is shown as a registry file: its sections and\n"
+    "values with their types, and the chain lengths of both hash tables.\n"
+    "Every file is checked first; a malformed one is reported with the byte offset of the\n"
+    "problem.\n"
+    "Exit status: 0 done (diff: no differences), 1 diff found differences, 2 bad arguments or\n"
+    "a file that cannot be read or is malformed.\n";
+
+std::string FieldValue(const SDatabaseView& view, const SFieldLayout& field,
+                       const SRecordView& record, std::size_t nField, EValueStyle style) {
+    return FormatField(field, view.Payload(record.fields[nField]), style);
+}
+
+std::string RecordJson(const SDatabaseView& view, const SKindLayout& kind,
+                       const SRecordView& record) {
+    std::string strOut = "{";
+    for (std::size_t i = 0; i < kind.fields.size(); ++i) {
+        if (i) strOut += ", ";
+        strOut += JsonString(kind.fields[i].pszName) + ": " +
+                  FieldValue(view, kind.fields[i], record, i, EValueStyle::Json);
+    }
+    return strOut + "}";
+}
+
+// Cells padded to their column's width, two blanks apart, without trailing blanks.
+std::string TableLines(const std::vector<std::vector<std::string>>& rows) {
+    std::vector<std::size_t> widths;
+    for (const auto& row : rows) {
+        widths.resize(std::max(widths.size(), row.size()), 0);
+        for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
+    }
+    std::string strOut;
+    for (const auto& row : rows) {
+        std::string strLine;
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            if (i) strLine += "  ";
+            strLine += row[i];
+            if (i + 1 < row.size()) strLine.append(widths[i] - row[i].size(), ' ');
+        }
+        strLine.erase(strLine.find_last_not_of(' ') + 1);  // an empty last cell adds no blanks
+        strOut += strLine + "\n";
+    }
+    return strOut;
+}
+
+std::string Records(std::size_t nCount) {
+    return std::to_string(nCount) + (nCount == 1 ? " record" : " records");
+}
+
+// "weapons \"long sword\" (record 3)"; the number is the record's place in its list.
+std::string RecordTitle(const SKindLayout& kind, std::string_view strName, std::string strPlace) {
+    return std::string(kind.pszName) + " " + JsonString(strName) + " (record " + strPlace + ")";
+}
+
+// The records of a list by name, each name's records in list order.
+std::map<std::string_view, std::vector<std::size_t>> RecordsByName(
+    const SDatabaseView& view, const std::vector<SRecordView>& records) {
+    std::map<std::string_view, std::vector<std::size_t>> byName;
+    for (std::size_t i = 0; i < records.size(); ++i) byName[view.NameOf(records[i])].push_back(i);
+    return byName;
+}
+
+// The changed fields of two matched records, one line each.
+std::string ChangedFields(const SKindLayout& kind, const SDatabaseView& oldView,
+                          const SRecordView& oldRecord, const SDatabaseView& newView,
+                          const SRecordView& newRecord) {
+    std::string strOut;
+    for (std::size_t i = 0; i < kind.fields.size(); ++i) {
+        const std::string strOld =
+            FieldValue(oldView, kind.fields[i], oldRecord, i, EValueStyle::Json);
+        const std::string strNew =
+            FieldValue(newView, kind.fields[i], newRecord, i, EValueStyle::Json);
+        if (strOld != strNew)
+            strOut +=
+                std::string("  ") + kind.fields[i].pszName + ": " + strOld + " -> " + strNew + "\n";
+    }
+    return strOut;
+}
+
+struct SDiffCounts {
+    std::size_t nRemoved = 0;
+    std::size_t nChanged = 0;
+    std::size_t nAdded = 0;
+};
+
+std::string ListDiff(const SKindLayout& kind, const SDatabaseView& oldView,
+                     const std::vector<SRecordView>& oldList, const SDatabaseView& newView,
+                     const std::vector<SRecordView>& newList, SDiffCounts& counts) {
+    const auto newByName = RecordsByName(newView, newList);
+    std::map<std::string_view, std::size_t> seenOld;
+    std::vector<bool> matched(newList.size(), false);
+    std::string strOut;
+    for (std::size_t i = 0; i < oldList.size(); ++i) {
+        const std::string_view strName = oldView.NameOf(oldList[i]);
+        const std::size_t nOccurrence = seenOld[strName]++;
+        const auto it = newByName.find(strName);
+        if (it == newByName.end() || nOccurrence >= it->second.size()) {
+            strOut += "removed " + RecordTitle(kind, strName, std::to_string(i + 1)) + "\n";
+            ++counts.nRemoved;
+            continue;
+        }
+        const std::size_t j = it->second[nOccurrence];
+        matched[j] = true;
+        const std::string strFields = ChangedFields(kind, oldView, oldList[i], newView, newList[j]);
+        if (strFields.empty()) continue;
+        const std::string strPlace =
+            i == j ? std::to_string(i + 1) : std::to_string(i + 1) + " -> " + std::to_string(j + 1);
+        strOut += "changed " + RecordTitle(kind, strName, strPlace) + "\n" + strFields;
+        ++counts.nChanged;
+    }
+    for (std::size_t j = 0; j < newList.size(); ++j) {
+        if (matched[j]) continue;
+        strOut +=
+            "added " + RecordTitle(kind, newView.NameOf(newList[j]), std::to_string(j + 1)) + "\n";
+        ++counts.nAdded;
+    }
+    return strOut;
+}
+
+bool ReadWholeFile(const std::string& strPath, std::string& strBytes, std::string& strError) {
+    platform::CFile file;
+    if (!file.Open(strPath.c_str(), platform::FileMode::Read)) {
+        strError = "cannot be opened (system error " + std::to_string(platform::LastError()) + ")";
+        return false;
+    }
+    const std::uint64_t nLength = file.Length();
+    if (nLength > 0xFFFFFFF0u) {
+        strError = "is larger than 4 GiB";
+        return false;
+    }
+    strBytes.resize(static_cast<std::size_t>(nLength));
+    if (file.Read(strBytes.data(), static_cast<std::uint32_t>(nLength)) != nLength) {
+        strError = "cannot be read (system error " + std::to_string(platform::LastError()) + ")";
+        return false;
+    }
+    return true;
+}
+
+void AppendNotes(const std::string& strPath, const SDatabaseView& view, std::string& strErr) {
+    for (std::size_t i = 0; i < view.notes.size() && i < NOTE_LIMIT; ++i)
+        strErr += strPath + ": note: " + view.notes[i] + "\n";
+    if (view.notes.size() > NOTE_LIMIT)
+        strErr += strPath + ": note: " + std::to_string(view.notes.size() - NOTE_LIMIT) +
+                  " more chunks of unknown ids skipped\n";
+}
+
+// Reads and checks one items.idb; false after writing the problem to strErr.
+bool LoadDatabase(const std::string& strPath, std::string& strBytes, SDatabaseView& view,
+                  std::string& strErr) {
+    std::string strProblem;
+    if (!ReadWholeFile(strPath, strBytes, strProblem)) {
+        strErr += "idbdump: " + strPath + " " + strProblem + ".\n";
+        return false;
+    }
+    if (IsRegistryFile(strBytes)) {
+        strErr += "idbdump: " + strPath + " is a registry file; diff compares items databases.\n";
+        return false;
+    }
+    if (!CheckDatabase(strBytes, view, strProblem)) {
+        strErr += strPath + ": " + strProblem + "\n";
+        return false;
+    }
+    AppendNotes(strPath, view, strErr);
+    return true;
+}
+
+int RunDiff(const std::string& strOld, const std::string& strNew, std::string& strOut,
+            std::string& strErr) {
+    std::string strOldBytes, strNewBytes;
+    SDatabaseView oldView, newView;
+    if (!LoadDatabase(strOld, strOldBytes, oldView, strErr) ||
+        !LoadDatabase(strNew, strNewBytes, newView, strErr))
+        return EXIT_TROUBLE;
+    strOut = DatabaseDiff(oldView, newView);
+    return strOut.empty() ? EXIT_SAME : EXIT_DIFFERENT;
+}
+
+enum class EMode { Json, Text, Summary };
+
+int RunDump(const std::string& strPath, EMode mode, std::string& strOut, std::string& strErr) {
+    std::string strBytes, strProblem;
+    if (!ReadWholeFile(strPath, strBytes, strProblem)) {
+        strErr = "idbdump: " + strPath + " " + strProblem + ".\n";
+        return EXIT_TROUBLE;
+    }
+    if (IsRegistryFile(strBytes)) {
+        if (DumpRegistry(strBytes, mode == EMode::Summary, strOut, strProblem)) return EXIT_SAME;
+        strErr = strPath + ": " + strProblem + "\n";
+        return EXIT_TROUBLE;
+    }
+    SDatabaseView view;
+    if (!CheckDatabase(strBytes, view, strProblem)) {
+        strErr = strPath + ": " + strProblem + "\n";
+        return EXIT_TROUBLE;
+    }
+    AppendNotes(strPath, view, strErr);
+    if (mode == EMode::Json) strOut = DatabaseJson(view);
+    else if (mode == EMode::Text) strOut = DatabaseText(view);
+    else strOut = DatabaseSummary(view, strPath);
+    return EXIT_SAME;
+}
+
+int BadArguments(const std::string& strWhat, std::string& strErr) {
+    strErr = "idbdump: " + strWhat + ".\nRun idbdump --help for the usage.\n";
+    return EXIT_TROUBLE;
+}
+}  // namespace
+
+std::string DatabaseJson(const SDatabaseView& view) {
+    std::string strOut = "{\n";
+    const auto& kinds = ItemKinds();
+    for (std::size_t k = 0; k < ITEM_KIND_COUNT; ++k) {
+        const auto& records = view.lists[k];
+        strOut += "  " + JsonString(kinds[k].pszName) + ": [" + (records.empty() ? "" : "\n");
+        for (std::size_t i = 0; i < records.size(); ++i)
+            strOut += "    " + RecordJson(view, kinds[k], records[i]) +
+                      (i + 1 < records.size() ? ",\n" : "\n");
+        strOut += std::string(records.empty() ? "" : "  ") + "]" +
+                  (k + 1 < ITEM_KIND_COUNT ? ",\n" : "\n");
+    }
+    return strOut + "}\n";
+}
+
+std::string DatabaseText(const SDatabaseView& view) {
+    std::string strOut;
+    const auto& kinds = ItemKinds();
+    for (std::size_t k = 0; k < ITEM_KIND_COUNT; ++k) {
+        const SKindLayout& kind = kinds[k];
+        const auto& records = view.lists[k];
+        if (k) strOut += "\n";
+        strOut += std::string(kind.pszName) + ": " + Records(records.size()) + "\n";
+        if (records.empty()) continue;
+        std::vector<std::vector<std::string>> rows(1, std::vector<std::string>{"#"});
+        for (const char* pszColumn : kind.textColumns) rows[0].emplace_back(pszColumn);
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            std::vector<std::string>& row = rows.emplace_back(1, std::to_string(i + 1));
+            for (const char* pszColumn : kind.textColumns) {
+                const auto nField = static_cast<std::size_t>(FieldIndexOf(kind, pszColumn));
+                row.push_back(
+                    FieldValue(view, kind.fields[nField], records[i], nField, EValueStyle::Text));
+            }
+        }
+        strOut += TableLines(rows);
+    }
+    return strOut;
+}
+
+std::string DatabaseSummary(const SDatabaseView& view, std::string_view strPath) {
+    std::vector<std::vector<std::string>> rows;
+    rows.push_back({"file", std::string(strPath)});
+    rows.push_back({"bytes", std::to_string(view.strBytes.size())});
+    std::size_t nTotal = 0;
+    for (std::size_t k = 0; k < ITEM_KIND_COUNT; ++k) {
+        rows.push_back({ItemKinds()[k].pszName, std::to_string(view.lists[k].size())});
+        nTotal += view.lists[k].size();
+    }
+    rows.push_back({"records", std::to_string(nTotal)});
+    return TableLines(rows);
+}
+
+std::string DatabaseDiff(const SDatabaseView& oldView, const SDatabaseView& newView) {
+    std::string strOut;
+    SDiffCounts counts;
+    for (std::size_t k = 0; k < ITEM_KIND_COUNT; ++k)
+        strOut +=
+            ListDiff(ItemKinds()[k], oldView, oldView.lists[k], newView, newView.lists[k], counts);
+    if (strOut.empty()) return strOut;
+    return strOut + std::to_string(counts.nRemoved) + " removed, " +
+           std::to_string(counts.nChanged) + " changed, " + std::to_string(counts.nAdded) +
+           " added\n";
+}
+
+int RunIdbDump(const std::vector<std::string>& args, std::string& strOut, std::string& strErr) {
+    strOut.clear();
+    strErr.clear();
+    std::vector<std::string> files;
+    EMode mode = EMode::Json;
+    int nModes = 0;
+    for (const std::string& strArg : args) {
+        if (strArg == "--help" || strArg == "-h") {
+            strOut = USAGE;
+            return EXIT_SAME;
+        }
+        if (strArg == "--text" || strArg == "--summary") {
+            mode = strArg == "--text" ? EMode::Text : EMode::Summary;
+            ++nModes;
+        } else if (!strArg.empty() && strArg[0] == '-') {
+            return BadArguments("unknown option \"" + strArg + "\"", strErr);
+        } else {
+            files.push_back(strArg);
+        }
+    }
+    if (nModes > 1) return BadArguments("--text and --summary exclude each other", strErr);
+    if (!files.empty() && files[0] == "diff") {
+        if (nModes) return BadArguments("diff takes no --text or --summary", strErr);
+        if (files.size() != 3) return BadArguments("diff needs an old and a new items.idb", strErr);
+        return RunDiff(files[1], files[2], strOut, strErr);
+    }
+    if (files.size() != 1) return BadArguments("expected one file", strErr);
+    if (files[0].empty()) return BadArguments("the file name is empty", strErr);
+    return RunDump(files[0], mode, strOut, strErr);
+}

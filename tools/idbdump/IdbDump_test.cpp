@@ -1,0 +1,747 @@
+// idbdump: the JSON, table and summary views of items.idb checked against the records that
+// LoadItemDatabase reads, the record diff, the strict check of damaged files, and the view of a
+// registry file.
+#include "tools/idbdump/IdbDump.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "itemdb/ItemLists.h"
+#include "output/ChunkArchive.h"
+#include "output/DataStream.h"
+#include "testsupport/TestUtil.h"
+#include "tools/idbdump/RegistryDump.h"
+#include "tools/ini2reg/IniConverter.h"
+
+namespace {
+using testutil::Unhex;
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+const char EMPTY_DATABASE[] =
+    "01 18 01 00 02 00 03 00 04 00 05 00 06 00 00 00 02 0C 02 08 01 00 00 00";
+const char DATABASE_END[] = "00 00 02 0C 02 08 01 00 00 00";  // object table and version
+constexpr float NOT_A_NUMBER = std::numeric_limits<float>::quiet_NaN();
+constexpr float INFINITE = std::numeric_limits<float>::infinity();
+
+std::string GoldenPath() {
+    return (testutil::ExamplesDir().parent_path() / "tests" / "golden" / "examples.idb").string();
+}
+
+SItemLists LoadGolden() {
+    SItemLists lists;
+    EXPECT_TRUE(LoadItemDatabase(GoldenPath().c_str(), lists));
+    return lists;
+}
+
+// The bytes of an items.idb holding the lists, written as the builder's save writes them.
+std::string Save(SItemLists& lists) {
+    CChunkArchive archive;
+    CMemoryStream stream;
+    archive.OpenArchive(stream, /*bReading=*/false, /*nVersion=*/1);
+    SerializeItemLists(archive, lists);
+    EXPECT_TRUE(archive.CloseArchive(stream));
+    return std::string(reinterpret_cast<const char*>(stream.GetData()), stream.GetSize());
+}
+
+// ---- Field texts as idbdump should print them, written from the record structs -------------
+
+std::string Num(float f) { return std::isfinite(f) ? FloatText(f) : JsonString(FloatText(f)); }
+std::string Num(std::int32_t n) { return std::to_string(n); }
+std::string Num(std::uint32_t n) { return std::to_string(n); }
+std::string Num(bool b) { return b ? "true" : "false"; }
+std::string Str(const std::string& str) { return JsonString(str); }
+
+template <class T, std::size_t N>
+std::string Array(const T (&values)[N]) {
+    std::string strOut = "[";
+    for (std::size_t i = 0; i < N; ++i) {
+        if (i) strOut += ", ";
+        if constexpr (sizeof(T) == 1) strOut += std::to_string(values[i]);
+        else strOut += Num(values[i]);
+    }
+    return strOut + "]";
+}
+
+std::string Protection(const SArmorProtection& protection) {
+    return "{\"Absorption\": " + Num(protection.Absorption) +
+           ", \"Damage\": " + Array(protection.Damage.values) +
+           ", \"CrippledMask\": " + Num(protection.CrippledMask) + "}";
+}
+
+std::string Zones(const std::vector<std::string>& zones) {
+    std::string strOut = "[";
+    for (std::size_t i = 0; i < zones.size(); ++i) strOut += (i ? ", " : "") + Str(zones[i]);
+    return strOut + "]";
+}
+
+Fields FieldsOf(const SMaterial& m) {
+    return {{"Name", Str(m.Name)},
+            {"MaterialType", Str(m.MaterialType)},
+            {"CodeName", Str(m.CodeName)},
+            {"Index", Num(m.Index)},
+            {"Price", Num(m.Price)},
+            {"Weight", Num(m.Weight)},
+            {"Mana", Num(m.Mana)},
+            {"Slots", Num(m.Slots)},
+            {"Durability", Num(m.Durability)},
+            {"Skill", Num(m.Skill)},
+            {"Damage", Num(m.Damage)},
+            {"Absorption", Array(m.Absorption.values)},
+            {"CrippledMask", Num(m.CrippledMask)},
+            {"ShopMask", Num(m.ShopMask)}};
+}
+
+Fields CommonFieldsOf(const SItemCommon& i) {
+    return {{"Name", Str(i.Name)},
+            {"TypeName", Str(i.TypeName)},
+            {"TypeCode", Num(i.TypeCode)},
+            {"MaterialName", Str(i.MaterialName)},
+            {"MaterialCode", Num(i.MaterialCode)},
+            {"TextureIndex", Num(i.TextureIndex)},
+            {"TextureIndex2", Num(i.TextureIndex2)},
+            {"Price", Num(i.Price)},
+            {"Weight", Num(i.Weight)},
+            {"Size", Num(i.Size)},
+            {"Mana", Num(i.Mana)},
+            {"Slots", Num(i.Slots)},
+            {"Durability", Num(i.Durability)},
+            {"Components", Num(i.Components)},
+            {"ShopMask", Num(i.ShopMask)},
+            {"Deconstructable", Num(i.Deconstructable)}};
+}
+
+Fields Joined(Fields fields, const Fields& own) {
+    fields.insert(fields.end(), own.begin(), own.end());
+    return fields;
+}
+
+Fields FieldsOf(const SWeapon& w) {
+    return Joined(CommonFieldsOf(w), {{"Actions", Num(w.Actions)},
+                                      {"Reserved", Array(w.Reserved)},
+                                      {"Range", Num(w.Range)},
+                                      {"DamageMin", Num(w.DamageMin)},
+                                      {"DamageSpread", Num(w.DamageSpread)},
+                                      {"DamageProportions", Array(w.DamageProportions.values)},
+                                      {"ExtraSkillLevels", Array(w.Skills.ExtraSkillLevels)},
+                                      {"SkillLevels", Array(w.Skills.SkillLevels)},
+                                      {"Attack", Num(w.Attack)},
+                                      {"Defence", Num(w.Defence)}});
+}
+
+Fields FieldsOf(const SArmor& a) {
+    return Joined(CommonFieldsOf(a), {{"MainProtection", Protection(a.MainProtection)},
+                                      {"AdditionalProtection", Protection(a.AdditionalProtection)},
+                                      {"ApplyWounds", Num(a.ApplyWounds)},
+                                      {"WearOrder", Num(a.WearOrder)},
+                                      {"ExtraSkillLevels", Array(a.Skills.ExtraSkillLevels)},
+                                      {"SkillLevels", Array(a.Skills.SkillLevels)}});
+}
+
+Fields FieldsOf(const SQuickItem& q) {
+    return Joined(CommonFieldsOf(q), {{"QuickType", Num(q.QuickType)},
+                                      {"Skill", Num(q.Skill)},
+                                      {"Damage", Num(q.Damage)},
+                                      {"DamageType", Num(q.DamageType)},
+                                      {"Spell", Str(q.Spell)},
+                                      {"ExtraSkillLevels", Array(q.Skills.ExtraSkillLevels)},
+                                      {"SkillLevels", Array(q.Skills.SkillLevels)}});
+}
+
+Fields FieldsOf(const SQuestItem& q) {
+    return Joined(CommonFieldsOf(q),
+                  {{"ScriptID", Num(q.ScriptID)}, {"QuestZones", Zones(q.QuestZones)}});
+}
+
+Fields FieldsOf(const SLootItem& l) {
+    return Joined(CommonFieldsOf(l), {{"LootType", Num(l.LootType)},
+                                      {"InstructionType", Num(l.InstructionType)},
+                                      {"LootMaterial", Num(l.LootMaterial)}});
+}
+
+template <class T>
+std::vector<Fields> FieldsOfList(const std::vector<T>& records) {
+    std::vector<Fields> fields;
+    for (const T& record : records) fields.push_back(FieldsOf(record));
+    return fields;
+}
+
+// ---- Records whose every field differs from every other, so a mixed-up chunk id shows -----
+
+void FillCommon(SItemCommon& i) {
+    i.Name = "n";
+    i.TypeName = "t";
+    i.TypeCode = 2;
+    i.MaterialName = "m";
+    i.MaterialCode = 4;
+    i.TextureIndex = 5;
+    i.TextureIndex2 = 6;
+    i.Price = 7.5f;
+    i.Weight = 8.5f;
+    i.Size = 9.5f;
+    i.Mana = 10.5f;
+    i.Slots = 11;
+    i.Durability = 12.5f;
+    i.Components = 13;
+    i.ShopMask = 14;
+    i.Deconstructable = false;
+}
+
+template <class T, std::size_t N>
+void Count(T (&values)[N], int nFrom) {  // nFrom, nFrom + 1, ...
+    for (std::size_t i = 0; i < N; ++i) values[i] = static_cast<T>(nFrom + static_cast<int>(i));
+}
+
+SItemLists DistinctRecords() {
+    SItemLists lists;
+    SMaterial& m = lists.m_materials.emplace_back();
+    m = {"n", "t", "c", 3, 4.5f, 5.5f, 6.5f, 7, 8.5f, 9, 10.5f, {}, 12, 13};
+    Count(m.Absorption.values, 110);
+    SWeapon& w = lists.m_weapons.emplace_back();
+    FillCommon(w);
+    w.Actions = 21, w.Range = 23.5f, w.DamageMin = 24.5f, w.DamageSpread = 25.5f;
+    w.Attack = 29.5f, w.Defence = 30.5f;
+    Count(w.Reserved, 220), Count(w.DamageProportions.values, 260);
+    Count(w.Skills.ExtraSkillLevels, 70), Count(w.Skills.SkillLevels, 80);
+    SArmor& a = lists.m_armors.emplace_back();
+    FillCommon(a);
+    a.MainProtection = {21.5f, {}, 2100}, a.AdditionalProtection = {22.5f, {}, 2200};
+    Count(a.MainProtection.Damage.values, 211), Count(a.AdditionalProtection.Damage.values, 221);
+    a.ApplyWounds = true, a.WearOrder = 24;
+    Count(a.Skills.ExtraSkillLevels, 50), Count(a.Skills.SkillLevels, 60);
+    SQuickItem& q = lists.m_quickItems.emplace_back();
+    FillCommon(q);
+    q.QuickType = 21, q.Skill = 22, q.Damage = 23.5f, q.DamageType = 24, q.Spell = "s";
+    Count(q.Skills.ExtraSkillLevels, 30), Count(q.Skills.SkillLevels, 40);
+    SQuestItem& quest = lists.m_questItems.emplace_back();
+    FillCommon(quest);
+    quest.ScriptID = 21, quest.QuestZones = {"z1", "z2"};
+    SLootItem& l = lists.m_lootItems.emplace_back();
+    FillCommon(l);
+    l.LootType = 21, l.InstructionType = 22, l.LootMaterial = 23;
+    return lists;
+}
+
+// ---- Reading idbdump's JSON back: just enough for its own one-record-per-line output -------
+
+// The members of one record line, each name with its value's text as printed.
+Fields ParseRecord(std::string_view strLine) {
+    Fields fields;
+    strLine = strLine.substr(strLine.find('{') + 1);
+    strLine = strLine.substr(0, strLine.rfind('}'));
+    while (!strLine.empty()) {
+        const std::size_t nNameEnd = strLine.find("\": ");
+        std::string strName(strLine.substr(1, nNameEnd - 1));
+        strLine.remove_prefix(nNameEnd + 3);
+        std::size_t i = 0;
+        int nDepth = 0;
+        for (bool bInText = false; i < strLine.size(); ++i) {
+            const char c = strLine[i];
+            if (bInText && c == '\\') ++i;  // the escaped character cannot end the text
+            else if (c == '"') bInText = !bInText;
+            else if (bInText) continue;
+            else if (c == '[' || c == '{') ++nDepth;
+            else if (c == ']' || c == '}') --nDepth;
+            else if (c == ',' && nDepth == 0) break;
+        }
+        fields.emplace_back(std::move(strName), std::string(strLine.substr(0, i)));
+        strLine.remove_prefix(std::min(i + 2, strLine.size()));
+    }
+    return fields;
+}
+
+// The records of each list, by list name.
+std::map<std::string, std::vector<Fields>> ParseDump(const std::string& strJson) {
+    std::map<std::string, std::vector<Fields>> lists;
+    std::istringstream in(strJson);
+    std::string strLine, strList;
+    while (std::getline(in, strLine)) {
+        if (strLine.rfind("  \"", 0) == 0)
+            lists[strList = strLine.substr(3, strLine.find('"', 3) - 3)];
+        else if (strLine.rfind("    {", 0) == 0) lists[strList].push_back(ParseRecord(strLine));
+    }
+    return lists;
+}
+
+void ExpectListsAsLoaded(const SItemLists& lists, const std::string& strJson) {
+    auto dump = ParseDump(strJson);
+    EXPECT_EQ(6u, dump.size());
+    EXPECT_EQ(FieldsOfList(lists.m_materials), dump["materials"]);
+    EXPECT_EQ(FieldsOfList(lists.m_weapons), dump["weapons"]);
+    EXPECT_EQ(FieldsOfList(lists.m_armors), dump["armors"]);
+    EXPECT_EQ(FieldsOfList(lists.m_quickItems), dump["quickItems"]);
+    EXPECT_EQ(FieldsOfList(lists.m_questItems), dump["questItems"]);
+    EXPECT_EQ(FieldsOfList(lists.m_lootItems), dump["lootItems"]);
+}
+
+// ---- Hand-made files ----------------------------------------------------------------------
+
+// One chunk with its shortest length field, as the archive writes it.
+std::string Chunk(int nId, std::string_view strPayload) {
+    std::string strChunk(1, static_cast<char>(nId));
+    const auto nLength = static_cast<std::uint32_t>(strPayload.size());
+    if (nLength < 128) strChunk += static_cast<char>(nLength * 2);
+    for (int i = 0; nLength >= 128 && i < 4; ++i)
+        strChunk += static_cast<char>(((nLength * 2 + 1) >> (8 * i)) & 0xFF);
+    return strChunk + std::string(strPayload);
+}
+
+// A database whose weapons list holds the record payloads; the other lists are empty.
+std::string WeaponsDatabase(const std::vector<std::string>& records) {
+    std::string strRecords, strLists;
+    for (const std::string& strRecord : records) strRecords += Chunk(1, strRecord);
+    for (int k = 1; k <= 6; ++k) strLists += Chunk(k, k == 2 ? strRecords : "");
+    return Chunk(1, strLists) + Unhex(DATABASE_END);
+}
+
+// The 180-byte record payload of a weapon named "sword", as SWeapon::Serialize writes it.
+std::string SwordRecord() {
+    SItemLists lists;
+    lists.m_weapons.emplace_back().Name = "sword";
+    return testutil::PayloadOf(testutil::FindChunk(Save(lists), {{1}, {2}, {1}}));
+}
+
+// The record payload with its field chunk nId replaced; every field chunk is in short form.
+std::string ReplaceField(std::string_view strRecord, int nId, std::string_view strChunk) {
+    std::string strOut;
+    while (strRecord.size() >= 2) {
+        const std::size_t nSize = 2u + static_cast<unsigned char>(strRecord[1]) / 2u;
+        strOut +=
+            static_cast<unsigned char>(strRecord[0]) == nId ? strChunk : strRecord.substr(0, nSize);
+        strRecord.remove_prefix(nSize);
+    }
+    return strOut;
+}
+
+// The bytes in a block of their own size, so that the sanitizer sees any read beyond them.
+std::vector<char> ExactCopy(std::string_view strBytes) {
+    return std::vector<char>(strBytes.begin(), strBytes.end());
+}
+
+std::string Registry(std::string_view strIni) {
+    std::string strRegistry, strError;
+    EXPECT_TRUE(ConvertIniToMemory(strIni, strRegistry, strError)) << strError;
+    return strRegistry;
+}
+
+class IdbDumpTest : public ::testing::Test {
+protected:
+    int Run(const std::vector<std::string>& args) { return RunIdbDump(args, m_strOut, m_strErr); }
+    // idbdump with the options on the bytes, written as a file of the temporary directory.
+    int RunOn(std::string_view strBytes, std::vector<std::string> options = {},
+              const std::string& strName = "items.idb") {
+        m_strPath = m_dir / strName;
+        testutil::WriteFile(m_strPath, strBytes);
+        options.push_back(m_strPath);
+        return Run(options);
+    }
+    std::string WriteDatabase(const std::string& strName, SItemLists& lists) {
+        testutil::WriteFile(m_dir / strName, Save(lists));
+        return m_dir / strName;
+    }
+
+    testutil::CTempDir m_dir;
+    std::string m_strPath, m_strOut, m_strErr;
+};
+
+// ---- The views ----------------------------------------------------------------------------
+
+TEST_F(IdbDumpTest, JsonOfTheExamplesListsEveryRecordAndFieldAsTheLoaderReadsThem) {
+    const SItemLists lists = LoadGolden();
+    ASSERT_EQ(EXIT_SAME, Run({GoldenPath()}));
+    EXPECT_EQ("", m_strErr);
+    ASSERT_EQ(22u, lists.m_weapons.size());
+    ExpectListsAsLoaded(lists, m_strOut);
+    const std::string strStart =
+        "{\n  \"materials\": [\n    {\"Name\": \"iron\", \"MaterialType\": ";
+    EXPECT_EQ(strStart, m_strOut.substr(0, strStart.size()));
+}
+
+TEST_F(IdbDumpTest, JsonNamesEachFieldAfterTheChunkItsSerializeWrites) {
+    SItemLists lists = DistinctRecords();
+    ASSERT_EQ(EXIT_SAME, RunOn(Save(lists)));
+    ExpectListsAsLoaded(lists, m_strOut);
+    EXPECT_NE(std::string::npos, m_strOut.find("\"QuestZones\": [\"z1\", \"z2\"]"));
+    EXPECT_NE(std::string::npos,
+              m_strOut.find("\"MainProtection\": {\"Absorption\": 21.5, \"Damage\": [211, 212, "
+                            "213, 214, 215, 216, 217], \"CrippledMask\": 2100}"));
+}
+
+TEST_F(IdbDumpTest, EmptyDatabaseGivesSixEmptyLists) {
+    ASSERT_EQ(EXIT_SAME, RunOn(Unhex(EMPTY_DATABASE)));
+    EXPECT_EQ(
+        "{\n  \"materials\": [],\n  \"weapons\": [],\n  \"armors\": [],\n"
+        "  \"quickItems\": [],\n  \"questItems\": [],\n  \"lootItems\": []\n}\n",
+        m_strOut);
+    EXPECT_EQ("", m_strErr);
+}
+
+TEST_F(IdbDumpTest, NonNumbersAndTextsWithOddBytesStayValidAsciiJson) {
+    SItemLists lists;
+    SWeapon& weapon = lists.m_weapons.emplace_back();
+    weapon.Name = "say \"hi\" \\ \t\x01 caf\xe9";
+    weapon.DamageMin = NOT_A_NUMBER, weapon.Range = -INFINITE, weapon.Attack = -0.0f;
+    ASSERT_EQ(EXIT_SAME, RunOn(Save(lists)));
+    EXPECT_NE(std::string::npos, m_strOut.find(R"({"Name": "say \"hi\" \\ \t\u0001 caf\u00e9", )"));
+    EXPECT_NE(std::string::npos, m_strOut.find(R"("Range": "-inf", "DamageMin": "nan", )"));
+    EXPECT_NE(std::string::npos, m_strOut.find(R"("Attack": -0, )"));
+    for (char c : m_strOut) ASSERT_LT(static_cast<unsigned char>(c), 0x80u);
+}
+
+TEST_F(IdbDumpTest, TextPrintsATablePerListWithOneLinePerRecord) {
+    SItemLists lists;
+    lists.m_materials.push_back(
+        {"iron", "Metal", "FE_Iron", 0, 10, 2.5f, 0, 2, 120, 1, 4, {}, 0, 3});
+    SQuestItem& quest = lists.m_questItems.emplace_back();
+    quest.Name = "royal seal", quest.Price = 1, quest.ScriptID = 1001,
+    quest.QuestZones = {"A", "B"};
+    ASSERT_EQ(EXIT_SAME, RunOn(Save(lists), {"--text"}));
+    EXPECT_EQ(
+        "materials: 1 record\n"
+        "#  Name  MaterialType  CodeName  Price  Weight  Durability  Skill  Damage  ShopMask\n"
+        "1  iron  Metal         FE_Iron   10     2.5     120         1      4       3\n\n"
+        "weapons: 0 records\n\narmors: 0 records\n\nquickItems: 0 records\n\n"
+        "questItems: 1 record\n"
+        "#  Name        TypeName  Price  ScriptID  QuestZones\n"
+        "1  royal seal            1      1001      A,B\n\n"
+        "lootItems: 0 records\n",
+        m_strOut);
+}
+
+TEST_F(IdbDumpTest, SummaryCountsTheRecordsOfEachListAndTheBytes) {
+    ASSERT_EQ(EXIT_SAME, Run({"--summary", GoldenPath()}));
+    EXPECT_EQ("file        " + GoldenPath() +
+                  "\n"
+                  "bytes       18521\nmaterials   20\nweapons     22\narmors      20\n"
+                  "quickItems  18\nquestItems  16\nlootItems   21\nrecords     117\n",
+              m_strOut);
+}
+
+TEST(IdbSchema, EveryKindKeepsItsNameInFieldZeroAndShowsOnlyItsOwnFields) {
+    for (const SKindLayout& kind : ItemKinds()) {
+        EXPECT_STREQ("Name", kind.fields[0].pszName) << kind.pszName;
+        EXPECT_EQ(NAME_FIELD_ID, kind.fields[0].nId) << kind.pszName;
+        for (const char* pszColumn : kind.textColumns)
+            EXPECT_NE(NO_FIELD, FieldIndexOf(kind, pszColumn)) << kind.pszName << pszColumn;
+    }
+}
+
+TEST(JsonString, EscapesQuotesBackslashesControlAndHighBytes) {
+    static const struct {
+        std::string_view strText;
+        const char* pszJson;
+    } CASES[] = {{"plain", R"("plain")"},
+                 {"say \"hi\"", R"("say \"hi\"")"},
+                 {"a\\b", R"("a\\b")"},
+                 {"\n\r\t\b\f", R"("\n\r\t\b\f")"},
+                 {std::string_view("\x00\x01\x1f", 3), R"("\u0000\u0001\u001f")"},
+                 {"\x7f", R"("\u007f")"},
+                 {"caf\xe9 \x80\xff", R"("caf\u00e9 \u0080\u00ff")"}};
+    for (const auto& c : CASES) EXPECT_EQ(c.pszJson, JsonString(c.strText)) << c.pszJson;
+}
+
+TEST(FloatText, IsTheShortestRoundTripAndNamesTheNonNumbers) {
+    static const struct {
+        float fValue;
+        const char* pszText;
+    } CASES[] = {{1.5f, "1.5"},
+                 {0.1f, "0.1"},
+                 {-0.0f, "-0"},
+                 {1e10f, "1e+10"},
+                 {16777216.0f, "16777216"},
+                 {0.099999994f, "0.099999994"},
+                 {3.4028235e38f, "3.4028235e+38"},
+                 {1.4e-45f, "1e-45"},
+                 {NOT_A_NUMBER, "nan"},
+                 {INFINITE, "inf"},
+                 {-INFINITE, "-inf"}};
+    for (const auto& c : CASES) EXPECT_EQ(c.pszText, FloatText(c.fValue)) << c.pszText;
+}
+
+// ---- Diff ---------------------------------------------------------------------------------
+
+TEST_F(IdbDumpTest, DiffOfAFileWithItselfFindsNothing) {
+    EXPECT_EQ(EXIT_SAME, Run({"diff", GoldenPath(), GoldenPath()}));
+    EXPECT_EQ("", m_strOut);
+    EXPECT_EQ("", m_strErr);
+}
+
+TEST_F(IdbDumpTest, DiffReportsExactlyTheChangedFieldWithItsOldAndNewValue) {
+    SItemLists lists = LoadGolden();
+    lists.m_weapons[1].DamageMin = 6.25f;
+    const std::string strNew = WriteDatabase("new.idb", lists);
+    EXPECT_EQ(EXIT_DIFFERENT, Run({"diff", GoldenPath(), strNew}));
+    EXPECT_EQ(
+        "changed weapons \"long sword\" (record 2)\n"
+        "  DamageMin: 6 -> 6.25\n"
+        "0 removed, 1 changed, 0 added\n",
+        m_strOut);
+    EXPECT_EQ("", m_strErr);
+}
+
+TEST_F(IdbDumpTest, DiffReportsRemovedAndAddedRecords) {
+    SItemLists lists = LoadGolden();
+    lists.m_armors.erase(lists.m_armors.begin() + 3);
+    lists.m_lootItems.push_back(lists.m_lootItems[1]);
+    lists.m_lootItems.back().Name = "sapphire";
+    EXPECT_EQ(EXIT_DIFFERENT, Run({"diff", GoldenPath(), WriteDatabase("new.idb", lists)}));
+    EXPECT_EQ(
+        "removed armors \"chain mail\" (record 4)\n"
+        "added lootItems \"sapphire\" (record 22)\n"
+        "1 removed, 0 changed, 1 added\n",
+        m_strOut);
+}
+
+TEST_F(IdbDumpTest, DiffMatchesRepeatedNamesByTheirOrder) {
+    SItemLists lists;
+    lists.m_quickItems.resize(2);
+    lists.m_quickItems[0].Name = lists.m_quickItems[1].Name = "key";
+    const std::string strOld = WriteDatabase("old.idb", lists);
+    lists.m_quickItems[1].Skill = 3;
+    lists.m_quickItems.push_back(lists.m_quickItems[0]);
+    EXPECT_EQ(EXIT_DIFFERENT, Run({"diff", strOld, WriteDatabase("new.idb", lists)}));
+    EXPECT_EQ(
+        "changed quickItems \"key\" (record 2)\n  Skill: 0 -> 3\n"
+        "added quickItems \"key\" (record 3)\n0 removed, 1 changed, 1 added\n",
+        m_strOut);
+}
+
+TEST_F(IdbDumpTest, DiffWithAMalformedFileNamesItsProblem) {
+    const std::string strBad = m_dir / "bad.idb";
+    testutil::WriteFile(strBad, Unhex(EMPTY_DATABASE) + "x");
+    EXPECT_EQ(EXIT_TROUBLE, Run({"diff", GoldenPath(), strBad}));
+    EXPECT_EQ("", m_strOut);
+    EXPECT_EQ(strBad + ": at byte 24: 1 byte after the last top-level chunk\n", m_strErr);
+}
+
+// ---- Damaged files ------------------------------------------------------------------------
+
+TEST_F(IdbDumpTest, TruncatedFilesAreReportedWhereTheyEnd) {
+    const std::string strGolden = testutil::ReadFile(GoldenPath());
+    static const struct {
+        std::size_t nLength;
+        const char* pszProblem;
+    } CASES[] = {
+        {0, "at byte 0: the file is empty"},
+        {1, "at byte 0: the header of top-level chunk 1 runs past the end of the file"},
+        {4, "at byte 0: the header of top-level chunk 1 runs past the end of the file"},
+        {100, "at byte 0: top-level chunk 1 declares 18506 bytes, only 95 remain in the file"},
+        {18511, "at byte 18511: the file ends where top-level chunk 0 (the object table) belongs"},
+        {18512, "at byte 18511: the header of top-level chunk 0 runs past the end of the file"},
+        {18520, "at byte 18513: top-level chunk 2 declares 6 bytes, only 5 remain in the file"}};
+    for (const auto& c : CASES) {
+        EXPECT_EQ(EXIT_TROUBLE, RunOn(strGolden.substr(0, c.nLength))) << c.nLength;
+        EXPECT_EQ(m_strPath + ": " + c.pszProblem + "\n", m_strErr);
+        EXPECT_EQ("", m_strOut);
+    }
+}
+
+TEST_F(IdbDumpTest, BrokenFieldChunksAreNamedWithTheirRecordAndOffset) {
+    const std::string strSword = SwordRecord();
+    static const struct {
+        int nId;
+        const char* pszChunk;
+        const char* pszProblem;
+    } CASES[] = {
+        {24, "18 06 00 00 80",
+         "at byte 128: weapons record 1: chunk 24 (DamageMin) holds 3 bytes, expected 4"},
+        {24, "", "at byte 12: weapons record 1: chunk 24 (DamageMin) is missing"},
+        {24, "18 08 00 00 00 00 18 08 00 00 00 00",
+         "at byte 134: weapons record 1: chunk 24 (DamageMin) appears twice"},
+        {0, "00 0A 73 77 6F 72 64",
+         "at byte 17: weapons record 1: chunk 0 (Name) holds 5 bytes without a closing zero"},
+        {30, "1E 0A 00 00",
+         "at byte 191: weapons record 1: chunk 30 (Defence) declares 5 bytes, only 2 remain in "
+         "the record"}};
+    for (const auto& c : CASES) {
+        EXPECT_EQ(EXIT_TROUBLE,
+                  RunOn(WeaponsDatabase({ReplaceField(strSword, c.nId, Unhex(c.pszChunk))})));
+        EXPECT_EQ(m_strPath + ": " + c.pszProblem + "\n", m_strErr);
+    }
+}
+
+TEST_F(IdbDumpTest, MissingMisplacedAndExtraChunksAreNamedWhereTheyLie) {
+    static const struct {
+        const char* pszHex;
+        const char* pszProblem;
+    } CASES[] = {
+        {"01 14 01 00 02 00 04 00 05 00 06 00",
+         "at byte 6: the lists: list chunk 3 (armors) is missing: list chunk 4 (quickItems) is in "
+         "its place"},
+        {"01 14 01 00 02 00 03 00 04 00 05 00",
+         "at byte 12: the lists: list chunk 6 (lootItems) is missing"},
+        {"01 1C 01 00 02 00 03 00 04 00 05 00 06 00 07 00",
+         "at byte 14: the lists: chunk 7 after the six lists"},
+        {"01 1C 01 00 02 04 09 00 03 00 04 00 05 00 06 00",
+         "at byte 6: weapons: chunk 9 where a record (chunk 1) belongs"},
+        {"00 00 01 18 01 00 02 00 03 00 04 00 05 00 06 00",
+         "at byte 0: top-level chunk 0 where top-level chunk 1 (the lists) belongs"}};
+    for (const auto& c : CASES) {
+        EXPECT_EQ(EXIT_TROUBLE, RunOn(Unhex(c.pszHex) + Unhex(DATABASE_END))) << c.pszHex;
+        EXPECT_EQ(m_strPath + ": " + c.pszProblem + "\n", m_strErr);
+    }
+}
+
+TEST_F(IdbDumpTest, ObjectsAnotherVersionAndBytesAfterTheEndAreMalformed) {
+    const std::string strLists = Unhex("01 18 01 00 02 00 03 00 04 00 05 00 06 00");
+    static const struct {
+        const char* pszTail;
+        const char* pszProblem;
+    } CASES[] = {
+        {"00 00 02 0C 02 08 01 00 00 00 AB CD",
+         "at byte 24: 2 bytes after the last top-level chunk"},
+        {"00 10 07 30 00 00 01 00 00 00 02 0C 02 08 01 00 00 00",
+         "at byte 14: the object table holds 8 bytes, expected none: items.idb stores no objects"},
+        {"00 00 02 0C 02 08 02 00 00 00", "at byte 20: top-level chunk 2: version 2, expected 1"},
+        {"00 00 02 0A 02 06 01 00 00",
+         "at byte 18: top-level chunk 2: the version (chunk 2) holds 3 bytes, expected 4"}};
+    for (const auto& c : CASES) {
+        EXPECT_EQ(EXIT_TROUBLE, RunOn(strLists + Unhex(c.pszTail))) << c.pszTail;
+        EXPECT_EQ(m_strPath + ": " + c.pszProblem + "\n", m_strErr);
+    }
+}
+
+TEST_F(IdbDumpTest, UnknownChunkInARecordIsANoteAndTheRecordIsStillShown) {
+    ASSERT_EQ(EXIT_SAME, RunOn(WeaponsDatabase({SwordRecord() + Chunk(40, "abc")})));
+    EXPECT_EQ(
+        m_strPath + ": note: at byte 197: weapons record 1: unknown chunk 40 (3 bytes) skipped\n",
+        m_strErr);
+    auto dump = ParseDump(m_strOut);
+    ASSERT_EQ(1u, dump["weapons"].size());
+    EXPECT_EQ("\"sword\"", dump["weapons"][0][0].second);
+}
+
+TEST(IdbCheck, GoldenFileCutAtEveryLengthIsMalformedAndNothingBeyondItIsRead) {
+    const std::string strGolden = testutil::ReadFile(GoldenPath());
+    ASSERT_EQ(18521u, strGolden.size());
+    SDatabaseView view;
+    std::string strProblem;
+    for (std::size_t n = 0; n < strGolden.size(); ++n) {
+        const std::vector<char> bytes = ExactCopy(std::string_view(strGolden).substr(0, n));
+        ASSERT_FALSE(CheckDatabase(std::string_view(bytes.data(), n), view, strProblem)) << n;
+        ASSERT_EQ(0u, strProblem.rfind("at byte ", 0)) << n << ": " << strProblem;
+    }
+}
+
+TEST(IdbCheck, GoldenFileWithARandomByteChangedIsEitherMalformedOrPrintable) {
+    const std::string strGolden = testutil::ReadFile(GoldenPath());
+    std::mt19937 random(7);  // a fixed seed: every run tries the same files
+    SDatabaseView view;
+    std::string strProblem;
+    for (int i = 0; i < 600; ++i) {
+        std::vector<char> bytes = ExactCopy(strGolden);
+        bytes[random() % bytes.size()] = static_cast<char>(random() & 0xFF);
+        if (!CheckDatabase(std::string_view(bytes.data(), bytes.size()), view, strProblem)) {
+            ASSERT_EQ(0u, strProblem.rfind("at byte ", 0)) << strProblem;
+            continue;
+        }
+        const std::string strJson = DatabaseJson(view);
+        EXPECT_EQ("\n}\n", strJson.substr(strJson.size() - 3));
+        EXPECT_EQ(0u, DatabaseText(view).rfind("materials: ", 0));
+    }
+}
+
+// ---- Registry files -----------------------------------------------------------------------
+
+TEST_F(IdbDumpTest, RegistryFileShowsItsValuesWithTheirTypesAndChainLengths) {
+    ASSERT_EQ(EXIT_SAME, RunOn(Registry("[Sword]\nName=Sword\nPrice=60\nWeight=1.5\n"
+                                        "Zones=Castle, Harbor\n"),
+                               {}, "rows.dat"));
+    EXPECT_EQ(
+        "registry file, 110 bytes: 1 section, 4 values\n"
+        "[Sword] (slot 0, byte 12): 4 values in 3 chains, longest 2\n"
+        "  Weight = float 1.5\n  Name = string \"Sword\"\n"
+        "  Zones = list [\"Castle\", \"Harbor\"]\n  Price = integer 60\n"
+        "section chains: count 1, longest 1, mean 1.00 (length 1: 1)\n"
+        "value chains: count 3, longest 2, mean 1.33 (length 1: 2, length 2: 1)\n",
+        m_strOut);
+    EXPECT_EQ("", m_strErr);
+}
+
+TEST_F(IdbDumpTest, RegistrySummaryShowsTheChainsOfSectionsWhoseNamesCollide) {
+    ASSERT_EQ(EXIT_SAME,
+              RunOn(Registry("[Sword 0001]\na=1\n[Sword 0010]\na=1\n[Sword 0100]\na=1\n"),
+                    {"--summary"}, "tempreg.reg"));
+    EXPECT_EQ(
+        "registry file, 108 bytes: 3 sections, 3 values\n"
+        "section chains: count 1, longest 3, mean 3.00 (length 3: 1)\n"
+        "value chains: count 3, longest 1, mean 1.00 (length 1: 3)\n",
+        m_strOut);
+}
+
+TEST_F(IdbDumpTest, MalformedRegistryFilesNameTheProblemAndItsOffset) {
+    const std::string strSword = Registry("[Sword]\nName=Sword\n");  // 41 bytes
+    std::string strLooping = strSword;
+    strLooping[6] = 5, strLooping[7] = 0;
+    static const struct {
+        std::string strBytes;
+        const char* pszProblem;
+    } CASES[] = {
+        {strSword.substr(0, 5), "at byte 4: the file ends inside the header (5 bytes, 6 needed)"},
+        {strSword.substr(0, 11),
+         "at byte 4: the section table of 1 slot runs past the end of the file (11 bytes)"},
+        {strSword.substr(0, 30), "at byte 23: value record at 27 runs past the end (30)"},
+        {strLooping, "at byte 6: section slot 0 links to slot 5, outside the table"}};
+    for (const auto& c : CASES) {
+        EXPECT_EQ(EXIT_TROUBLE, RunOn(c.strBytes, {}, "tempreg.reg"));
+        EXPECT_EQ(m_strPath + ": " + c.pszProblem + "\n", m_strErr);
+    }
+}
+
+TEST(RegistryDump, FileCutAtEveryLengthIsMalformedAndNothingBeyondItIsRead) {
+    const std::string strRegistry = Registry("[Sword]\nName=Sword\nZones=a, b\n[Axe]\nPrice=2.5\n");
+    std::string strOut, strProblem;
+    for (std::size_t n = 0; n < strRegistry.size(); ++n) {
+        const std::vector<char> bytes = ExactCopy(std::string_view(strRegistry).substr(0, n));
+        ASSERT_FALSE(DumpRegistry(std::string_view(bytes.data(), n), false, strOut, strProblem))
+            << n;
+        ASSERT_EQ(0u, strProblem.rfind("at byte ", 0)) << n << ": " << strProblem;
+    }
+    EXPECT_TRUE(DumpRegistry(strRegistry, false, strOut, strProblem)) << strProblem;
+}
+
+// ---- The command line ---------------------------------------------------------------------
+
+TEST_F(IdbDumpTest, HelpExplainsTheUsage) {
+    EXPECT_EQ(EXIT_SAME, Run({"--help"}));
+    EXPECT_EQ(0u, m_strOut.rfind("idbdump: shows what an items database or a registry file holds.\n"
+                                 "Usage:\n  idbdump [--text | --summary] <items.idb>\n",
+                                 0));
+    EXPECT_EQ("", m_strErr);
+}
+
+TEST_F(IdbDumpTest, BadArgumentsAreNamedAndExitWithTwo) {
+    static const struct {
+        std::vector<std::string> args;
+        const char* pszError;
+    } CASES[] = {{{}, "expected one file"},
+                 {{"a.idb", "b.idb"}, "expected one file"},
+                 {{"--frob", "a.idb"}, "unknown option \"--frob\""},
+                 {{"--text", "--summary", "a.idb"}, "--text and --summary exclude each other"},
+                 {{"diff", "a.idb"}, "diff needs an old and a new items.idb"},
+                 {{"--text", "diff", "a.idb", "b.idb"}, "diff takes no --text or --summary"}};
+    for (const auto& c : CASES) {
+        EXPECT_EQ(EXIT_TROUBLE, Run(c.args)) << c.pszError;
+        EXPECT_EQ(std::string("idbdump: ") + c.pszError + ".\nRun idbdump --help for the usage.\n",
+                  m_strErr);
+        EXPECT_EQ("", m_strOut);
+    }
+}
+
+TEST_F(IdbDumpTest, MissingFileIsReportedAndExitsWithTwo) {
+    const std::string strPath = m_dir / "none.idb";
+    EXPECT_EQ(EXIT_TROUBLE, Run({strPath}));
+    EXPECT_EQ(0u, m_strErr.rfind("idbdump: " + strPath + " cannot be opened (system error ", 0))
+        << m_strErr;
+    EXPECT_EQ("", m_strOut);
+}
+
+}  // namespace
