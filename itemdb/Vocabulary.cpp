@@ -6,51 +6,35 @@
 #include "driver/ErrorReport.h"
 
 namespace {
-struct SWord {
-    const char* pszText;
-    std::int32_t nCode;
-};
+using namespace std::string_view_literals;
 
-constexpr SWord WEAPON_NAMES[] = {{"sword", 0}, {"axe", 1},    {"dagger", 2},  {"spear", 3},
-                                  {"hammer", 4}, {"bow", 5},   {"crossbow", 6}};
-constexpr SWord ARMOR_NAMES[] = {{"helm", 0},  {"plate", 1},  {"leggings", 2}, {"shirt", 3},
-                                 {"pants", 4}, {"boots", 5},  {"gloves", 6}};
-constexpr SWord QUICK_ITEM_TYPES[] = {{"dangersensor", 0}, {"persuader", 1}, {"trap", 2},
-                                      {"picklock", 3},     {"crowbar", 4},   {"wand", 5},
-                                      {"key", 6},          {"plug", 7},      {"scroll", 8}};
-constexpr SWord LOOT_TYPES[] = {{"treasure", 0}, {"material", 1}, {"instruction", 2}};
-constexpr SWord INSTRUCTION_TYPES[] = {{"Instruction Weapon", 0},
-                                       {"Instruction Armor", 1},
-                                       {"Instruction Quick Item", 2},
-                                       {"Prototype", 3},
-                                       {"Rune", 4}};
-constexpr SWord DAMAGE_TYPES[] = {{"piercing", 0}, {"slashing", 1}, {"bludgeoning", 2},
-                                  {"termal", 3},   {"chemic", 4},   {"electric", 5}};
-constexpr SWord SKILLS[] = {{"melee", 0},     {"archery", 1}, {"backstab", 2}, {"elemental", 3},
-                            {"sense", 4},     {"astral", 5},  {"stealth", 6},  {"awareness", 7}};
-// Tested in this order; the code is the position in the record's array.
-constexpr SWord EXTRA_SKILLS[] = {{"stealing", 1}, {"science", 0}, {"tame", 2}};
+// Each word's code is its position.
+constexpr std::string_view WEAPON_WORDS[] = {"sword"sv,  "axe"sv, "dagger"sv,  "spear"sv,
+                                             "hammer"sv, "bow"sv, "crossbow"sv};
+constexpr std::string_view ARMOR_WORDS[] = {"helm"sv,  "plate"sv, "leggings"sv, "shirt"sv,
+                                            "pants"sv, "boots"sv, "gloves"sv};
+constexpr std::string_view QUICK_ITEM_WORDS[] = {"dangersensor"sv, "persuader"sv, "trap"sv,
+                                                 "picklock"sv,     "crowbar"sv,   "wand"sv,
+                                                 "key"sv,          "plug"sv,      "scroll"sv};
+constexpr std::string_view LOOT_WORDS[] = {"treasure"sv, "material"sv, "instruction"sv};
+constexpr std::string_view INSTRUCTION_WORDS[] = {"Instruction Weapon"sv, "Instruction Armor"sv,
+                                                  "Instruction Quick Item"sv, "Prototype"sv,
+                                                  "Rune"sv};
+constexpr std::string_view DAMAGE_WORDS[] = {"piercing"sv, "slashing"sv, "bludgeoning"sv,
+                                             "termal"sv,   "chemic"sv,   "electric"sv};
+constexpr std::string_view SKILL_WORDS[] = {"melee"sv,  "archery"sv, "backstab"sv, "elemental"sv,
+                                            "sense"sv,  "astral"sv,  "stealth"sv,  "awareness"sv};
+constexpr std::string_view EXTRA_SKILL_WORDS[] = {"science"sv, "stealing"sv, "tame"sv};
 
 constexpr std::int32_t UNKNOWN_WEAPON_OR_ARMOR = 7;
 constexpr std::int32_t GENERAL_DAMAGE = 6;
 
-template <size_t N>
-bool Lookup(const SWord (&words)[N], std::string_view strText, std::int32_t& nCode) {
-    for (const SWord& word : words) {
-        if (strText == word.pszText) {
-            nCode = word.nCode;
-            return true;
-        }
-    }
-    return false;
-}
-
-template <size_t N>
-std::int32_t LowerAndLookup(const SWord (&words)[N], std::string& strText, std::int32_t nMissing) {
-    LowercaseAscii(strText);
-    std::int32_t nCode = nMissing;
-    Lookup(words, strText, nCode);
-    return nCode;
+// The position of the first word equal to the text, or nMissing.
+std::int32_t Lookup(std::span<const std::string_view> words, std::string_view strText,
+                    std::int32_t nMissing) {
+    for (size_t i = 0; i < words.size(); ++i)
+        if (strText == words[i]) return static_cast<std::int32_t>(i);
+    return nMissing;
 }
 
 bool IsCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
@@ -62,55 +46,68 @@ void LowercaseAscii(std::string& strText) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
 }
 
+std::span<const std::string_view> VocabularyWords(EVocabulary vocabulary) {
+    switch (vocabulary) {
+        case EVocabulary::WeaponNames: return WEAPON_WORDS;
+        case EVocabulary::ArmorNames: return ARMOR_WORDS;
+        case EVocabulary::QuickItemTypes: return QUICK_ITEM_WORDS;
+        case EVocabulary::LootTypes: return LOOT_WORDS;
+        case EVocabulary::InstructionTypes: return INSTRUCTION_WORDS;
+        case EVocabulary::DamageTypes: return DAMAGE_WORDS;
+        case EVocabulary::Skills: return SKILL_WORDS;
+        case EVocabulary::ExtraSkills: return EXTRA_SKILL_WORDS;
+    }
+    return {};
+}
+
 std::int32_t WeaponNameToCode(std::string& strName) {
-    std::int32_t nCode = UNKNOWN_WEAPON_OR_ARMOR;
     LowercaseAscii(strName);
-    if (!Lookup(WEAPON_NAMES, strName, nCode))
+    const std::int32_t nCode = Lookup(WEAPON_WORDS, strName, UNKNOWN_WEAPON_OR_ARMOR);
+    if (nCode == UNKNOWN_WEAPON_OR_ARMOR)
         ReportError("Unknown weapon name: \"%s\".\n", strName.c_str());
     return nCode;
 }
 
 std::int32_t ArmorNameToCode(std::string& strName) {
-    std::int32_t nCode = UNKNOWN_WEAPON_OR_ARMOR;
     LowercaseAscii(strName);
-    if (!Lookup(ARMOR_NAMES, strName, nCode))
+    const std::int32_t nCode = Lookup(ARMOR_WORDS, strName, UNKNOWN_WEAPON_OR_ARMOR);
+    if (nCode == UNKNOWN_WEAPON_OR_ARMOR)
         ReportError("Unknown armor name: \"%s\".\n", strName.c_str());
     return nCode;
 }
 
 std::int32_t QuickItemTypeToCode(std::string& strName) {
-    return LowerAndLookup(QUICK_ITEM_TYPES, strName, INVALID_CODE);
+    LowercaseAscii(strName);
+    return Lookup(QUICK_ITEM_WORDS, strName, INVALID_CODE);
 }
 
 std::int32_t LootTypeToCode(std::string& strName) {
-    return LowerAndLookup(LOOT_TYPES, strName, INVALID_CODE);
+    LowercaseAscii(strName);
+    return Lookup(LOOT_WORDS, strName, INVALID_CODE);
 }
 
 std::int32_t DamageTypeToCode(std::string& strName) {
-    return LowerAndLookup(DAMAGE_TYPES, strName, GENERAL_DAMAGE);
+    LowercaseAscii(strName);
+    return Lookup(DAMAGE_WORDS, strName, GENERAL_DAMAGE);
 }
 
 std::int32_t InstructionTypeToCode(const std::string& strName) {
     std::string strLower = strName;
     LowercaseAscii(strLower);
-    for (const SWord& word : INSTRUCTION_TYPES) {
-        std::string strWord = word.pszText;
+    for (size_t i = 0; i < std::size(INSTRUCTION_WORDS); ++i) {
+        std::string strWord(INSTRUCTION_WORDS[i]);
         LowercaseAscii(strWord);
-        if (strLower == strWord) return word.nCode;
+        if (strLower == strWord) return static_cast<std::int32_t>(i);
     }
     return INVALID_CODE;
 }
 
 std::int32_t SkillNameToCode(std::string_view strName) {
-    std::int32_t nCode = INVALID_CODE;
-    Lookup(SKILLS, strName, nCode);
-    return nCode;
+    return Lookup(SKILL_WORDS, strName, INVALID_CODE);
 }
 
 std::int32_t ExtraSkillNameToCode(std::string_view strName) {
-    std::int32_t nCode = INVALID_CODE;
-    Lookup(EXTRA_SKILLS, strName, nCode);
-    return nCode;
+    return Lookup(EXTRA_SKILL_WORDS, strName, INVALID_CODE);
 }
 
 bool SplitListEntry(std::string_view strEntry, std::string& strName, std::string& strValue) {

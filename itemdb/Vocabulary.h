@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,14 @@ struct SSkillBlock {
     std::uint8_t SkillLevels[SKILL_COUNT] = {};             // melee ... awareness
 };
 static_assert(sizeof(SSkillBlock) == 11);
+
+// The word lists, each word at the position of its code; all lowercase but the instruction
+// types, which are compared without regard to case.
+enum class EVocabulary {
+    WeaponNames, ArmorNames, QuickItemTypes, LootTypes, InstructionTypes, DamageTypes, Skills,
+    ExtraSkills
+};
+std::span<const std::string_view> VocabularyWords(EVocabulary vocabulary);
 
 // These lowercase the text in place (A to Z), then compare it whole with their table. Weapon
 // and armor names outside the table are reported through ReportError and give 7; damage types

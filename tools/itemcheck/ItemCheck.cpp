@@ -1,0 +1,143 @@
+#include "tools/itemcheck/ItemCheck.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "itemdb/Columns.h"
+#include "platform/Platform.h"
+#include "tools/itemcheck/TableCheck.h"
+
+namespace {
+constexpr char USAGE[] =
+    "itemcheck: checks the six item tables for what the build would drop, default or misread.\n"
+    "Usage: itemcheck [<folder>]           checks the tables of the folder (default: here)\n"
+    "       itemcheck --columns            lists every column the builders read\n"
+    "       itemcheck --templates <folder> writes an empty table of each kind\n"
+    "Findings read \"Table.txt:LINE:CELL: text\" (LINE and CELL from 1; 0:0 for the whole\n"
+    "table). Exit status: 0 clean, 1 findings, 2 could not run.\n";
+
+std::string JoinPath(const std::string& strDirectory, const char* pszName) {
+    if (strDirectory.empty()) return pszName;
+    const char chLast = strDirectory.back();
+    if (chLast == '/' || chLast == platform::PATH_SEPARATOR) return strDirectory + pszName;
+    return strDirectory + platform::PATH_SEPARATOR + pszName;
+}
+
+std::string Counted(std::size_t n, const char* pszOne, const char* pszMany) {
+    return std::to_string(n) + " " + (n == 1 ? pszOne : pszMany);
+}
+
+// Checks every table of the folder; findings and summaries name each table by its path as
+// joined to the folder argument, or by its name alone without one.
+int CheckFolder(const std::string& strDirectory, std::string& strOut) {
+    std::string strSummary;
+    bool bClean = true;
+    for (const SKindColumns& kind : AllKinds()) {
+        const std::string strName = JoinPath(strDirectory, kind.pszTable);
+        CTableCheck check(kind);
+        check.Check(strName.c_str());
+        for (const SProblem& problem : check.Problems())
+            strOut += strName + ":" + std::to_string(problem.nLine) + ":" +
+                      std::to_string(problem.nColumn) + ": " + problem.strText + "\n";
+        const std::size_t nProblems = check.Problems().size();
+        bClean = bClean && nProblems == 0;
+        strSummary += strName + ": " + Counted(check.Records(), "row", "rows") + ", " +
+                      (nProblems ? Counted(nProblems, "problem", "problems") : "no problems") +
+                      "\n";
+    }
+    strOut += strSummary;
+    return bClean ? CHECK_CLEAN : CHECK_PROBLEMS;
+}
+
+const char* TypeNameOf(EColumnType type) {
+    switch (type) {
+        case EColumnType::Int: return "integer";
+        case EColumnType::Float: return "number";
+        case EColumnType::String: return "text";
+        case EColumnType::StringList: break;
+    }
+    return "list";
+}
+
+std::string PaddedTo(std::string str, std::size_t nWidth) {
+    if (str.size() < nWidth) str.append(nWidth - str.size(), ' ');
+    return str;
+}
+
+bool WriteWhole(const std::string& strPath, const std::string& strText) {
+    const std::string strTemp = strPath + ".tmp";
+    platform::CFile file;
+    const bool bWritten = file.Open(strTemp.c_str(), platform::FileMode::CreateWrite) &&
+                          file.Write(strText.data(), static_cast<std::uint32_t>(strText.size()));
+    if (!file.Close() || !bWritten) {
+        std::remove(strTemp.c_str());
+        return false;
+    }
+    return platform::RenameOver(strTemp.c_str(), strPath.c_str());
+}
+}  // namespace
+
+std::string ColumnReference() {
+    std::string strText;
+    for (const SKindColumns& kind : AllKinds()) {
+        if (!strText.empty()) strText += '\n';
+        strText += std::string(kind.pszTable) + ": the columns the builder of " + kind.pszKind +
+                   " reads\n";
+        strText += "  " + PaddedTo("Column", 36) + PaddedTo("Type", 9) + PaddedTo("Default", 12) +
+                   "Field: what becomes of the value\n";
+        for (const SColumnInfo* pColumn : ColumnsInTableOrder(kind)) {
+            if (!pColumn) continue;  // a spare column that keeps a one-column group's sub-name
+            strText += "  " + PaddedTo(pColumn->pszName, 36) +
+                       PaddedTo(TypeNameOf(pColumn->type), 9) +
+                       PaddedTo(DefaultTextOf(*pColumn), 12) + pColumn->pszField + ": " +
+                       pColumn->pszMeaning + "\n";
+        }
+    }
+    return strText;
+}
+
+bool WriteTemplates(const std::string& strDirectory, std::string& strError) {
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(strDirectory), error);
+    if (error) {
+        strError = "cannot create the folder \"" + strDirectory + "\" (" + error.message() + ")";
+        return false;
+    }
+    for (const SKindColumns& kind : AllKinds()) {
+        const std::string strPath = JoinPath(strDirectory, kind.pszTable);
+        if (!WriteWhole(strPath, HeaderLinesOf(kind))) {
+            strError = "cannot write \"" + strPath + "\" (error " +
+                       std::to_string(platform::LastError()) + ")";
+            return false;
+        }
+    }
+    return true;
+}
+
+int RunItemCheck(const std::vector<std::string>& args, std::string& strOut, std::string& strErr) {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h" || args[0] == "/?")) {
+        strOut += USAGE;
+        return CHECK_CLEAN;
+    }
+    if (args.size() == 1 && args[0] == "--columns") {
+        strOut += ColumnReference();
+        return CHECK_CLEAN;
+    }
+    if (args.size() == 2 && args[0] == "--templates" && !args[1].empty()) {
+        std::string strError;
+        if (WriteTemplates(args[1], strError)) return CHECK_CLEAN;
+        strErr += "itemcheck: " + strError + ".\n";
+        return CHECK_FAILED;
+    }
+    if (args.size() > 1 || (args.size() == 1 && (args[0].empty() || args[0][0] == '-'))) {
+        strErr += std::string("itemcheck: unexpected arguments.\n") + USAGE;
+        return CHECK_FAILED;
+    }
+    const std::string strDirectory = args.empty() ? std::string() : args[0];
+    std::error_code error;
+    if (!std::filesystem::is_directory(strDirectory.empty() ? "." : strDirectory, error)) {
+        strErr += "itemcheck: there is no folder \"" + strDirectory + "\".\n";
+        return CHECK_FAILED;
+    }
+    return CheckFolder(strDirectory, strOut);
+}

@@ -1,0 +1,248 @@
+#include "tools/itemcheck/TableCheck.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "platform/Platform.h"
+#include "tableconv/FileRegistry.h"
+#include "tools/ini2reg/IniConverter.h"
+#include "tools/itemcheck/Words.h"
+
+namespace {
+// The first character that lets a group line cell start a group, as ParseHeader decides.
+bool StartsGroup(std::string_view strCell) {
+    if (strCell.empty()) return false;
+    const char c = strCell[0];
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+std::string FoldedCopy(std::string_view str) {
+    std::string strLower(str);
+    for (char& c : strLower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return strLower;
+}
+
+std::string Quoted(std::string_view str) { return "\"" + std::string(str) + "\""; }
+
+// The cell as AppendIniSection writes it: trailing '%' removed; empty means not written.
+std::string_view WithoutPercent(std::string_view strCell) {
+    while (!strCell.empty() && strCell.back() == '%') strCell.remove_suffix(1);
+    return strCell;
+}
+
+std::uint32_t CellNumber(size_t nIndex) { return static_cast<std::uint32_t>(nIndex + 1); }
+}  // namespace
+
+void CTableCheck::Report(std::uint32_t nLine, std::uint32_t nColumn, std::string strText) {
+    m_problems.push_back(SProblem{nLine, nColumn, std::move(strText)});
+}
+
+void CTableCheck::Check(const char* pszPath) {
+    m_problems.clear();
+    m_nRecords = 0;
+    if (!platform::FileExists(pszPath)) {
+        Report(0, 0,
+               std::string("the table is missing; the build gives an empty list of ") +
+                   m_kind.pszKind);
+        return;
+    }
+    if (!LoadFile(pszPath)) {
+        Report(0, 0,
+               std::string("the table cannot be read; the build gives an empty list of ") +
+                   m_kind.pszKind);
+        return;
+    }
+    // The two header lines are looked at cell by cell first, then handed to ParseHeader, so that
+    // the full column names are derived by the builders' own code.
+    const char* pHeader = m_pCursor;
+    std::string_view strGroupLine, strSubLine;
+    GetNextLine(strGroupLine);
+    GetNextLine(strSubLine);
+    m_pCursor = pHeader;
+    if (CheckGroupLine(strGroupLine) && ParseHeader()) {
+        CheckColumnNames(strSubLine);
+        CheckRows();
+    }
+    ReportZeroByte();
+    std::stable_sort(m_problems.begin(), m_problems.end(),
+                     [](const SProblem& a, const SProblem& b) {
+                         return a.nLine != b.nLine ? a.nLine < b.nLine : a.nColumn < b.nColumn;
+                     });
+}
+
+bool CTableCheck::CheckGroupLine(std::string_view strLine) {
+    std::vector<std::string_view> cells;
+    SplitCells(strLine, '\t', cells);
+    if (!StartsGroup(cells[0])) {
+        Report(
+            1, 1,
+            "bad header: the first cell starts no group, so the build reads nothing of the table");
+        return false;
+    }
+    m_widened.assign(cells.size(), false);
+    std::string_view strGroup = cells[0];
+    bool bWidening = false;
+    for (size_t i = 1; i < cells.size(); ++i) {
+        if (StartsGroup(cells[i])) {
+            strGroup = cells[i];
+            bWidening = false;
+        } else if (!cells[i].empty()) {
+            Report(1, CellNumber(i),
+                   "group cell " + Quoted(cells[i]) +
+                       " starts with no letter or digit, so it widens group " + Quoted(strGroup) +
+                       " instead of starting a group");
+            bWidening = true;
+        }
+        m_widened[i] = bWidening;
+    }
+    return true;
+}
+
+void CTableCheck::CheckColumnNames(std::string_view strSubLine) {
+    const size_t nColumns = m_columnNames.size();
+    m_columnOf.assign(nColumns, UNKNOWN);
+    m_widened.resize(nColumns, false);
+    m_cellOf.assign(m_kind.columns.size(), 0);
+    std::vector<bool> suggested(m_kind.columns.size(), false);
+    size_t nColumn = 0;
+    for (const SColumnGroup& group : m_groups) {
+        // A one-column group's name stands alone on the group line; others end on the sub line.
+        const std::uint32_t nLine = group.columnCount == 1 ? 1 : 2;
+        for (std::int32_t k = 0; k < group.columnCount; ++k, ++nColumn) {
+            if (group.columnCount > 1 && group.subNames[static_cast<size_t>(k)].empty())
+                m_columnOf[nColumn] = NAMELESS;
+            else
+                ResolveColumn(nColumn, nLine, suggested);
+        }
+    }
+    std::vector<std::string_view> subCells;
+    SplitCells(strSubLine, '\t', subCells);
+    for (size_t i = nColumns; i < subCells.size(); ++i) {
+        if (subCells[i].empty()) continue;
+        Report(2, CellNumber(i),
+               "sub-column " + Quoted(subCells[i]) + " lies beyond the " +
+                   std::to_string(nColumns) + " columns of the group line and names no column");
+    }
+    ReportMissingColumns(suggested);
+}
+
+void CTableCheck::ResolveColumn(size_t nColumn, std::uint32_t nLine, std::vector<bool>& suggested) {
+    const std::string& strName = m_columnNames[nColumn];
+    std::vector<std::string_view> names;
+    for (const SColumnInfo* pColumn : m_kind.columns) names.push_back(pColumn->pszName);
+    // The registry compares value names without regard to ASCII case.
+    const auto found = std::find_if(names.begin(), names.end(), [&](std::string_view str) {
+        return EqualNoCase(str, strName);
+    });
+    if (found == names.end()) {
+        if (m_widened[nColumn]) return;  // the group cell's report covers it
+        const std::string_view strClosest = ClosestWord(strName, names);
+        suggested[static_cast<size_t>(std::find(names.begin(), names.end(), strClosest) -
+                                      names.begin())] = true;
+        Report(nLine, CellNumber(nColumn),
+               "column " + Quoted(strName) + " is read by no builder of " + m_kind.pszKind +
+                   "; did you mean " + Quoted(strClosest) + "?");
+        return;
+    }
+    const size_t nKindColumn = static_cast<size_t>(found - names.begin());
+    m_columnOf[nColumn] = static_cast<int>(nKindColumn);
+    if (m_cellOf[nKindColumn] == 0) {
+        m_cellOf[nKindColumn] = CellNumber(nColumn);
+        return;
+    }
+    Report(nLine, CellNumber(nColumn),
+           "column " + Quoted(strName) + " repeats column " +
+               std::to_string(m_cellOf[nKindColumn]) +
+               "; each row gives only the first non-empty cell of the two");
+}
+
+void CTableCheck::ReportMissingColumns(const std::vector<bool>& suggested) {
+    for (size_t k = 0; k < m_kind.columns.size(); ++k) {
+        if (m_cellOf[k] != 0 || suggested[k]) continue;  // a suggestion already points at it
+        const SColumnInfo& column = *m_kind.columns[k];
+        Report(
+            0, 0,
+            "no column " + Quoted(column.pszName) + "; every row gets " +
+                (column.type == EColumnType::StringList ? std::string("an empty list")
+                                                        : "the default " + DefaultTextOf(column)));
+    }
+}
+
+void CTableCheck::CheckRows() {
+    std::unordered_map<std::string, std::uint32_t> lineOfName;
+    std::vector<std::string_view> cells;
+    std::string_view strLine;
+    std::uint32_t nLine = 2;
+    m_taken.assign(m_kind.columns.size(), 0);
+    while (GetNextLine(strLine)) {
+        ++nLine;
+        if (strLine.empty()) continue;
+        SplitCells(strLine, '\t', cells);
+        if (cells[0].empty()) {
+            if (std::any_of(cells.begin(), cells.end(),
+                            [](std::string_view s) { return !s.empty(); }))
+                Report(nLine, 1, "the row has no name (an empty first cell) and is skipped");
+            continue;
+        }
+        const auto inserted = lineOfName.emplace(FoldedCopy(cells[0]), nLine);
+        if (!inserted.second) {
+            Report(nLine, 1,
+                   "row " + Quoted(cells[0]) + " repeats the name of line " +
+                       std::to_string(inserted.first->second) + " (case aside) and is skipped");
+            continue;
+        }
+        ++m_nRecords;
+        CheckRow(nLine, cells);
+    }
+    if (m_nRecords > MAX_REGISTRY_ENTRIES)
+        Report(0, 0,
+               "the table has " + std::to_string(m_nRecords) +
+                   " rows; the converter takes at most 65,535, so the build reads none");
+}
+
+void CTableCheck::CheckRow(std::uint32_t nLine, const std::vector<std::string_view>& cells) {
+    const size_t nColumns = std::min(cells.size(), m_columnNames.size());
+    std::fill(m_taken.begin(), m_taken.end(), std::uint8_t{0});
+    for (size_t i = 0; i < nColumns; ++i) {
+        const std::string_view strCell = WithoutPercent(cells[i]);
+        if (strCell.empty() || m_columnOf[i] == UNKNOWN) continue;
+        if (m_columnOf[i] == NAMELESS) {
+            if (!m_widened[i])
+                Report(nLine, CellNumber(i),
+                       "the column has no sub-column name, so the cell is dropped");
+            continue;
+        }
+        const size_t nKindColumn = static_cast<size_t>(m_columnOf[i]);
+        if (m_taken[nKindColumn]) continue;  // the converter keeps the first of a repeated name
+        m_taken[nKindColumn] = 1;
+        CheckValue(nLine, CellNumber(i), *m_kind.columns[nKindColumn], strCell);
+    }
+    for (size_t i = m_columnNames.size(); i < cells.size(); ++i) {
+        if (cells[i].empty()) continue;
+        Report(nLine, CellNumber(i),
+               "the row has cells beyond the " + std::to_string(m_columnNames.size()) +
+                   " columns of the header; they are dropped");
+        break;
+    }
+    for (size_t k = 0; k < m_kind.columns.size(); ++k)
+        if (!m_taken[k] && m_cellOf[k] != 0)
+            CheckAbsentWord(nLine, m_cellOf[k], *m_kind.columns[k]);
+}
+
+void CTableCheck::ReportZeroByte() {
+    const char* pFileEnd = m_pBuffer.get() + m_nLength;
+    if (!m_pTextEnd || m_pTextEnd == pFileEnd) return;
+    std::uint32_t nLine = 1, nColumn = 1;
+    for (const char* p = m_pBuffer.get(); p < m_pTextEnd; ++p) {
+        if (*p == '\n') {
+            ++nLine;
+            nColumn = 1;
+        } else if (*p == '\t') {
+            ++nColumn;
+        }
+    }
+    Report(nLine, nColumn,
+           "a zero byte (saved as UTF-16?) ends the text here; the build ignores the rest of the "
+           "table");
+}

@@ -1,0 +1,81 @@
+// The table checker's core: reads one item table the way the builder of its kind does (the table
+// reader of tableconv/, the converter's typing, the getters' rules) and reports what the build
+// would drop, default or misread without a word. Reading the header and the rows is in
+// TableCheck.cpp, judging one value in CellCheck.cpp.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "itemdb/Columns.h"
+#include "tableconv/TableConverter.h"
+
+struct SIniValue;
+
+// One finding and where it is.
+struct SProblem {
+    std::uint32_t nLine = 0;    // from 1 as an editor counts; 0 for the table as a whole
+    std::uint32_t nColumn = 0;  // the cell from 1; 0 for the table as a whole
+    std::string strText;
+};
+
+// A number as the registry's getters turn it into text: its shortest decimal form.
+std::string NumberTextOf(float fValue);
+std::string NumberTextOf(std::int32_t nValue);
+// The column's default as messages and the column reference show it: a number, quoted text, or
+// "empty" for a list.
+std::string DefaultTextOf(const SColumnInfo& column);
+
+class CTableCheck : private CTableConverter {
+public:
+    explicit CTableCheck(const SKindColumns& kind) : m_kind(kind) {}
+
+    // Reads and checks the table; afterwards Problems() holds the findings in line and cell order,
+    // and Records() the records the build would make. A missing or unreadable table is one finding.
+    // Nothing is written; the reader itself prints only about a zero byte.
+    void Check(const char* pszPath);
+    const std::vector<SProblem>& Problems() const { return m_problems; }
+    std::uint32_t Records() const { return m_nRecords; }
+
+private:
+    static constexpr int UNKNOWN = -1;   // a column that no builder of the kind reads
+    static constexpr int NAMELESS = -2;  // a spanned column without a sub-column name
+
+    bool Save(const char*) override { return false; }  // the checker writes nothing
+
+    void Report(std::uint32_t nLine, std::uint32_t nColumn, std::string strText);
+    // False, after reporting, when the group line starts no group (the builder's "Bad header").
+    bool CheckGroupLine(std::string_view strLine);
+    void CheckColumnNames(std::string_view strSubLine);
+    // Finds the kind's column of the table column's full name, or reports that none reads it
+    // (marking the suggested name) or that an earlier column has the name.
+    void ResolveColumn(size_t nColumn, std::uint32_t nLine, std::vector<bool>& suggested);
+    void ReportMissingColumns(const std::vector<bool>& suggested);
+    void CheckRows();
+    void CheckRow(std::uint32_t nLine, const std::vector<std::string_view>& cells);
+    void ReportZeroByte();
+
+    // CellCheck.cpp: one non-empty value as the converter stores it, and an absent one.
+    void CheckValue(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
+                    std::string_view strValue);
+    void CheckNumber(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
+                     std::string_view strValue, const SIniValue& value);
+    void CheckWord(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
+                   std::string_view strText);
+    void CheckListEntries(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
+                          const std::vector<std::string_view>& entries);
+    void CheckSkillEntry(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
+                         std::string_view strEntry);
+    void CheckAbsentWord(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column);
+
+    const SKindColumns& m_kind;
+    std::vector<SProblem> m_problems;
+    std::uint32_t m_nRecords = 0;
+    std::vector<int> m_columnOf;          // per table column: the kind's column index, or the above
+    std::vector<bool> m_widened;          // per table column: after a group cell with punctuation
+    std::vector<std::uint32_t> m_cellOf;  // per kind column: its first table cell, 0 when absent
+    std::vector<std::uint8_t> m_taken;    // per kind column: a value was met in the current row
+    std::vector<std::string_view> m_entries;  // the current value's list entries, kept for speed
+};

@@ -1,0 +1,493 @@
+#include "tools/itemcheck/TableCheck.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "itemdb/Vocabulary.h"
+#include "platform/Platform.h"
+#include "testsupport/TestUtil.h"
+#include "tools/itemcheck/ItemCheck.h"
+#include "tools/itemcheck/Words.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+// One mistake of each kind the checker knows, in copies of the example tables.
+struct SSeed {
+    const char* pszTable;
+    int nLine;
+    int nCell;
+    const char* pszText;
+};
+const SSeed SEEDS[] = {
+    // The header: a misspelled column, a repeated one (two columns added to the loot items'
+    // header), a group cell that widens its neighbour, a sub-column beyond the group line.
+    {"Weapons.txt", 2, 2, "Prise"},
+    {"LootItems.txt", 1, 22, "Loot"},
+    {"LootItems.txt", 1, 23, ""},
+    {"LootItems.txt", 2, 22, "Type"},
+    {"LootItems.txt", 2, 23, ""},
+    {"Materials.txt", 1, 20, "(Shop)"},
+    {"QuickItems.txt", 2, 26, "Notes"},
+    // Values the getter will not take as they stand, or reads otherwise.
+    {"Materials.txt", 3, 25, "extra"},
+    {"Weapons.txt", 3, 17, "forty"},
+    {"Weapons.txt", 4, 3, "2,5"},
+    {"Weapons.txt", 5, 15, "Iron, Steel"},
+    {"Weapons.txt", 6, 19, "2.5"},
+    {"Materials.txt", 5, 3, "1.50"},
+    // Values out of their field's range.
+    {"Armors.txt", 3, 36, "awareness 300"},
+    {"QuickItems.txt", 3, 20, "sense -1"},
+    {"Weapons.txt", 7, 28, "2"},
+    {"Armors.txt", 4, 26, "1,32"},
+    {"Materials.txt", 4, 18, "3,x"},
+    // Words outside the vocabularies, and list entries the builders ignore.
+    {"Weapons.txt", 8, 14, "Swrod"},
+    {"Armors.txt", 5, 16, "Helmet"},
+    {"QuickItems.txt", 4, 14, "Sensor"},
+    {"LootItems.txt", 3, 14, "Tresure"},
+    {"QuickItems.txt", 5, 18, "Slashng"},
+    {"Armors.txt", 6, 36, "stelth 1"},
+    {"Weapons.txt", 9, 27, "melee 2, defense 1"},
+    {"Weapons.txt", 10, 27, "melee2"},
+    {"Weapons.txt", 11, 27, "attack 1.5x"},
+    {"Weapons.txt", 12, 14, ""},
+    // Rows the converter skips; QuestItems.txt goes missing in the test itself.
+    {"LootItems.txt", 4, 1, ""},
+    {"LootItems.txt", 5, 1, "GOLD COINS"},
+};
+// clang-format off
+const char* const SEEDED_REPORT[] = {
+    "Materials.txt:1:20: group cell \"(Shop)\" starts with no letter or digit, so it widens group \"Available In Shop\" instead of starting a group",
+    "Materials.txt:3:25: the row has cells beyond the 23 columns of the header; they are dropped",
+    "Materials.txt:4:18: crippled entry \"x\" is no whole number; it sets bit 0",
+    "Materials.txt:5:3: \"1.50\" in \"Material Code Name\" is read as the number 1.5",
+    "Weapons.txt:2:2: column \"General Prise\" is read by no builder of weapons; did you mean \"General Price\"?",
+    "Weapons.txt:3:17: \"forty\" in \"Weapon Damage Min\" is no number; the builder uses the default -1",
+    "Weapons.txt:4:3: \"2,5\" in \"General Weight\" is a list to the converter (a decimal comma?); the builder uses the default 1",
+    "Weapons.txt:5:15: \"Iron, Steel\" in \"Weapon Material Type\" is a list where one value is read; the builder uses the default \"none\"",
+    "Weapons.txt:6:19: \"2.5\" in the integer column \"Weapon Actions\" is read as 2",
+    "Weapons.txt:7:28: shop flag 2 in \"Available In Shop 1\" is not 0 or 1",
+    "Weapons.txt:8:14: unknown weapon type \"Swrod\"; did you mean \"sword\"?",
+    "Weapons.txt:9:27: unknown skill \"defense\" in \"Lists\"; did you mean \"defence\"?",
+    "Weapons.txt:10:27: entry \"melee2\" has no space and is ignored; did you mean \"melee 2\"?",
+    "Weapons.txt:11:27: attack value \"1.5x\" is no number; it is read as 1.5",
+    "Weapons.txt:12:14: empty weapon type; the builder's default \"none\" is no weapon type",
+    "Armors.txt:3:36: skill level 300 of awareness is outside 0 to 255; it is stored as 44",
+    "Armors.txt:4:26: crippled number 32 is outside 0 to 31; it sets bit 0",
+    "Armors.txt:5:16: unknown armor type \"Helmet\"; did you mean \"helm\"?",
+    "Armors.txt:6:36: unknown skill \"stelth\" in \"Lists\"; did you mean \"stealth\"?",
+    "QuickItems.txt:2:26: sub-column \"Notes\" lies beyond the 25 columns of the group line and names no column",
+    "QuickItems.txt:3:20: skill level -1 of sense is outside 0 to 255; it is stored as 255",
+    "QuickItems.txt:4:14: unknown quick item type \"Sensor\"; did you mean \"dangersensor\"?",
+    "QuickItems.txt:5:18: unknown damage type \"Slashng\"; did you mean \"slashing\"?",
+    "QuestItems.txt:0:0: the table is missing; the build gives an empty list of quest items",
+    "LootItems.txt:2:22: column \"Loot Type\" repeats column 14; each row gives only the first non-empty cell of the two",
+    "LootItems.txt:3:14: unknown loot type \"Tresure\"; did you mean \"treasure\"?",
+    "LootItems.txt:4:1: the row has no name (an empty first cell) and is skipped",
+    "LootItems.txt:5:1: row \"GOLD COINS\" repeats the name of line 3 (case aside) and is skipped",
+    "Materials.txt: 20 rows, 4 problems",
+    "Weapons.txt: 22 rows, 11 problems",
+    "Armors.txt: 20 rows, 4 problems",
+    "QuickItems.txt: 18 rows, 4 problems",
+    "QuestItems.txt: 0 rows, 1 problem",
+    "LootItems.txt: 19 rows, 4 problems",
+};
+// clang-format on
+
+// The text cut at every delimiter, nothing trimmed.
+std::vector<std::string> Split(const std::string& strText, char chDelimiter) {
+    std::vector<std::string> parts(1);
+    for (char c : strText) {
+        if (c == chDelimiter)
+            parts.emplace_back();
+        else
+            parts.back() += c;
+    }
+    return parts;
+}
+
+std::vector<std::string> LinesOf(const std::string& strText) {
+    std::vector<std::string> lines = Split(strText, '\n');
+    if (lines.back().empty()) lines.pop_back();
+    return lines;
+}
+
+std::string SummaryOf(const std::string& strPrefix, const char* pszRows) {
+    std::string strSummary;
+    for (const SKindColumns& kind : AllKinds())
+        strSummary += strPrefix + kind.pszTable + ": " + pszRows + ", no problems\n";
+    return strSummary;
+}
+
+std::string FoldedName(std::string str) {
+    for (char& c : str)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return str;
+}
+
+// For each column object, the kinds whose builders read it: "weapons,armors,".
+std::map<const SColumnInfo*, std::string> KindsOfEachColumn() {
+    std::map<const SColumnInfo*, std::string> kindsOf;
+    for (const SKindColumns& kind : AllKinds())
+        for (const SColumnInfo* pColumn : kind.columns)
+            kindsOf[pColumn] += std::string(kind.pszKind) + ",";
+    return kindsOf;
+}
+
+// The example tables in a fresh folder, where single cells can be changed.
+class ItemCheck : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const SKindColumns& kind : AllKinds())
+            fs::copy_file(testutil::ExamplesDir() / kind.pszTable, m_dir.Path() / kind.pszTable);
+    }
+    // Puts the text into a cell (both from 1), keeping the line's CR; missing cells are added.
+    void SetCell(const char* pszTable, int nLine, int nCell, const std::string& strText) {
+        std::vector<std::string> lines = Split(testutil::ReadFile(m_dir.Path() / pszTable), '\n');
+        std::string& strLine = lines[static_cast<size_t>(nLine - 1)];
+        const bool bCr = !strLine.empty() && strLine.back() == '\r';
+        if (bCr) strLine.pop_back();
+        std::vector<std::string> cells = Split(strLine, '\t');
+        if (cells.size() < static_cast<size_t>(nCell)) cells.resize(static_cast<size_t>(nCell));
+        cells[static_cast<size_t>(nCell - 1)] = strText;
+        strLine = cells[0];
+        for (size_t i = 1; i < cells.size(); ++i) strLine += "\t" + cells[i];
+        if (bCr) strLine += '\r';
+        std::string strTable;
+        for (size_t i = 0; i < lines.size(); ++i) strTable += (i ? "\n" : "") + lines[i];
+        testutil::WriteFile(m_dir.Path() / pszTable, strTable);
+    }
+    void Write(const char* pszTable, const std::string& strText) {
+        testutil::WriteFile(m_dir.Path() / pszTable, strText);
+    }
+    // Runs itemcheck in the folder; m_out and m_err receive what it prints.
+    int Run(const std::vector<std::string>& args = {}) {
+        testutil::CCurrentDirectory here(m_dir.Path());
+        m_out.clear();
+        m_err.clear();
+        return RunItemCheck(args, m_out, m_err);
+    }
+    // The findings about one table.
+    std::vector<std::string> FindingsOf(const std::string& strTable) {
+        std::vector<std::string> findings;
+        for (const std::string& strLine : LinesOf(m_out))
+            if (strLine.rfind(strTable + ":", 0) == 0 && strLine.find(": ") > strTable.size() + 1)
+                findings.push_back(strLine);
+        return findings;
+    }
+
+    testutil::CTempDir m_dir;
+    std::string m_out, m_err;
+};
+}  // namespace
+
+// ---- Checking tables ------------------------------------------------------------------------
+
+TEST_F(ItemCheck, ExampleTablesAreClean) {
+    const std::string strExamples = testutil::ExamplesDir().string();
+    EXPECT_EQ(CHECK_CLEAN, RunItemCheck({strExamples}, m_out, m_err));
+    const std::string strPrefix = strExamples + platform::PATH_SEPARATOR;
+    std::string strExpected;
+    const char* const ROWS[] = {"20 rows", "22 rows", "20 rows", "18 rows", "16 rows", "21 rows"};
+    for (size_t i = 0; i < AllKinds().size(); ++i)
+        strExpected += strPrefix + AllKinds()[i].pszTable + ": " + ROWS[i] + ", no problems\n";
+    EXPECT_EQ(strExpected, m_out);
+    EXPECT_EQ("", m_err);
+}
+
+TEST_F(ItemCheck, EachSeededMistakeIsReportedAtItsLineAndCellAndNothingElse) {
+    for (const SSeed& seed : SEEDS) SetCell(seed.pszTable, seed.nLine, seed.nCell, seed.pszText);
+    fs::remove(m_dir.Path() / "QuestItems.txt");
+    EXPECT_EQ(CHECK_PROBLEMS, Run());
+    EXPECT_EQ(std::vector<std::string>(std::begin(SEEDED_REPORT), std::end(SEEDED_REPORT)),
+              LinesOf(m_out));
+    EXPECT_EQ("", m_err);
+}
+
+TEST_F(ItemCheck, AMissingTableIsOneFindingAndTheExitStatusIsOne) {
+    fs::remove(m_dir.Path() / "Armors.txt");
+    EXPECT_EQ(CHECK_PROBLEMS, Run());
+    EXPECT_EQ((std::vector<std::string>{
+                  "Armors.txt:0:0: the table is missing; the build gives an empty list of armors"}),
+              FindingsOf("Armors.txt"));
+    EXPECT_NE(std::string::npos, m_out.find("\nArmors.txt: 0 rows, 1 problem\n"));
+}
+
+TEST_F(ItemCheck, AFolderThatIsNotThereCannotBeChecked) {
+    EXPECT_EQ(CHECK_FAILED, Run({"no such folder"}));
+    EXPECT_EQ("", m_out);
+    EXPECT_EQ("itemcheck: there is no folder \"no such folder\".\n", m_err);
+}
+
+TEST_F(ItemCheck, UnexpectedArgumentsCannotRunAndShowTheUsage) {
+    EXPECT_EQ(CHECK_FAILED, Run({"a", "b"}));
+    EXPECT_EQ(0u, m_err.find("itemcheck: unexpected arguments.\nitemcheck: checks"));
+    EXPECT_EQ(CHECK_FAILED, Run({"--colums"}));
+    EXPECT_EQ(CHECK_CLEAN, Run({"--help"}));
+    EXPECT_EQ(0u, m_out.find("itemcheck: checks the six item tables"));
+}
+
+TEST_F(ItemCheck, AFolderArgumentPrefixesEveryTableName) {
+    testutil::CTempDir empty;
+    EXPECT_EQ(CHECK_PROBLEMS, RunItemCheck({empty.Path().string() + "/"}, m_out, m_err));
+    const std::string strPrefix = empty.Path().string() + "/";
+    EXPECT_EQ(
+        strPrefix +
+            "Materials.txt:0:0: the table is missing; the build gives an empty list of materials",
+        LinesOf(m_out)[0]);
+    EXPECT_EQ(strPrefix + "LootItems.txt: 0 rows, 1 problem", LinesOf(m_out).back());
+}
+
+TEST_F(ItemCheck, ABadHeaderIsReportedAndTheRestOfTheTableIsNotRead) {
+    Write("QuestItems.txt", testutil::Table({{"", "General"}, {"", "Price"}, {"Seal", "x"}}));
+    EXPECT_EQ(CHECK_PROBLEMS, Run());
+    EXPECT_EQ((std::vector<std::string>{"QuestItems.txt:1:1: bad header: the first cell starts no "
+                                        "group, so the build reads nothing of the table"}),
+              FindingsOf("QuestItems.txt"));
+    EXPECT_NE(std::string::npos, m_out.find("\nQuestItems.txt: 0 rows, 1 problem\n"));
+}
+
+TEST_F(ItemCheck, AZeroByteEndsTheTableWhereItStands) {
+    std::string strTable = HeaderLinesOf(AllKinds()[4]) + "Seal\nCoin\t1\tx";
+    strTable.back() = '\0';
+    Write("QuestItems.txt", strTable);
+    EXPECT_EQ(CHECK_PROBLEMS, Run());
+    EXPECT_EQ((std::vector<std::string>{"QuestItems.txt:4:3: a zero byte (saved as UTF-16?) ends "
+                                        "the text here; the build ignores the rest of the table"}),
+              FindingsOf("QuestItems.txt"));
+    EXPECT_NE(std::string::npos, m_out.find("\nQuestItems.txt: 2 rows, 1 problem\n"));
+}
+
+TEST_F(ItemCheck, AMissingColumnIsReportedOnceForTheWholeTable) {
+    std::string strHeader = HeaderLinesOf(AllKinds()[4]);
+    // General loses one spanned column and the sub-column Mana.
+    strHeader.replace(strHeader.find("General\t\t"), 9, "General\t");
+    strHeader.replace(strHeader.find("\tMana"), 5, "");
+    Write("QuestItems.txt", strHeader + "Seal\nCoin\n");
+    EXPECT_EQ(CHECK_PROBLEMS, Run());
+    EXPECT_EQ((std::vector<std::string>{
+                  "QuestItems.txt:0:0: no column \"General Mana\"; every row gets the default 0"}),
+              FindingsOf("QuestItems.txt"));
+}
+
+TEST_F(ItemCheck, ACellUnderAColumnWithoutNameIsDropped) {
+    Write("QuestItems.txt", HeaderLinesOf(AllKinds()[4]) + "Seal\n");
+    SetCell("QuestItems.txt", 1, 22, "");  // Quest Items now spans two nameless columns more
+    SetCell("QuestItems.txt", 3, 22, "note");
+    EXPECT_EQ(CHECK_PROBLEMS, Run());
+    EXPECT_EQ(
+        (std::vector<std::string>{
+            "QuestItems.txt:3:22: the column has no sub-column name, so the cell is dropped"}),
+        FindingsOf("QuestItems.txt"));
+}
+
+TEST_F(ItemCheck, MoreRowsThanTheConverterTakesAreReported) {
+    std::string strTable = HeaderLinesOf(AllKinds()[4]);
+    for (int i = 0; i < 65536; ++i) strTable += "Seal " + std::to_string(i) + "\n";
+    Write("QuestItems.txt", strTable);
+    EXPECT_EQ(CHECK_PROBLEMS, Run());
+    EXPECT_EQ((std::vector<std::string>{"QuestItems.txt:0:0: the table has 65536 rows; the "
+                                        "converter takes at most 65,535, so the build reads none"}),
+              FindingsOf("QuestItems.txt"));
+}
+
+TEST_F(ItemCheck, IntegerColumnsTakeWholeFloatsAndFlagsTakeOnlyZeroAndOne) {
+    SetCell("Weapons.txt", 3, 6, "2.0");   // General Slots: read as 2 exactly
+    SetCell("Weapons.txt", 3, 19, "1e1");  // Weapon Actions: 10
+    SetCell("Weapons.txt", 3, 28, "1.0");  // a shop flag of 1
+    SetCell("Weapons.txt", 4, 28, "-1");
+    SetCell("Weapons.txt", 5, 6, "3000000000");  // beyond 32 bits: a float, then saturated
+    EXPECT_EQ(CHECK_PROBLEMS, Run());
+    EXPECT_EQ((std::vector<std::string>{
+                  "Weapons.txt:4:28: shop flag -1 in \"Available In Shop 1\" is not 0 or 1",
+                  "Weapons.txt:5:6: \"3000000000\" in the integer column \"General Slots\" is read "
+                  "as 2147483647"}),
+              FindingsOf("Weapons.txt"));
+}
+
+TEST_F(ItemCheck, ListEntriesAreJudgedAsTheConverterSplitsThem) {
+    SetCell("Weapons.txt", 3, 27, "melee 2,, attack 1,5");  // "5" is an entry of its own
+    SetCell("Weapons.txt", 4, 27, "melee 2.5, attack -.5e1");
+    SetCell("Armors.txt", 3, 36, "melee 1, attack 2, stealth");
+    SetCell("Armors.txt", 4, 26, "31, -1, 3.5");
+    EXPECT_EQ(CHECK_PROBLEMS, Run());
+    EXPECT_EQ(
+        (std::vector<std::string>{
+            "Weapons.txt:3:27: entry \"5\" has no space and is ignored; an entry is a name, a "
+            "space and a value",
+            "Weapons.txt:4:27: skill level \"2.5\" of melee is no whole number; it is read as 2"}),
+        FindingsOf("Weapons.txt"));
+    EXPECT_EQ((std::vector<std::string>{
+                  "Armors.txt:3:36: \"attack\" counts only in the \"Lists\" of weapons; here it is "
+                  "ignored",
+                  "Armors.txt:3:36: entry \"stealth\" has no value after a space and is ignored",
+                  "Armors.txt:4:26: crippled number -1 is outside 0 to 31; it sets bit 31",
+                  "Armors.txt:4:26: crippled entry \"3.5\" is no whole number; it sets bit 3"}),
+              FindingsOf("Armors.txt"));
+}
+
+TEST_F(ItemCheck, TextThatTheConverterTypesOtherwiseIsReported) {
+    SetCell("QuickItems.txt", 3, 19, "\"12\"");  // Spell: quoted, so the text 12
+    SetCell("QuickItems.txt", 4, 19, "+12");     // read as the number 12
+    SetCell("QuickItems.txt", 5, 17, "\"25\"");  // Damage: quoted text is no number
+    SetCell("QuickItems.txt", 6, 17, "40 %");    // the percent sign and the blank go
+    SetCell("QuickItems.txt", 7, 18, "\"CHEMIC\"");
+    EXPECT_EQ(CHECK_PROBLEMS, Run());
+    EXPECT_EQ((std::vector<std::string>{
+                  "QuickItems.txt:4:19: \"+12\" in \"Quick Items Spell\" is read as the number 12",
+                  "QuickItems.txt:5:17: \"\"25\"\" in \"Quick Items Damage\" is no number; the "
+                  "builder uses the default 0"}),
+              FindingsOf("QuickItems.txt"));
+}
+
+// ---- The column reference and the templates --------------------------------------------------
+
+TEST_F(ItemCheck, ColumnsListsEachColumnWithTypeDefaultAndMeaning) {
+    EXPECT_EQ(CHECK_CLEAN, Run({"--columns"}));
+    const std::vector<std::string> lines = LinesOf(m_out);
+    EXPECT_EQ("Materials.txt: the columns the builder of materials reads", lines[0]);
+    EXPECT_EQ(
+        "  Column                              Type     Default     Field: what becomes of the "
+        "value",
+        lines[1]);
+    EXPECT_EQ("  Name                                text     \"none\"      Name: lowercased",
+              lines[2]);
+    const auto it =
+        std::find(lines.begin(), lines.end(),
+                  "  Weapon Damage Min                   number   -1          DamageMin: x 0.1");
+    EXPECT_NE(lines.end(), it);
+    size_t nColumns = 0;
+    for (const SKindColumns& kind : AllKinds()) nColumns += kind.columns.size();
+    // Per kind a title, a heading and the columns; an empty line between kinds.
+    EXPECT_EQ(nColumns + 3 * AllKinds().size() - 1, lines.size());
+}
+
+TEST_F(ItemCheck, CommittedTemplatesAreTheHeaderLinesOfTheColumnTables) {
+    for (const SKindColumns& kind : AllKinds())
+        EXPECT_EQ(HeaderLinesOf(kind),
+                  testutil::ReadFile(testutil::ExamplesDir() / "templates" / kind.pszTable))
+            << kind.pszTable;
+}
+
+TEST_F(ItemCheck, TemplatesOptionWritesEachKindsHeaderLinesIntoANewFolder) {
+    EXPECT_EQ(CHECK_CLEAN, Run({"--templates", "new/templates"}));
+    for (const SKindColumns& kind : AllKinds())
+        EXPECT_EQ(HeaderLinesOf(kind),
+                  testutil::ReadFile(m_dir.Path() / "new" / "templates" / kind.pszTable));
+    EXPECT_EQ(CHECK_CLEAN, Run({"new/templates"}));
+    EXPECT_EQ(SummaryOf("new/templates" + std::string(1, platform::PATH_SEPARATOR), "0 rows"),
+              m_out);
+}
+
+TEST_F(ItemCheck, TemplatesIntoAFolderThatCannotBeMadeCannotRun) {
+    Write("file", "x");
+    EXPECT_EQ(CHECK_FAILED, Run({"--templates", "file/templates"}));
+    EXPECT_EQ(0u, m_err.find("itemcheck: cannot create the folder \"file/templates\""));
+}
+
+// ---- The column tables -----------------------------------------------------------------------
+
+TEST(Columns, EachFullNameIsTheGroupAndTheSubColumn) {
+    for (const SKindColumns& kind : AllKinds()) {
+        for (const SColumnInfo* pColumn : kind.columns) {
+            const std::string strSub = pColumn->pszSub;
+            EXPECT_EQ(strSub.empty() ? pColumn->pszGroup : pColumn->pszGroup + (" " + strSub),
+                      std::string(pColumn->pszName));
+        }
+    }
+}
+
+TEST(Columns, NoKindReadsAFullNameTwice) {
+    for (const SKindColumns& kind : AllKinds()) {
+        std::set<std::string> names;
+        for (const SColumnInfo* pColumn : kind.columns)
+            EXPECT_TRUE(names.insert(FoldedName(pColumn->pszName)).second) << pColumn->pszName;
+    }
+}
+
+TEST(Columns, SharedColumnsBelongToTheirKindsAndEveryOtherToOneKind) {
+    using namespace columns;
+    const std::string ITEMS = "weapons,armors,quick items,quest items,loot items,";
+    const std::set<const SColumnInfo*> COMMON = {&PRICE,         &WEIGHT,          &SIZE,
+                                                 &MANA,          &SLOTS,           &DURABILITY,
+                                                 &COMPONENTS,    &ZONES,           &DECONSTRUCTABLE,
+                                                 &TEXTURE_INDEX, &TEXTURE_INDEX_2, &FIGURE_NAMES};
+    const std::set<const SColumnInfo*> EVERY_KIND = {&NAME,   &SHOP_1, &SHOP_2,
+                                                     &SHOP_3, &SHOP_4, &SHOP_5};
+    std::map<const SColumnInfo*, std::string> kindsOf = KindsOfEachColumn();
+    for (const auto& [pColumn, strKinds] : kindsOf) {
+        if (EVERY_KIND.count(pColumn))
+            EXPECT_EQ("materials," + ITEMS, strKinds);
+        else if (COMMON.count(pColumn))
+            EXPECT_EQ(ITEMS, strKinds) << pColumn->pszName;
+        else if (pColumn == &SKILL_LISTS)
+            EXPECT_EQ("armors,quick items,", strKinds);
+        else
+            EXPECT_EQ(1, std::count(strKinds.begin(), strKinds.end(), ',')) << pColumn->pszName;
+    }
+    EXPECT_EQ("weapons,", kindsOf[&WEAPON_DAMAGE_MIN]);
+    EXPECT_EQ("materials,", kindsOf[&MATERIAL_CODE_NAME]);
+    EXPECT_EQ("loot items,", kindsOf[&LOOT_TYPE]);
+}
+
+// ---- Words and suggestions -------------------------------------------------------------------
+
+TEST(Words, EachWordGivesItsOwnCodeInTheBuildersVocabulary) {
+    testutil::CReportCatcher catcher;  // an unknown weapon or armor name would be reported
+    const struct {
+        EValueRule rule;
+        std::int32_t (*pfnLookup)(std::string&);
+    } LISTS[] = {{EValueRule::WeaponName, WeaponNameToCode},
+                 {EValueRule::ArmorName, ArmorNameToCode},
+                 {EValueRule::QuickType, QuickItemTypeToCode},
+                 {EValueRule::LootType, LootTypeToCode},
+                 {EValueRule::DamageType, DamageTypeToCode}};
+    for (const auto& list : LISTS) {
+        std::set<std::int32_t> codes;
+        for (std::string_view strWord : WordsOf(list.rule)) {
+            std::string strText(strWord);
+            codes.insert(list.pfnLookup(strText));
+        }
+        EXPECT_EQ(WordsOf(list.rule).size(), codes.size());
+        EXPECT_EQ(0, *codes.begin());
+        EXPECT_EQ(static_cast<std::int32_t>(codes.size()) - 1, *codes.rbegin());
+    }
+    EXPECT_TRUE(catcher.Reports().empty());
+}
+
+TEST(Words, ListWordsAreTheSkillsTheExtraSkillsAndForWeaponsAttackAndDefence) {
+    const auto skills = WordsOf(EValueRule::SkillList);
+    const auto nSkills = static_cast<size_t>(SKILL_COUNT);
+    ASSERT_EQ(nSkills + static_cast<size_t>(EXTRA_SKILL_COUNT), skills.size());
+    std::set<std::int32_t> codes, extraCodes;
+    for (size_t i = 0; i < nSkills; ++i) codes.insert(SkillNameToCode(skills[i]));
+    for (size_t i = nSkills; i < skills.size(); ++i)
+        extraCodes.insert(ExtraSkillNameToCode(skills[i]));
+    EXPECT_EQ((std::set<std::int32_t>{0, 1, 2, 3, 4, 5, 6, 7}), codes);
+    EXPECT_EQ((std::set<std::int32_t>{0, 1, 2}), extraCodes);
+    const auto weaponWords = WordsOf(EValueRule::WeaponList);
+    EXPECT_TRUE(std::equal(skills.begin(), skills.end(), weaponWords.begin()));
+    EXPECT_EQ((std::vector<std::string_view>{"attack", "defence"}),
+              std::vector<std::string_view>(weaponWords.begin() + 11, weaponWords.end()));
+}
+
+TEST(Words, EditDistanceCountsSingleEditsAndIgnoresCase) {
+    EXPECT_EQ(0u, EditDistance("Sword", "sWORD"));
+    EXPECT_EQ(2u, EditDistance("swrod", "sword"));
+    EXPECT_EQ(2u, EditDistance("meele", "melee"));
+    EXPECT_EQ(3u, EditDistance("", "axe"));
+    EXPECT_EQ(6u, EditDistance("sensor", "dangersensor"));
+}
+
+TEST(Words, TheClosestWordPrefersAWordThatHoldsTheOther) {
+    const auto armors = WordsOf(EValueRule::ArmorName);
+    EXPECT_EQ("helm", ClosestWord("Helmet", armors));
+    EXPECT_EQ("boots", ClosestWord("bots", armors));
+    EXPECT_EQ("dangersensor", ClosestWord("Sensor", WordsOf(EValueRule::QuickType)));
+    EXPECT_EQ("", ClosestWord("x", {}));
+}
