@@ -19,8 +19,8 @@ bin="$root/build/release"
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 timed() { /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null 2>&1; cat "$work/time.txt"; }
 
-printf '%-7s %9s %9s %7s %9s %11s %11s %11s %11s\n' rows marrow_s sqlite_s ratio load_s \
-    marrow_MB reg+idb_MB ini2reg_MB ini_MB
+printf '%-6s %8s %8s %6s %7s %10s %9s %10s %11s %10s\n' rows marrow_s sqlite_s ratio load_s \
+    load/run marrow_MB limit_MB ini2reg_MB limit_MB
 for rows in ${*:-2000 65535}; do
     work=$(mktemp -d)
     "$bin/bench/gen_tables" "$work" "$rows" 1
@@ -59,9 +59,10 @@ SH
     ini_of_max=$(sort -k2 -n "$work/sizes.txt" | tail -1 | cut -d' ' -f3)
     awk -v r="$rows" -v m="$marrow" -v s="$sqlite" -v l="$load" -v mk="$marrow_kb" \
         -v rg="$reg_max" -v idb="$idb" -v ik="$ini2reg_kb" -v ini="$ini_of_max" 'BEGIN {
-        printf "%-7d %9.3f %9.3f %7.2f %9.3f %11.1f %11.1f %11.1f %11.1f\n", r, m, s, m / s, l,
-            mk / 1024, (rg + idb) / 1048576, ik / 1024, ini / 1048576 }'
+        printf "%-6d %8.3f %8.3f %6.2f %7.3f %10.2f %9.1f %10.1f %11.1f %10.1f\n", r, m, s, m / s,
+            l, l / m, mk / 1024, (2 * rg + idb) / 1048576, ik / 1024, 3 * ini / 1048576 }'
     rm -rf "$work"
 done
-echo "ratio = marrow / sqlite (median of $runs runs); reg+idb_MB = largest tempreg.reg + items.idb;"
-echo "ini2reg_MB = its largest peak memory, ini_MB = the INI file it converted then."
+echo "Medians of $runs runs. ratio = Marrow / sqlite3 import; load/run = reading items.idb back"
+echo "through the loader / the Marrow run. Peak memory (GNU time): Marrow's limit is twice the"
+echo "largest tempreg.reg plus items.idb, ini2reg's three times the INI file it converted."
