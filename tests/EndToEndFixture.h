@@ -35,10 +35,7 @@ protected:
         EXPECT_TRUE(platform::RunProgram(command, m_dir.Path().string().c_str(),
                                          (m_dir / "stdout.txt").c_str(),
                                          (m_dir / "stderr.txt").c_str(), m_nStatus));
-        // Windows writes standard output in text mode: CRLF line ends.
-        std::string strOutput = testutil::ReadFile(m_dir.Path() / "stdout.txt");
-        strOutput.erase(std::remove(strOutput.begin(), strOutput.end(), '\r'), strOutput.end());
-        return strOutput;
+        return testutil::ReadOutput(m_dir.Path() / "stdout.txt");
     }
     // Data rows of an example table: its lines but the two header lines.
     static size_t RowsOf(const char* pszTable) {

@@ -9,7 +9,7 @@ namespace {
 const std::string COPY_PREPARED =
     ConversionScript("cp prepared.reg tempreg.reg; exit 0", "copy /y prepared.reg tempreg.reg >nul");
 
-size_t Count(const std::string& strText, const std::string& strWhat) {
+[[maybe_unused]] size_t Count(const std::string& strText, const std::string& strWhat) {
     size_t nCount = 0;
     for (size_t i = 0; (i = strText.find(strWhat, i)) != std::string::npos; i += strWhat.size()) ++nCount;
     return nCount;
@@ -93,8 +93,11 @@ TEST_F(Faults, OverlongCellIsRefusedByTheConverterAndOnlyItsTableIsLost) {
     EXPECT_EQ(0, m_nStatus);
     EXPECT_NE(std::string::npos, strOutput.find("Building weapons list:Ini2Reg.bat left no tempreg.reg "
                                                 "for \"Weapons.txt\" (exit status 1).\n"));
+#ifndef _WIN32
+    // The converter's own message reaches our standard error; on Windows its console is hidden.
     EXPECT_NE(std::string::npos, testutil::ReadFile(m_dir.Path() / "stderr.txt")
                                      .find("a value longer than 65,535 bytes in section \"Sword\""));
+#endif
     SItemLists lists;
     ASSERT_TRUE(LoadItemDatabase((m_dir / "items.idb").c_str(), lists));
     EXPECT_TRUE(lists.m_weapons.empty());
@@ -110,7 +113,9 @@ TEST_F(Faults, TableOfMoreRowsThanARegistryHoldsIsRefusedAndTheOtherListsAreSave
     EXPECT_EQ(0, m_nStatus);
     EXPECT_EQ(0u, strOutput.rfind("Building materials list:Ini2Reg.bat left no tempreg.reg for "
                                   "\"Materials.txt\" (exit status 1).\n", 0));
+#ifndef _WIN32
     EXPECT_NE(std::string::npos, testutil::ReadFile(m_dir.Path() / "stderr.txt").find("65536 sections"));
+#endif
     SItemLists lists;
     ASSERT_TRUE(LoadItemDatabase((m_dir / "items.idb").c_str(), lists));
     EXPECT_TRUE(lists.m_materials.empty());

@@ -39,6 +39,16 @@ std::string ReadFile(const fs::path& path) {
     return content.str();
 }
 
+std::string ReadOutput(const fs::path& path) {
+    std::string strText = ReadFile(path);
+    std::string strOutput;
+    strOutput.reserve(strText.size());
+    for (size_t i = 0; i < strText.size(); ++i)
+        if (strText[i] != '\r' || i + 1 == strText.size() || strText[i + 1] != '\n')
+            strOutput += strText[i];
+    return strOutput;
+}
+
 std::string Hex(std::string_view strBytes) {
     static const char DIGITS[] = "0123456789ABCDEF";
     std::string strHex;

@@ -43,6 +43,8 @@ private:
 
 void WriteFile(const fs::path& path, std::string_view strBytes);
 std::string ReadFile(const fs::path& path);
+// A program's captured output, with the CR LF line ends of Windows' text mode read as LF.
+std::string ReadOutput(const fs::path& path);
 // "01 18 01 00" for the bytes; spaces between bytes.
 std::string Hex(std::string_view strBytes);
 // The bytes of a hex text such as "01 18 01 00"; spaces are ignored.

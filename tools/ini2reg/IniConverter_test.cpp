@@ -456,7 +456,7 @@ protected:
         return nExitCode;
     }
     std::string Read(const char* pszName) const {
-        return testutil::ReadFile(m_dir.Path() / pszName);
+        return testutil::ReadOutput(m_dir.Path() / pszName);
     }
     testutil::CTempDir m_dir;
 };
@@ -486,7 +486,7 @@ TEST_F(Ini2RegProgram, ConvertsBesideTheInputOrRefusesAndLeavesNothing) {
     EXPECT_EQ(
         testutil::Unhex("FB 3E AB 45 01 00 FF FF 0C 00 00 00 01 00 05 00 53 77 6F 72 64 FF FF "
                         "0F 00 00 00 02 04 00 4E 61 6D 65 05 00 53 77 6F 72 64"),
-        Read("tempreg.reg"));
+        testutil::ReadFile(m_dir.Path() / "tempreg.reg"));
     testutil::WriteFile(m_dir.Path() / "big.ini", ManySections(65536));
     EXPECT_NE(0, Run({"big.ini"}));
     EXPECT_FALSE(testutil::fs::exists(m_dir.Path() / "big.reg"));
