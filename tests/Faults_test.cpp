@@ -53,7 +53,7 @@ TEST_F(Faults, EmptyRegistryFileIsAlsoShownAsAnErrorPerTable) {
     EXPECT_EQ(0, m_nStatus);  // six errors stay below the limit of ten
 #ifndef _WIN32
     EXPECT_EQ(6u, Count(testutil::ReadFile(m_dir.Path() / "stderr.txt"),
-                        "CMappedFile::Open().\nUnable to create file mapping.\n"));
+                        "ERROR\nCMappedFile::Open().\nUnable to create file mapping.\n"));
 #endif
 }
 
