@@ -123,11 +123,10 @@ bool CTableConverter::ParseHeader() {
         } else if (!m_groups.empty()) {
             ++m_groups.back().columnCount;
         } else {
-            break;  // nothing to widen: the header has no meaning
+            break;  // a first cell that starts no group leaves nothing to widen
         }
     }
-    if (m_groups.empty() || cells.empty() || cells[0].empty() || !IsAsciiAlnum(cells[0][0])) {
-        m_groups.clear();
+    if (m_groups.empty()) {
         std::printf("Bad header in \"%s\".\n", m_strFileName.c_str());
         return false;
     }
