@@ -761,6 +761,36 @@ TEST_F(ChunkArchiveTest, RandomTreesReadBackAsTheyWereWrittenInAnyOrder) {
     }
 }
 
+TEST_F(ChunkArchiveTest, MeasuringGivesTheRootLengthThatWritingReaches) {
+    for (unsigned nSeed = 1; nSeed <= 100; ++nSeed) {
+        Random rng(nSeed);
+        const std::vector<SNode> tree = RandomNodes(rng, /*nDepth=*/4);
+        CChunkArchive measure;
+        measure.OpenForMeasuring();
+        WriteNodes(measure, tree);
+        const std::uint32_t nMeasured = measure.GetRootLength();
+        EXPECT_TRUE(measure.CloseArchive(m_stream));
+        EXPECT_EQ(0u, m_stream.GetSize());  // measuring writes nothing
+
+        CMemoryStream stream;
+        CChunkArchive archive;
+        archive.OpenArchive(stream, /*bReading=*/false, 1);
+        archive.ReserveRoot(nMeasured);
+        WriteNodes(archive, tree);
+        ASSERT_EQ(nMeasured, archive.GetRootLength()) << "seed " << nSeed;
+        EXPECT_TRUE(archive.CloseArchive(stream));
+        EXPECT_EQ(nMeasured, Decode(Content(stream)).at(0).payload.size());
+    }
+}
+
+TEST_F(ChunkArchiveTest, MeasuringRefusesWhatWritingRefuses) {
+    CChunkArchive measure;
+    measure.OpenForMeasuring();
+    std::uint32_t nValue = 7;
+    measure.DataChunk(3, &nValue, 0x80000000u);  // the source is never read
+    EXPECT_FALSE(measure.CloseArchive(m_stream));
+}
+
 // A valid archive with a random tree and one stored object, damaged in every way the loop
 // can reach. The archive must agree with the plain scan on every lookup, read nothing outside
 // the loaded chunk (the sanitizers watch) and destroy every object it created.
