@@ -159,6 +159,18 @@ inline std::uint32_t ReadU32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
+// Reads one length-prefixed string at p, within nAvailable bytes; advances both. False, with
+// nothing advanced, when the string runs past them.
+inline bool ReadCountedString(const std::uint8_t*& p, std::uint32_t& nAvailable,
+                              std::string_view& str) {
+    if (nAvailable < 2) return false;
+    const std::uint16_t nLength = ReadU16(p);
+    if (nLength > nAvailable - 2) return false;
+    str = std::string_view(reinterpret_cast<const char*>(p + 2), nLength);
+    p += 2 + nLength;
+    nAvailable -= 2u + nLength;
+    return true;
+}
 // Offsets come from the file: compare by subtraction so that no sum can wrap.
 inline bool InBounds(std::uint64_t nOffset, std::uint64_t nLength, std::uint64_t nSize) {
     return nOffset <= nSize && nLength <= nSize - nOffset;
