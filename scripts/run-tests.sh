@@ -38,3 +38,6 @@ wineserver -p 2>/dev/null || true
 wine cmd /c exit >/dev/null 2>&1 || true
 ctest --preset windows
 wineserver -k 2>/dev/null || true
+
+step "Fuzzing smoke: each libFuzzer target for 20 seconds"
+FUZZ_BUILD_JOBS=$jobs fuzz/run-fuzzers.sh 20
