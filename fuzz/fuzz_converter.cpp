@@ -21,17 +21,17 @@ void Check(bool bHolds) {
     if (!bHolds) __builtin_trap();
 }
 
-std::string_view TrimBlanks(std::string_view str) {
+std::string_view OracleTrim(std::string_view str) {
     const size_t nBegin = str.find_first_not_of(" \t");
     return nBegin == NPOS ? std::string_view()
                           : str.substr(nBegin, str.find_last_not_of(" \t") - nBegin + 1);
 }
 
-std::vector<std::string_view> SplitList(std::string_view strText) {
+std::vector<std::string_view> OracleSplitList(std::string_view strText) {
     std::vector<std::string_view> elements;
     for (;;) {
         const size_t nComma = strText.find(',');
-        const std::string_view strElement = TrimBlanks(strText.substr(0, nComma));
+        const std::string_view strElement = OracleTrim(strText.substr(0, nComma));
         if (!strElement.empty()) elements.push_back(strElement);
         if (nComma == NPOS) return elements;
         strText.remove_prefix(nComma + 1);
@@ -76,7 +76,7 @@ std::vector<SSection> ParseIni(std::string_view strIni) {
         const size_t nEquals = strLine.find('=');
         if (sections.empty() || nEquals == NPOS) continue;  // before the first section
         sections.back().keys.push_back(
-            SKey{strLine.substr(0, nEquals), TrimBlanks(strLine.substr(nEquals + 1))});
+            SKey{strLine.substr(0, nEquals), OracleTrim(strLine.substr(nEquals + 1))});
     }
     // A repeated section is dropped with all its keys.
     KeepFirstOfEachName(sections);
@@ -93,7 +93,7 @@ bool PassesLimit(const std::vector<SSection>& sections) {
             if (key.name.size() > LIMIT) return true;
             if (value.nType == RTYPE_STRING && value.strText.size() > LIMIT) return true;
             if (value.nType != (RTYPE_LIST | RTYPE_STRING)) continue;
-            const std::vector<std::string_view> elements = SplitList(value.strText);
+            const std::vector<std::string_view> elements = OracleSplitList(value.strText);
             if (elements.size() > LIMIT ||
                 std::any_of(elements.begin(), elements.end(),
                             [](std::string_view str) { return str.size() > LIMIT; }))
@@ -121,7 +121,7 @@ void CheckValue(const CFileRegistry& registry, std::string_view strSection, cons
             break;
         default: {
             std::vector<std::string> list;
-            const std::vector<std::string_view> elements = SplitList(expected.strText);
+            const std::vector<std::string_view> elements = OracleSplitList(expected.strText);
             Check(registry.GetStringList(strSection, key.name, list) &&
                   std::equal(list.begin(), list.end(), elements.begin(), elements.end()));
         }

@@ -10,13 +10,24 @@
 #include "platform/Platform.h"
 #include "tableconv/FileRegistry.h"
 
-namespace {
 std::string_view TrimBlanks(std::string_view str) {
     while (!str.empty() && (str.front() == ' ' || str.front() == '\t')) str.remove_prefix(1);
     while (!str.empty() && (str.back() == ' ' || str.back() == '\t')) str.remove_suffix(1);
     return str;
 }
 
+void SplitListElements(std::string_view strList, std::vector<std::string_view>& elements) {
+    elements.clear();
+    for (;;) {
+        const size_t nComma = strList.find(',');
+        const std::string_view strElement = TrimBlanks(strList.substr(0, nComma));
+        if (!strElement.empty()) elements.push_back(strElement);
+        if (nComma == std::string_view::npos) return;
+        strList.remove_prefix(nComma + 1);
+    }
+}
+
+namespace {
 void SetU16(char* p, std::uint32_t n) {
     p[0] = static_cast<char>(n & 0xFF);
     p[1] = static_cast<char>((n >> 8) & 0xFF);
@@ -225,16 +236,8 @@ bool EncodeSection(const SSection& section, std::string_view strIni, std::vector
                 out.U16(static_cast<std::uint32_t>(entry.value.strText.size()));
                 out.Bytes(entry.value.strText);
                 break;
-            default: {  // a list of strings: split at every comma, empty elements dropped
-                elements.clear();
-                std::string_view strRest = entry.value.strText;
-                for (;;) {
-                    const size_t nComma = strRest.find(',');
-                    const std::string_view strElement = TrimBlanks(strRest.substr(0, nComma));
-                    if (!strElement.empty()) elements.push_back(strElement);
-                    if (nComma == std::string_view::npos) break;
-                    strRest.remove_prefix(nComma + 1);
-                }
+            default: {  // a list of strings
+                SplitListElements(entry.value.strText, elements);
                 if (elements.size() > MAX_REGISTRY_ENTRIES) {
                     strError = TooMany("a list of more than 65,535 elements", section.name);
                     return false;

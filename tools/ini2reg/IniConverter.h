@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Limits of the registry format.
 inline constexpr std::uint32_t MAX_REGISTRY_ENTRIES = 65535;  // sections, values, list elements
@@ -23,6 +24,11 @@ struct SIniValue {
 };
 // strValue must already be trimmed of blanks and tabs.
 SIniValue ClassifyValue(std::string_view strValue);
+
+// Blanks and tabs removed from both ends, as the converter trims every value.
+std::string_view TrimBlanks(std::string_view str);
+// A list's elements as the registry stores them: cut at every comma, trimmed, empty ones gone.
+void SplitListElements(std::string_view strList, std::vector<std::string_view>& elements);
 
 // Receives the registry file as it is produced; the header is patched in last.
 class IRegistrySink {

@@ -20,11 +20,7 @@ std::string In(const SColumnInfo& column) { return " in " + Quoted(column.pszNam
 // blanks and tabs around it.
 std::string_view StoredText(std::string_view strCell) {
     if (!strCell.empty() && strCell.back() == '\r') strCell.remove_suffix(1);
-    while (!strCell.empty() && (strCell.front() == ' ' || strCell.front() == '\t'))
-        strCell.remove_prefix(1);
-    while (!strCell.empty() && (strCell.back() == ' ' || strCell.back() == '\t'))
-        strCell.remove_suffix(1);
-    return strCell;
+    return TrimBlanks(strCell);
 }
 
 bool IsNumber(const SIniValue& value) {
@@ -70,18 +66,6 @@ bool IsDecimalNumber(std::string_view str) {
         while (i < str.size() && IsDigit(str[i])) ++i;
     }
     return i == str.size();
-}
-
-// The list elements as the converter stores them: cut at every comma, trimmed, empty ones gone.
-void SplitList(std::string_view strText, std::vector<std::string_view>& entries) {
-    entries.clear();
-    for (;;) {
-        const size_t nComma = strText.find(',');
-        const std::string_view strEntry = StoredText(strText.substr(0, nComma));
-        if (!strEntry.empty()) entries.push_back(strEntry);
-        if (nComma == std::string_view::npos) return;
-        strText.remove_prefix(nComma + 1);
-    }
 }
 
 const char* WordKindOf(EValueRule rule) {
@@ -194,7 +178,7 @@ void CTableCheck::CheckValue(std::uint32_t nLine, std::uint32_t nColumn, const S
     } else if (value.nType == RTYPE_STRING) {
         entries.push_back(value.strText);
     } else {
-        SplitList(value.strText, entries);
+        SplitListElements(value.strText, entries);
     }
     if (column.type == EColumnType::String)
         CheckWord(nLine, nColumn, column, entries[0]);
