@@ -22,6 +22,11 @@ inline constexpr Handle INVALID_HANDLE = -1;
 
 // errno or GetLastError() of the last failed call.
 unsigned long LastError();
+// The system's own words for an error code ("No such file or directory"), without a final
+// full stop or line end, so that callers can end the sentence themselves.
+std::string ErrorText(unsigned long nError);
+// Whether the code says that a file or folder does not exist.
+bool IsNotFoundError(unsigned long nError);
 
 // ---- Files -------------------------------------------------------------------------------
 
@@ -75,9 +80,15 @@ void CloseFileHandle(Handle hFile);
 
 // ---- Processes -----------------------------------------------------------------------------
 
-// Runs a script of the current directory with one argument, hidden (no console, standard input
-// empty, standard output discarded), and waits for it to end. False when it could not be
-// started; otherwise nExitCode holds its exit status.
+// Remembers how the program was started (argv[0]): where the running program's file cannot be
+// asked of the system, its folder is taken from this.
+void SetProgramPath(const char* pszArgv0);
+
+// Runs a script with one argument in the current directory, hidden (no console, standard input
+// empty, standard output discarded), and waits for it to end. A bare name is looked for as
+// Windows looks for a program: in the running program's folder, then the current folder, then
+// (Windows) the system folders, then each folder of PATH. False when it could not be started
+// (IsNotFoundError(LastError()) when it is nowhere); otherwise nExitCode holds its exit status.
 bool RunScriptAndWait(const char* pszScript, const char* pszArgument, int& nExitCode);
 
 // Runs a program with arguments in a directory and waits for it. Standard output, and standard
@@ -86,6 +97,16 @@ bool RunScriptAndWait(const char* pszScript, const char* pszArgument, int& nExit
 bool RunProgram(const std::vector<std::string>& args, const char* pszDirectory,
                 const char* pszStdoutPath, const char* pszStderrPath, int& nExitCode);
 
+// ---- Locks ---------------------------------------------------------------------------------
+
+enum class LockResult { LOCKED, HELD_ELSEWHERE, FAILED };
+// Takes an exclusive lock on a lock file, creating it (a symbolic link in its place is removed,
+// not followed). HELD_ELSEWHERE at once, without waiting, when another process holds it; FAILED
+// (see LastError) when the file cannot be made. On LOCKED, hLock is valid until UnlockAndRemove.
+LockResult LockExclusive(const char* pszPath, Handle& hLock);
+// Removes the lock file and gives the lock up.
+void UnlockAndRemove(const char* pszPath, Handle hLock);
+
 // ---- People --------------------------------------------------------------------------------
 
 inline constexpr int ERROR_TEXT_SIZE = 1024;
@@ -93,8 +114,10 @@ inline constexpr int ERROR_TEXT_SIZE = 1024;
 // formatter (integer, character and string conversions); longer texts are cut.
 void FormatErrorText(char* pszBuffer, const char* pszFormat, va_list args);
 
-// Shows an error that a person must acknowledge. Returns once it has been acknowledged, or at
-// once where nobody can answer (no desktop, no terminal).
+// Asks a person to acknowledge an error whose text the caller has written to standard error: a
+// box on Windows when the process's desktop is visible, elsewhere a prompt when both standard
+// input and standard error are a terminal. Returns once acknowledged, or at once where nobody
+// can answer (a build service, a pipe, a log file).
 void ShowErrorBox(const char* pszText);
 // Diagnostic channel for developers: the debugger on Windows, standard error elsewhere.
 void DebugOutput(const char* pszText);

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -10,7 +11,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 extern char** environ;
 
@@ -35,6 +38,10 @@ int DecodeStatus(int nStatus) {
 }  // namespace
 
 unsigned long LastError() { return t_nLastError; }
+
+std::string ErrorText(unsigned long nError) { return std::strerror(static_cast<int>(nError)); }
+
+bool IsNotFoundError(unsigned long nError) { return nError == ENOENT || nError == ENOTDIR; }
 
 // ---- Files ---------------------------------------------------------------------------------
 
@@ -179,16 +186,63 @@ void CloseFileHandle(Handle hFile) {
 
 // ---- Processes -----------------------------------------------------------------------------
 
+namespace {
+std::string g_strArgv0;
+
+// The folder of the running program, ending in '/': the system's own link first, then argv[0].
+std::string ProgramDirectory() {
+    char szPath[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", szPath, sizeof szPath - 1);
+    const std::string strPath = n > 0 ? std::string(szPath, static_cast<size_t>(n)) : g_strArgv0;
+    const size_t nSlash = strPath.rfind('/');
+    return nSlash == std::string::npos ? std::string() : strPath.substr(0, nSlash + 1);
+}
+
+bool IsReadableFile(const std::string& strPath) {
+    struct stat st {};
+    return ::stat(strPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(strPath.c_str(), R_OK) == 0;
+}
+
+// Where Windows would find the script: beside the program, here, then each PATH entry (an
+// empty entry is the current folder).
+bool FindScript(const char* pszScript, std::string& strFound) {
+    if (std::strchr(pszScript, '/')) {
+        strFound = pszScript;
+        return IsReadableFile(strFound);
+    }
+    std::vector<std::string> folders = {ProgramDirectory(), "./"};
+    const char* pszPath = std::getenv("PATH");
+    for (std::string_view strRest = pszPath ? pszPath : ""; pszPath;) {
+        const size_t nColon = strRest.find(':');
+        const std::string strFolder(strRest.substr(0, nColon));
+        folders.push_back(strFolder.empty() ? "./" : strFolder + "/");
+        if (nColon == std::string_view::npos) break;
+        strRest.remove_prefix(nColon + 1);
+    }
+    for (const std::string& strFolder : folders) {
+        if (strFolder.empty()) continue;
+        strFound = strFolder + pszScript;
+        if (IsReadableFile(strFound)) return true;
+    }
+    return false;
+}
+}  // namespace
+
+void SetProgramPath(const char* pszArgv0) { g_strArgv0 = pszArgv0 ? pszArgv0 : ""; }
+
 bool RunScriptAndWait(const char* pszScript, const char* pszArgument, int& nExitCode) {
-    // The shell would start even without the script; a missing script is "cannot start".
-    if (::access(pszScript, R_OK) != 0) return Fail();
+    // The shell would start even without the script; a script found nowhere is "not found".
+    std::string strScript;
+    if (!FindScript(pszScript, strScript)) {
+        errno = ENOENT;
+        return Fail();
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     char szShell[] = "/bin/sh";
-    // "sh name" may search PATH for a bare name; the script must be the current directory's.
-    std::string strScript = std::strchr(pszScript, '/') ? pszScript : std::string("./") + pszScript;
     std::string strArgument = pszArgument;
     char* argv[] = {szShell, strScript.data(), strArgument.data(), nullptr};
     pid_t pid = 0;
@@ -253,20 +307,54 @@ bool RunProgram(const std::vector<std::string>& args, const char* pszDirectory,
     return true;
 }
 
+// ---- Locks ---------------------------------------------------------------------------------
+
+LockResult LockExclusive(const char* pszPath, Handle& hLock) {
+    for (int nTry = 0; nTry < 8; ++nTry) {
+        const int fd = ::open(pszPath, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            // A link in the lock's place is removed, never written through.
+            if (errno == ELOOP && ::unlink(pszPath) == 0) continue;
+            Fail();
+            return LockResult::FAILED;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const bool bHeld = errno == EWOULDBLOCK;
+            Fail();
+            ::close(fd);
+            return bHeld ? LockResult::HELD_ELSEWHERE : LockResult::FAILED;
+        }
+        // The holder before us may have removed the file between our open and our lock: then
+        // the lock is on a file nobody else will find, and the name must be taken anew.
+        struct stat stOpen {}, stNamed {};
+        if (::fstat(fd, &stOpen) == 0 && ::lstat(pszPath, &stNamed) == 0 &&
+            stOpen.st_dev == stNamed.st_dev && stOpen.st_ino == stNamed.st_ino) {
+            hLock = fd;
+            return LockResult::LOCKED;
+        }
+        ::close(fd);
+    }
+    errno = EAGAIN;
+    Fail();
+    return LockResult::FAILED;
+}
+
+void UnlockAndRemove(const char* pszPath, Handle hLock) {
+    if (hLock == INVALID_HANDLE) return;
+    ::unlink(pszPath);  // while still held, so that no other run locks the old file
+    ::close(Fd(hLock));
+}
+
 // ---- People --------------------------------------------------------------------------------
 
 void FormatErrorText(char* pszBuffer, const char* pszFormat, va_list args) {
     std::vsnprintf(pszBuffer, ERROR_TEXT_SIZE, pszFormat, args);
 }
 
-void ShowErrorBox(const char* pszText) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "ERROR\n%s", pszText);
-    const size_t n = std::strlen(pszText);
-    if (n == 0 || pszText[n - 1] != '\n') std::fputc('\n', stderr);
-    std::fflush(stderr);
-    // Only a person at a terminal can acknowledge; batch runs must never hang here.
-    if (::isatty(0)) {
+void ShowErrorBox(const char* /*pszText*/) {
+    // The text is on standard error already. Only a person at a terminal can acknowledge: runs
+    // in a batch, or whose errors go to a log, must never wait here.
+    if (::isatty(0) && ::isatty(2)) {
         std::fputs("Press Enter to continue.", stderr);
         std::fflush(stderr);
         int c;

@@ -59,6 +59,23 @@ bool WaitAndClose(PROCESS_INFORMATION& pi, int& nExitCode) {
 
 unsigned long LastError() { return t_nLastError; }
 
+std::string ErrorText(unsigned long nError) {
+    char szText[512];
+    DWORD dwLength = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      /*source=*/nullptr, nError, /*language=*/0, szText,
+                                      sizeof szText, /*arguments=*/nullptr);
+    // The system's texts end in ".\r\n"; the callers end the sentence themselves.
+    while (dwLength > 0 && (szText[dwLength - 1] == '\n' || szText[dwLength - 1] == '\r' ||
+                            szText[dwLength - 1] == ' ' || szText[dwLength - 1] == '.'))
+        --dwLength;
+    if (dwLength == 0) return "system error " + std::to_string(nError);
+    return std::string(szText, dwLength);
+}
+
+bool IsNotFoundError(unsigned long nError) {
+    return nError == ERROR_FILE_NOT_FOUND || nError == ERROR_PATH_NOT_FOUND;
+}
+
 // ---- Files ---------------------------------------------------------------------------------
 
 CFile::~CFile() { Close(); }
@@ -220,6 +237,10 @@ void CloseFileHandle(Handle hFile) {
 
 // ---- Processes -----------------------------------------------------------------------------
 
+void SetProgramPath(const char* /*pszArgv0*/) {
+    // CreateProcessA looks in the running program's folder by itself.
+}
+
 bool RunScriptAndWait(const char* pszScript, const char* pszArgument, int& nExitCode) {
     std::string strCommand = std::string(pszScript) + " " + pszArgument;
     STARTUPINFOA si;
@@ -277,15 +298,61 @@ bool RunProgram(const std::vector<std::string>& args, const char* pszDirectory,
     return bStarted && WaitAndClose(pi, nExitCode);
 }
 
+// ---- Locks ---------------------------------------------------------------------------------
+
+LockResult LockExclusive(const char* pszPath, Handle& hLock) {
+    // Deleted by the system once the last handle closes, so even an ended run leaves none.
+    // FILE_FLAG_OPEN_REPARSE_POINT: a link in its place is opened as itself, never followed.
+    HANDLE h = ::CreateFileA(pszPath, GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             /*security=*/nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE |
+                                 FILE_FLAG_OPEN_REPARSE_POINT,
+                             /*template=*/nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        Fail();
+        return LockResult::FAILED;
+    }
+    OVERLAPPED overlapped;
+    std::memset(&overlapped, 0, sizeof overlapped);
+    if (!::LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, /*reserved=*/0,
+                      /*bytesLow=*/1, /*bytesHigh=*/0, &overlapped)) {
+        Fail();
+        ::CloseHandle(h);
+        return t_nLastError == ERROR_LOCK_VIOLATION || t_nLastError == ERROR_IO_PENDING
+                   ? LockResult::HELD_ELSEWHERE
+                   : LockResult::FAILED;
+    }
+    hLock = ToHandle(h);
+    return LockResult::LOCKED;
+}
+
+void UnlockAndRemove(const char* /*pszPath*/, Handle hLock) {
+    if (hLock != INVALID_HANDLE) ::CloseHandle(H(hLock));  // deletes it, see LockExclusive
+}
+
 // ---- People --------------------------------------------------------------------------------
 
 void FormatErrorText(char* pszBuffer, const char* pszFormat, va_list args) {
     ::wvsprintfA(pszBuffer, pszFormat, args);  // writes at most 1024 bytes, terminator included
 }
 
+namespace {
+// A build service runs on a window station that nobody sees: a box there is never answered.
+bool IsDesktopVisible() {
+    HWINSTA hStation = ::GetProcessWindowStation();
+    USEROBJECTFLAGS flags;
+    std::memset(&flags, 0, sizeof flags);
+    DWORD dwNeeded = 0;
+    return hStation &&
+           ::GetUserObjectInformationA(hStation, UOI_FLAGS, &flags, sizeof flags, &dwNeeded) &&
+           (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+}  // namespace
+
 void ShowErrorBox(const char* pszText) {
-    std::fflush(stdout);
-    ::MessageBoxA(/*owner=*/nullptr, pszText, "ERROR", MB_OK | MB_ICONERROR);
+    if (IsDesktopVisible())
+        ::MessageBoxA(/*owner=*/nullptr, pszText, "ERROR", MB_OK | MB_ICONERROR);
 }
 
 void DebugOutput(const char* pszText) { ::OutputDebugStringA(pszText); }
