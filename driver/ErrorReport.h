@@ -2,16 +2,35 @@
 // diagnostic trace.
 #pragma once
 
+#include <string_view>
+
 inline constexpr int MAX_ERRORS = 10;
 
 // Formats the message (printf conversions for integers, characters and strings; cut to 1023
-// characters), shows it in the error box and counts it. The MAX_ERRORS-th report ends the
-// process with status -1 once it has been shown, so nothing is saved. Returns 0 otherwise.
+// characters), writes it to standard error after a line "ERROR", shows it in the error box and
+// counts it. The MAX_ERRORS-th report ends the process with status -1 once it has been shown,
+// after saying so on standard error, so nothing is saved. Returns 0 otherwise.
 int ReportError(const char* pszFormat, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
+
+// While one lives, every report gains a second line naming the table and the row it concerns:
+// "in \"Weapons.txt\", row \"Great Sword\".\n". Both texts must outlive the object.
+class CErrorRow {
+public:
+    CErrorRow(std::string_view strTable, std::string_view strRow);
+    ~CErrorRow();
+    CErrorRow(const CErrorRow&) = delete;
+    CErrorRow& operator=(const CErrorRow&) = delete;
+    std::string_view Table() const { return m_strTable; }
+    std::string_view Row() const { return m_strRow; }
+
+private:
+    const CErrorRow* m_pOuter;  // restored when this one ends
+    std::string_view m_strTable, m_strRow;
+};
 
 // Diagnostics for developers; silent in release builds.
 void DebugTrace(const char* pszFormat, ...)
