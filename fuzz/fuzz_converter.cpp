@@ -84,6 +84,16 @@ std::vector<SSection> ParseIni(std::string_view strIni) {
     return sections;
 }
 
+// A quoted value's text with each "" read as one ", left to right.
+std::string OracleUndouble(std::string_view strText) {
+    std::string strOut;
+    for (size_t i = 0; i < strText.size(); ++i) {
+        strOut += strText[i];
+        if (strText[i] == '"' && i + 1 < strText.size() && strText[i + 1] == '"') ++i;
+    }
+    return strOut;
+}
+
 bool PassesLimit(const std::vector<SSection>& sections) {
     if (sections.size() > LIMIT) return true;
     for (const SSection& section : sections) {
@@ -91,7 +101,8 @@ bool PassesLimit(const std::vector<SSection>& sections) {
         for (const SKey& key : section.keys) {
             const SIniValue value = ClassifyValue(key.value);
             if (key.name.size() > LIMIT) return true;
-            if (value.nType == RTYPE_STRING && value.strText.size() > LIMIT) return true;
+            if (value.nType == RTYPE_STRING && OracleUndouble(value.strText).size() > LIMIT)
+                return true;
             if (value.nType != (RTYPE_LIST | RTYPE_STRING)) continue;
             const std::vector<std::string_view> elements = OracleSplitList(value.strText);
             if (elements.size() > LIMIT ||
@@ -117,7 +128,8 @@ void CheckValue(const CFileRegistry& registry, std::string_view strSection, cons
             break;
         }
         case RTYPE_STRING:
-            Check(registry.GetString(strSection, key.name, "\x01none") == expected.strText);
+            Check(registry.GetString(strSection, key.name, "\x01none") ==
+                  OracleUndouble(expected.strText));
             break;
         default: {
             std::vector<std::string> list;

@@ -1,6 +1,7 @@
 #include "itemdb/Columns.h"
 
 #include "tableconv/FileRegistry.h"
+#include "tableconv/ListElements.h"
 
 namespace {
 using namespace columns;
@@ -101,4 +102,11 @@ std::string ReadString(const CFileRegistry& registry, std::string_view strSectio
 void ReadList(const CFileRegistry& registry, std::string_view strSection,
               const SColumnInfo& column, std::vector<std::string>& list) {
     registry.GetStringList(strSection, SValueName(column.pszName, column.nByteSum), list);
+    // A spreadsheet may wrap a list cell in quotes (it holds commas), which makes it one string.
+    if (list.size() == 1 && list.front().find(',') != std::string::npos) {
+        const std::string strWhole = std::move(list.front());
+        std::vector<std::string_view> elements;
+        SplitListElements(strWhole, elements);
+        list.assign(elements.begin(), elements.end());
+    }
 }

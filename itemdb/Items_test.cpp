@@ -110,6 +110,21 @@ TEST_F(ItemBuild, WeaponListsSetSkillsAttackAndDefence) {
     EXPECT_EQ(2.0f, m_db.m_weapons[2].Defence);
 }
 
+// A spreadsheet wraps a cell with commas in quotes; the list must survive it.
+TEST_F(ItemBuild, QuotedListCellReadsAsTheSameList) {
+    const std::vector<Column> columns = {{"Name", ""}, {"Weapon", "Type"}, {"Lists", ""}};
+    BuildWeapons(TableOf(columns, {{"A", "bow", "defence 1, melee 3, attack 2.5"},
+                                   {"B", "bow", "\"defence 1, melee 3, attack 2.5\""},
+                                   {"C", "bow", "\"attack 4\""}}));
+    ASSERT_EQ(3u, m_db.m_weapons.size());
+    for (const SWeapon* pWeapon : {&m_db.m_weapons[0], &m_db.m_weapons[1]}) {
+        EXPECT_EQ(3, pWeapon->Skills.SkillLevels[0]) << pWeapon->Name;
+        EXPECT_EQ(2.5f, pWeapon->Attack) << pWeapon->Name;
+        EXPECT_EQ(1.0f, pWeapon->Defence) << pWeapon->Name;
+    }
+    EXPECT_EQ(4.0f, m_db.m_weapons[2].Attack);  // one element, quoted or not
+}
+
 TEST_F(ItemBuild, WeaponTypeIsLowercasedAndUnknownTypesAreReportedOncePerRecord) {
     const std::vector<Column> columns = {{"Name", ""}, {"Weapon", "Type"}, {"Weapon", "Material Type"}};
     BuildWeapons(TableOf(columns, {{"A", "Bow", "Yew"}, {"B", "Longbow"}, {"C"}}));
@@ -119,8 +134,8 @@ TEST_F(ItemBuild, WeaponTypeIsLowercasedAndUnknownTypesAreReportedOncePerRecord)
     EXPECT_EQ("Yew", m_db.m_weapons[0].MaterialName);  // as written
     EXPECT_EQ(7, m_db.m_weapons[1].TypeCode);
     EXPECT_EQ("none", m_db.m_weapons[2].MaterialName);
-    EXPECT_EQ((std::vector<std::string>{"Unknown weapon name: \"longbow\".\n",
-                                        "Unknown weapon name: \"none\".\n"}),
+    EXPECT_EQ((std::vector<std::string>{"Unknown weapon name: \"longbow\".\nin \"Weapons.txt\", row \"B\".\n",
+                                        "Unknown weapon name: \"none\".\nin \"Weapons.txt\", row \"C\".\n"}),
               m_reports.Reports());
 }
 
@@ -132,7 +147,8 @@ TEST_F(ItemBuild, ArmorWithOnlyMainAbsorptionStoresBothProtectionBlocks) {
     for (int i = 0; i < 7; ++i) strMinusHundredths += " 0A D7 23 BC";
     EXPECT_EQ("15 48 00 00 A0 40" + strMinusHundredths + " 00 00 00 00", ChunkHex(3, 1, 21));
     EXPECT_EQ("16 48 CD CC CC BD" + strMinusHundredths + " 00 00 00 00", ChunkHex(3, 1, 22));
-    EXPECT_EQ((std::vector<std::string>{"Unknown armor name: \"none\".\n"}), m_reports.Reports());
+    EXPECT_EQ((std::vector<std::string>{"Unknown armor name: \"none\".\nin \"Armors.txt\", row \"Vest\".\n"}),
+              m_reports.Reports());
 }
 
 TEST_F(ItemBuild, ArmorValuesCrippledMasksAndWounds) {

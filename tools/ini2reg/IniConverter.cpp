@@ -10,23 +10,6 @@
 #include "platform/Platform.h"
 #include "tableconv/FileRegistry.h"
 
-std::string_view TrimBlanks(std::string_view str) {
-    while (!str.empty() && (str.front() == ' ' || str.front() == '\t')) str.remove_prefix(1);
-    while (!str.empty() && (str.back() == ' ' || str.back() == '\t')) str.remove_suffix(1);
-    return str;
-}
-
-void SplitListElements(std::string_view strList, std::vector<std::string_view>& elements) {
-    elements.clear();
-    for (;;) {
-        const size_t nComma = strList.find(',');
-        const std::string_view strElement = TrimBlanks(strList.substr(0, nComma));
-        if (!strElement.empty()) elements.push_back(strElement);
-        if (nComma == std::string_view::npos) return;
-        strList.remove_prefix(nComma + 1);
-    }
-}
-
 namespace {
 void SetU16(char* p, std::uint32_t n) {
     p[0] = static_cast<char>(n & 0xFF);
@@ -199,7 +182,8 @@ bool EncodeSection(const SSection& section, std::string_view strIni, std::vector
             strError = "a value name longer than 65,535 bytes";
             return false;
         }
-        if (entry.value.nType == RTYPE_STRING && entry.value.strText.size() > MAX_REGISTRY_TEXT) {
+        if (entry.value.nType == RTYPE_STRING &&
+            entry.value.strText.size() - entry.value.nDoubledQuotes > MAX_REGISTRY_TEXT) {
             strError = "a value longer than 65,535 bytes in section \"" +
                        std::string(section.name.substr(0, 80)) + "\"";
             return false;
@@ -233,8 +217,10 @@ bool EncodeSection(const SSection& section, std::string_view strIni, std::vector
                 break;
             }
             case RTYPE_STRING:
-                out.U16(static_cast<std::uint32_t>(entry.value.strText.size()));
-                out.Bytes(entry.value.strText);
+                out.U16(static_cast<std::uint32_t>(entry.value.strText.size() -
+                                                   entry.value.nDoubledQuotes));
+                if (entry.value.nDoubledQuotes == 0) out.Bytes(entry.value.strText);
+                else out.Bytes(StoredString(entry.value));
                 break;
             default: {  // a list of strings
                 SplitListElements(entry.value.strText, elements);

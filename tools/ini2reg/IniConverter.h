@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tableconv/ListElements.h"
+
 // Limits of the registry format.
 inline constexpr std::uint32_t MAX_REGISTRY_ENTRIES = 65535;  // sections, values, list elements
 inline constexpr std::uint32_t MAX_REGISTRY_TEXT = 65535;     // bytes of a name or string
@@ -16,19 +18,19 @@ inline constexpr std::uint64_t MAX_REGISTRY_FILE = 0x80000000u;
 // A value as the converter types it. Rules, first match wins: "quoted" text is a string;
 // a decimal integer within 32 bits is an integer; a decimal number finite in single precision
 // (or an integer beyond 32 bits) is a float; text with a comma is a list; else a string.
+// Inside quotes, a doubled quote stands for one, as spreadsheets write it.
 struct SIniValue {
     std::uint8_t nType = 0;   // RTYPE_INT, RTYPE_FLOAT, RTYPE_STRING or RTYPE_LIST|RTYPE_STRING
     std::int32_t nInt = 0;
     float fFloat = 0.0f;
     std::string_view strText;  // the string, the quoted text, or the whole list text
+    std::uint32_t nDoubledQuotes = 0;  // "" pairs inside the quoted text, each stored as one "
 };
 // strValue must already be trimmed of blanks and tabs.
 SIniValue ClassifyValue(std::string_view strValue);
+// A string value's text as it is stored: its doubled quotes made single.
+std::string StoredString(const SIniValue& value);
 
-// Blanks and tabs removed from both ends, as the converter trims every value.
-std::string_view TrimBlanks(std::string_view str);
-// A list's elements as the registry stores them: cut at every comma, trimmed, empty ones gone.
-void SplitListElements(std::string_view strList, std::vector<std::string_view>& elements);
 
 // Receives the registry file as it is produced; the header is patched in last.
 class IRegistrySink {

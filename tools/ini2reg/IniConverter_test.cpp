@@ -87,6 +87,28 @@ TEST(IniValue, TextOfStringsAndListsIsKept) {
     for (const auto& c : CASES) EXPECT_EQ(c.szText, ClassifyValue(c.szValue).strText) << c.szValue;
 }
 
+// A spreadsheet doubles the quotes inside a quoted cell; each pair stands for one quote, and
+// only inside quotes.
+TEST(IniValue, DoubledQuotesInsideQuotesAreStoredSingle) {
+    static const struct {
+        const char *szValue, *szStored;
+        std::uint32_t nPairs;
+    } CASES[] = {{"\"say \"\"hi\"\"\"", "say \"hi\"", 2},
+                 {"\"\"\"\"", "\"", 1},
+                 {"\"a\"\"\"b\"", "a\"\"b", 1},  // a pair, then a lone quote
+                 {"\"12\"\" pipe, long\"", "12\" pipe, long", 1},
+                 {"\"plain\"", "plain", 0}};
+    for (const auto& c : CASES) {
+        const SIniValue value = ClassifyValue(c.szValue);
+        EXPECT_EQ(RTYPE_STRING, value.nType) << c.szValue;
+        EXPECT_EQ(c.nPairs, value.nDoubledQuotes) << c.szValue;
+        EXPECT_EQ(c.szStored, StoredString(value)) << c.szValue;
+    }
+    const SIniValue unquoted = ClassifyValue("a\"\"b");  // not quoted: kept as written
+    EXPECT_EQ(0u, unquoted.nDoubledQuotes);
+    EXPECT_EQ("a\"\"b", StoredString(unquoted));
+}
+
 // ---- Reading INI text --------------------------------------------------------------------
 
 class IniConverterTest : public ::testing::Test {
@@ -157,6 +179,15 @@ TEST_F(IniConverterTest, SectionNameRunsToTheLastClosingBracket) {
         EXPECT_EQ(std::vector<std::string>{c.szName}, SectionNames()) << c.szLine;
         EXPECT_EQ(1, m_registry.GetInt(c.szName, "A", -1)) << c.szLine;
     }
+}
+
+TEST_F(IniConverterTest, QuotedValueIsStoredWithItsDoubledQuotesMadeSingle) {
+    Open("[S]\nA=\"6\"\" blade, \"\"sharp\"\"\"\nB=\"\"\"\"\"\"\nC=x\"\"y\n");
+    EXPECT_EQ("6\" blade, \"sharp\"", m_registry.GetString("S", "A", "?"));
+    EXPECT_EQ("\"\"", m_registry.GetString("S", "B", "?"));
+    EXPECT_EQ("x\"\"y", m_registry.GetString("S", "C", "?"));
+    std::string strProblem;
+    EXPECT_TRUE(m_registry.Verify(strProblem)) << strProblem;
 }
 
 TEST_F(IniConverterTest, ListElementsAreTrimmedAndEmptyOnesDropped) {
@@ -431,6 +462,8 @@ TEST(IniConverterLimits, LongestTextsAndLargestCountsFitAndOneMoreIsRefused) {
         const bool bFits = n == 65535;
         const std::string CASES[] = {"[S]\nA=" + Text(n),
                                      "[S]\nA=\"" + Text(n) + "\"",
+                                     // n stored bytes: the doubled quote counts once
+                                     "[S]\nA=\"" + Text(n - 1) + "\"\"\"",
                                      "[S]\n" + Text(n) + "=1",
                                      "[" + Text(n) + "]\nA=1",
                                      "[S]\nA=b," + Text(n),

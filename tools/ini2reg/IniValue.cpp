@@ -80,6 +80,9 @@ SIniValue ClassifyValue(std::string_view strValue) {
     if (strValue.size() >= 2 && strValue.front() == '"' && strValue.back() == '"') {
         value.nType = RTYPE_STRING;
         value.strText = strValue.substr(1, strValue.size() - 2);
+        for (size_t n = value.strText.find("\"\""); n != std::string_view::npos;
+             n = value.strText.find("\"\"", n + 2))
+            ++value.nDoubledQuotes;
     } else if (ParseInt32(strValue, value.nInt)) {
         value.nType = RTYPE_INT;
     } else if (ParseDecimalFloat(strValue, value.fFloat)) {
@@ -92,3 +95,15 @@ SIniValue ClassifyValue(std::string_view strValue) {
     return value;
 }
 
+
+std::string StoredString(const SIniValue& value) {
+    std::string strStored;
+    strStored.reserve(value.strText.size() - value.nDoubledQuotes);
+    for (size_t i = 0; i < value.strText.size(); ++i) {
+        strStored += value.strText[i];
+        if (value.nDoubledQuotes && value.strText[i] == '"' && i + 1 < value.strText.size() &&
+            value.strText[i + 1] == '"')
+            ++i;
+    }
+    return strStored;
+}

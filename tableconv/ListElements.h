@@ -1,0 +1,11 @@
+// How a list value is cut into its elements: one rule for the converter that stores lists, the
+// builders that read quoted lists back, and the table checker.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+// Blanks and tabs removed from both ends, as the converter trims every value.
+std::string_view TrimBlanks(std::string_view str);
+// A list's elements as the registry stores them: cut at every comma, trimmed, empty ones gone.
+void SplitListElements(std::string_view strList, std::vector<std::string_view>& elements);
