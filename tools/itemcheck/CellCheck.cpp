@@ -153,6 +153,10 @@ void CTableCheck::CheckValue(std::uint32_t nLine, std::uint32_t nColumn, const S
                              std::string_view strCell) {
     const std::string_view strStored = StoredText(strCell);
     const SIniValue value = ClassifyValue(strStored);
+    if (value.nType == RTYPE_STRING && strStored.size() >= 2 && strStored.front() == '"') {
+        CheckQuoted(nLine, nColumn, column, strStored, value);
+        return;
+    }
     if (column.type == EColumnType::Int || column.type == EColumnType::Float) {
         CheckNumber(nLine, nColumn, column, strStored, value);
         return;
@@ -180,6 +184,37 @@ void CTableCheck::CheckValue(std::uint32_t nLine, std::uint32_t nColumn, const S
     } else {
         SplitListElements(value.strText, entries);
     }
+    if (column.type == EColumnType::String)
+        CheckWord(nLine, nColumn, column, entries[0]);
+    else
+        CheckListEntries(nLine, nColumn, column, entries);
+}
+
+// A spreadsheet quotes a cell that holds a quote, a line break or a comma. The quotes make the
+// converter keep the text, undoubled, as one string; the builder splits it again only where a
+// list is read.
+void CTableCheck::CheckQuoted(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
+                              std::string_view strStored, const SIniValue& value) {
+    const std::string strText = StoredString(value);
+    const std::string strWhat = Quoted(strStored) + In(column) + " is quoted";
+    if (column.type == EColumnType::Int || column.type == EColumnType::Float) {
+        Report(nLine, nColumn,
+               strWhat + ", so it is text and no number; the builder uses the default " +
+                   DefaultTextOf(column));
+        return;
+    }
+    std::vector<std::string_view>& entries = m_entries;
+    entries.clear();
+    if (column.type == EColumnType::String || strText.find(',') == std::string::npos)
+        entries.push_back(strText);
+    else
+        SplitListElements(strText, entries);
+    std::string strRead;
+    for (std::string_view strEntry : entries) strRead += (strRead.empty() ? "" : ", ") + Quoted(strEntry);
+    Report(nLine, nColumn,
+           strWhat + "; it is read as " +
+               (column.type == EColumnType::String ? "the text " + strRead
+                                                   : "the list " + (strRead.empty() ? "(empty)" : strRead)));
     if (column.type == EColumnType::String)
         CheckWord(nLine, nColumn, column, entries[0]);
     else

@@ -106,8 +106,8 @@ bool WriteTemplates(const std::string& strDirectory, std::string& strError) {
     for (const SKindColumns& kind : AllKinds()) {
         const std::string strPath = JoinPath(strDirectory, kind.pszTable);
         if (!WriteWhole(strPath, HeaderLinesOf(kind))) {
-            strError = "cannot write \"" + strPath + "\" (error " +
-                       std::to_string(platform::LastError()) + ")";
+            strError = "cannot write \"" + strPath + "\" (" +
+                       platform::ErrorText(platform::LastError()) + ")";
             return false;
         }
     }

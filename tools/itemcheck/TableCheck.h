@@ -60,6 +60,8 @@ private:
     // CellCheck.cpp: one non-empty value as the converter stores it, and an absent one.
     void CheckValue(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
                     std::string_view strValue);
+    void CheckQuoted(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
+                     std::string_view strStored, const SIniValue& value);
     void CheckNumber(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
                      std::string_view strValue, const SIniValue& value);
     void CheckWord(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,

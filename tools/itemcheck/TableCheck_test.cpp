@@ -331,17 +331,34 @@ TEST_F(ItemCheck, ListEntriesAreJudgedAsTheConverterSplitsThem) {
               FindingsOf("Armors.txt"));
 }
 
+// Quoted cells are named with what the build reads from them, since the quotes change the type.
 TEST_F(ItemCheck, TextThatTheConverterTypesOtherwiseIsReported) {
     SetCell("QuickItems.txt", 3, 19, "\"12\"");  // Spell: quoted, so the text 12
     SetCell("QuickItems.txt", 4, 19, "+12");     // read as the number 12
     SetCell("QuickItems.txt", 5, 17, "\"25\"");  // Damage: quoted text is no number
     SetCell("QuickItems.txt", 6, 17, "40 %");    // the percent sign and the blank go
+    SetCell("QuickItems.txt", 6, 19, "\"a \"\"b\"\"\"");  // doubled quotes stand for one
     SetCell("QuickItems.txt", 7, 18, "\"CHEMIC\"");
+    SetCell("Weapons.txt", 3, 27, "\"melee 2, attack 1\"");  // a list column splits it again
+    SetCell("Weapons.txt", 4, 27, "\"melee x\"");
     EXPECT_EQ(CHECK_PROBLEMS, Run());
     EXPECT_EQ((std::vector<std::string>{
+                  "Weapons.txt:3:27: \"\"melee 2, attack 1\"\" in \"Lists\" is quoted; it is read "
+                  "as the list \"melee 2\", \"attack 1\"",
+                  "Weapons.txt:4:27: \"\"melee x\"\" in \"Lists\" is quoted; it is read as the list "
+                  "\"melee x\"",
+                  "Weapons.txt:4:27: skill level \"x\" of melee is no whole number; it is read as 0"}),
+              FindingsOf("Weapons.txt"));
+    EXPECT_EQ((std::vector<std::string>{
+                  "QuickItems.txt:3:19: \"\"12\"\" in \"Quick Items Spell\" is quoted; it is read as "
+                  "the text \"12\"",
                   "QuickItems.txt:4:19: \"+12\" in \"Quick Items Spell\" is read as the number 12",
-                  "QuickItems.txt:5:17: \"\"25\"\" in \"Quick Items Damage\" is no number; the "
-                  "builder uses the default 0"}),
+                  "QuickItems.txt:5:17: \"\"25\"\" in \"Quick Items Damage\" is quoted, so it is text "
+                  "and no number; the builder uses the default 0",
+                  "QuickItems.txt:6:19: \"\"a \"\"b\"\"\"\" in \"Quick Items Spell\" is quoted; it is "
+                  "read as the text \"a \"b\"\"",
+                  "QuickItems.txt:7:18: \"\"CHEMIC\"\" in \"Quick Items Damage Type\" is quoted; it is "
+                  "read as the text \"CHEMIC\""}),
               FindingsOf("QuickItems.txt"));
 }
 
