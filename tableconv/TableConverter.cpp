@@ -15,6 +15,63 @@ bool IsAsciiAlnum(char c) {
 }
 
 constexpr char UTF8_BOM[] = "\xEF\xBB\xBF";
+
+void AppendUtf8(std::string& strOut, std::uint32_t nCode) {
+    if (nCode < 0x80) {
+        strOut += static_cast<char>(nCode);
+    } else if (nCode < 0x800) {
+        strOut += static_cast<char>(0xC0 | (nCode >> 6));
+        strOut += static_cast<char>(0x80 | (nCode & 0x3F));
+    } else if (nCode < 0x10000) {
+        strOut += static_cast<char>(0xE0 | (nCode >> 12));
+        strOut += static_cast<char>(0x80 | ((nCode >> 6) & 0x3F));
+        strOut += static_cast<char>(0x80 | (nCode & 0x3F));
+    } else {
+        strOut += static_cast<char>(0xF0 | (nCode >> 18));
+        strOut += static_cast<char>(0x80 | ((nCode >> 12) & 0x3F));
+        strOut += static_cast<char>(0x80 | ((nCode >> 6) & 0x3F));
+        strOut += static_cast<char>(0x80 | (nCode & 0x3F));
+    }
+}
+
+// Spreadsheets save "Unicode text" as UTF-16 with a byte order mark; the rest of the system
+// reads bytes, so such a table is turned into UTF-8 first. A lone surrogate or an odd last byte
+// becomes U+FFFD; nBadLine is the first line that held one (0: none).
+std::string Utf16ToUtf8(const unsigned char* p, size_t nSize, bool bBigEndian, unsigned& nBadLine) {
+    constexpr std::uint32_t REPLACEMENT = 0xFFFD;
+    std::string strOut;
+    strOut.reserve(nSize + nSize / 2);
+    nBadLine = 0;
+    unsigned nLine = 1;
+    auto unit = [&](size_t i) -> std::uint32_t {
+        return bBigEndian ? (std::uint32_t{p[i]} << 8) | p[i + 1]
+                          : (std::uint32_t{p[i + 1]} << 8) | p[i];
+    };
+    auto bad = [&]() {
+        if (nBadLine == 0) nBadLine = nLine;
+        AppendUtf8(strOut, REPLACEMENT);
+    };
+    size_t i = 0;
+    while (i + 1 < nSize) {
+        const std::uint32_t nUnit = unit(i);
+        i += 2;
+        if (nUnit >= 0xD800 && nUnit < 0xDC00) {
+            if (i + 1 < nSize && unit(i) >= 0xDC00 && unit(i) < 0xE000) {
+                AppendUtf8(strOut, 0x10000 + ((nUnit - 0xD800) << 10) + (unit(i) - 0xDC00));
+                i += 2;
+            } else {
+                bad();
+            }
+        } else if (nUnit >= 0xDC00 && nUnit < 0xE000) {
+            bad();
+        } else {
+            AppendUtf8(strOut, nUnit);
+            nLine += nUnit == '\n';
+        }
+    }
+    if (i < nSize) bad();
+    return strOut;
+}
 }  // namespace
 
 std::string_view TrimWhite(std::string_view strText) {
@@ -81,6 +138,25 @@ bool CTableConverter::LoadText(std::string_view strText, const char* pszName) {
 
 void CTableConverter::Adopt(std::unique_ptr<char[]> pBuffer, std::uint32_t nLength,
                             const char* pszName) {
+    const auto* pBytes = reinterpret_cast<const unsigned char*>(pBuffer.get());
+    const bool bLittle = nLength >= 2 && pBytes[0] == 0xFF && pBytes[1] == 0xFE;
+    const bool bBig = nLength >= 2 && pBytes[0] == 0xFE && pBytes[1] == 0xFF;
+    if (bLittle || bBig) {
+        unsigned nBadLine = 0;
+        const std::string strText = Utf16ToUtf8(pBytes + 2, nLength - 2, bBig, nBadLine);
+        if (nBadLine)
+            std::printf("\"%s\" holds UTF-16 that is not well formed in line %u; it reads as "
+                        "U+FFFD.\n",
+                        pszName, nBadLine);
+        if (strText.size() >= 0xFFFFFFFFu) {
+            std::printf("\"%s\" is too large to read.\n", pszName);
+            nLength = 0;
+        } else {
+            nLength = static_cast<std::uint32_t>(strText.size());
+            pBuffer = std::make_unique<char[]>(strText.size() + 1);
+            std::memcpy(pBuffer.get(), strText.data(), strText.size());
+        }
+    }
     m_pBuffer = std::move(pBuffer);
     m_nLength = nLength;
     m_strFileName = pszName;

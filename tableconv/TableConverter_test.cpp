@@ -108,6 +108,45 @@ TEST_F(TableReaderTest, ZeroByteEndsTheTextAndIsReported) {
     EXPECT_EQ((std::vector<std::string>{"Sword\t10", "Axe"}), RemainingLines());
 }
 
+namespace {
+// UTF-16 code units as bytes, after the byte order mark of the order.
+std::string Utf16(std::initializer_list<unsigned> units, bool bBigEndian) {
+    std::string strBytes = bBigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const unsigned nUnit : units) {
+        const char chHigh = static_cast<char>(nUnit >> 8), chLow = static_cast<char>(nUnit & 0xFF);
+        strBytes += bBigEndian ? std::string{chHigh, chLow} : std::string{chLow, chHigh};
+    }
+    return strBytes;
+}
+}  // namespace
+
+TEST_F(TableReaderTest, Utf16TableIsReadAsUtf8InEitherByteOrder) {
+    for (const bool bBigEndian : {false, true}) {
+        // "N\tG\n\tP\né\t€\n😀\n": two, three and four bytes of UTF-8.
+        const std::string strOutput = LoadAndParse(
+            Utf16({'N', '\t', 'G', '\n', '\t', 'P', '\n', 0xE9, '\t', 0x20AC, '\n', 0xD83D, 0xDE00, '\n'},
+                  bBigEndian));
+        EXPECT_EQ("", strOutput);
+        EXPECT_EQ((Names{"N", "G"}), m_converter.ColumnNames());  // one column each
+        EXPECT_EQ((std::vector<std::string>{"\xC3\xA9\t\xE2\x82\xAC", "\xF0\x9F\x98\x80"}),
+                  RemainingLines());
+    }
+}
+
+TEST_F(TableReaderTest, IllFormedUtf16BecomesReplacementCharactersWithOneWarning) {
+    // A lone high surrogate in line 3, a lone low one in line 4, an odd last byte.
+    std::string strText = Utf16({'N', '\t', 'G', '\n', '\t', 'P', '\n', 'a', 0xD800, 'b', '\n',
+                                 0xDC00, '\n', 'c'},
+                                false);
+    strText += 'x';
+    const std::string strOutput = LoadAndParse(strText);
+    EXPECT_EQ("\"" + (m_dir / "Weapons.txt") +
+                  "\" holds UTF-16 that is not well formed in line 3; it reads as U+FFFD.\n",
+              strOutput);
+    EXPECT_EQ((std::vector<std::string>{"a\xEF\xBF\xBD" "b", "\xEF\xBF\xBD", "c\xEF\xBF\xBD"}),
+              RemainingLines());
+}
+
 TEST_F(TableReaderTest, MissingFileIsReportedAndKeepsThePreviousTable) {
     LoadAndParse(std::string(HEADER_EXAMPLE) + "Sword\t10\n");
     testing::internal::CaptureStdout();
