@@ -242,7 +242,19 @@ void SetProgramPath(const char* /*pszArgv0*/) {
 }
 
 bool RunScriptAndWait(const char* pszScript, const char* pszArgument, int& nExitCode) {
-    std::string strCommand = std::string(pszScript) + " " + pszArgument;
+    // A batch file runs through cmd, which would look for the bare name again in the current
+    // folder and on PATH only; so it is found first, in CreateProcess's own order (the program's
+    // folder, the current folder, the system folders, PATH), and started by its full path.
+    char szFound[MAX_PATH];
+    const DWORD dwFound = ::SearchPathA(/*path=*/nullptr, pszScript, /*extension=*/nullptr,
+                                        sizeof szFound, szFound, /*filePart=*/nullptr);
+    if (dwFound == 0 || dwFound >= sizeof szFound) {
+        if (dwFound >= sizeof szFound) ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return Fail();
+    }
+    std::string strCommand;
+    AppendQuoted(strCommand, szFound);
+    strCommand += std::string(" ") + pszArgument;
     STARTUPINFOA si;
     std::memset(&si, 0, sizeof si);
     si.cb = sizeof si;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "testsupport/TestUtil.h"
 
 using testutil::CTempDir;
@@ -111,7 +113,59 @@ TEST(PlatformProcess, MissingScriptCannotBeStarted) {
     testutil::CCurrentDirectory current(dir.Path());
     int nExitCode = 0;
     EXPECT_FALSE(platform::RunScriptAndWait("Missing.bat", "x", nExitCode));
+    // Callers tell "nowhere" apart from other failures, and say it in words.
+    EXPECT_TRUE(platform::IsNotFoundError(platform::LastError()));
+    EXPECT_EQ(testutil::NOT_FOUND_TEXT, platform::ErrorText(platform::LastError()));
 }
+
+#ifndef _WIN32
+// Found as Windows finds a program: beside the running program, the current folder, then PATH.
+TEST(PlatformProcess, ScriptIsFoundOnPathAndRunsInTheCurrentDirectory) {
+    CTempDir dir;
+    testutil::fs::create_directories(dir.Path() / "tools");
+    testutil::fs::create_directories(dir.Path() / "work");
+    testutil::WriteFile(dir.Path() / "tools" / "Job.bat", SCRIPT_EXIT_3);
+    testutil::CCurrentDirectory current(dir.Path() / "work");
+    const char* pszOldPath = std::getenv("PATH");
+    const std::string strOldPath = pszOldPath ? pszOldPath : "";
+    ::setenv("PATH", ("/nonexistent:" + (dir / "tools")).c_str(), 1);
+    int nExitCode = 0;
+    const bool bStarted = platform::RunScriptAndWait("Job.bat", "argument", nExitCode);
+    ::setenv("PATH", strOldPath.c_str(), 1);
+    ASSERT_TRUE(bStarted);
+    EXPECT_EQ(3, nExitCode);
+    EXPECT_NE(std::string::npos, testutil::ReadFile(dir.Path() / "work" / "seen.txt").find("argument"));
+}
+#endif
+
+TEST(PlatformLock, SecondLockOfTheSameFileIsRefusedUntilTheFirstIsGivenUp) {
+    CTempDir dir;
+    const std::string strLock = dir / "tempreg.lock";
+    platform::Handle hFirst = platform::INVALID_HANDLE, hSecond = platform::INVALID_HANDLE;
+    ASSERT_EQ(platform::LockResult::LOCKED, platform::LockExclusive(strLock.c_str(), hFirst));
+    EXPECT_EQ(platform::LockResult::HELD_ELSEWHERE, platform::LockExclusive(strLock.c_str(), hSecond));
+    platform::UnlockAndRemove(strLock.c_str(), hFirst);
+    EXPECT_FALSE(testutil::fs::exists(strLock));
+    ASSERT_EQ(platform::LockResult::LOCKED, platform::LockExclusive(strLock.c_str(), hSecond));
+    platform::UnlockAndRemove(strLock.c_str(), hSecond);
+    EXPECT_EQ(platform::LockResult::FAILED,
+              platform::LockExclusive((dir / "missing/tempreg.lock").c_str(), hFirst));
+    EXPECT_TRUE(platform::IsNotFoundError(platform::LastError()));
+}
+
+#ifndef _WIN32
+TEST(PlatformLock, LinkInPlaceOfTheLockIsRemovedNotFollowed) {
+    CTempDir dir;
+    testutil::WriteFile(dir.Path() / "target", "keep me");
+    testutil::fs::create_symlink("target", dir.Path() / "tempreg.lock");
+    platform::Handle hLock = platform::INVALID_HANDLE;
+    ASSERT_EQ(platform::LockResult::LOCKED,
+              platform::LockExclusive((dir / "tempreg.lock").c_str(), hLock));
+    EXPECT_FALSE(testutil::fs::is_symlink(dir.Path() / "tempreg.lock"));
+    platform::UnlockAndRemove((dir / "tempreg.lock").c_str(), hLock);
+    EXPECT_EQ("keep me", testutil::ReadFile(dir.Path() / "target"));
+}
+#endif
 
 TEST(PlatformProcess, ProgramOutputGoesToTheGivenFiles) {
     CTempDir dir;
