@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "itemdb/ItemDatabase.h"
 #include "platform/Platform.h"
@@ -17,6 +18,45 @@ void PrintUsage() {
     std::printf("Version %s. Needs Ini2Reg.bat beside the tables.\n", MARROW_VERSION);
     std::printf("\tUsage:\n");
     std::printf("\t  Marrow.exe <output path>\n");
+}
+
+// The script's temporary files have fixed names in the current folder, so two runs there would
+// overwrite each other's; a run holds this lock for its whole length. It lives in a static so
+// that the tenth error, which ends the process with exit(), still removes it.
+constexpr char LOCK_PATH[] = "tempreg.lock";
+
+class CFolderLock {
+public:
+    ~CFolderLock() { Release(); }
+    bool Acquire() {
+        switch (platform::LockExclusive(LOCK_PATH, m_hLock)) {
+            case platform::LockResult::LOCKED: m_bHeld = true; return true;
+            case platform::LockResult::HELD_ELSEWHERE:
+                std::fputs("Another Marrow run is using this folder.\n", stderr);
+                return false;
+            case platform::LockResult::FAILED: break;
+        }
+        std::fprintf(stderr, "Can't lock this folder for the run (\"%s\"): %s.\n", LOCK_PATH,
+                     platform::ErrorText(platform::LastError()).c_str());
+        return false;
+    }
+    void Release() {
+        if (!m_bHeld) return;
+        m_bHeld = false;
+        platform::UnlockAndRemove(LOCK_PATH, m_hLock);
+    }
+
+private:
+    platform::Handle m_hLock = platform::INVALID_HANDLE;
+    bool m_bHeld = false;
+};
+CFolderLock g_folderLock;
+
+void PrintNotSaving(const std::vector<std::string>& tables) {
+    std::printf("Not saving: ");
+    for (size_t i = 0; i < tables.size(); ++i)
+        std::printf("%s\"%s\"", i ? ", " : "", tables[i].c_str());
+    std::printf(" could not be converted.\n");
 }
 
 bool IsHelpRequest(const char* pszArgument) {
@@ -48,13 +88,21 @@ int RunMarrow(int argc, const char* const* argv) {
         return 0;
     }
     const std::string strOutputDirectory = OutputDirectoryOf(argv[1]);
+    platform::SetProgramPath(argv[0]);
+    std::fflush(stdout);
+    if (!g_folderLock.Acquire()) return -1;
     database.BuildMaterials("Materials.txt");
     database.BuildWeapons("Weapons.txt");
     database.BuildArmors("Armors.txt");
     database.BuildQuickItems("QuickItems.txt");
     database.BuildQuestItems("QuestItems.txt");
     database.BuildLootItems("LootItems.txt");
-    const bool bSaved = database.Save(strOutputDirectory.c_str());
+    // A table that could not be converted would be saved as an empty list: the last good
+    // database is worth more than that.
+    bool bSaved = false;
+    if (database.GetUnconvertedTables().empty()) bSaved = database.Save(strOutputDirectory.c_str());
+    else PrintNotSaving(database.GetUnconvertedTables());
     std::fflush(stdout);
+    g_folderLock.Release();
     return bSaved ? 0 : -1;
 }

@@ -89,7 +89,9 @@ TEST(Driver, MissingOutputDirectoryFailsTheSaveWithAMessage) {
     const std::string strOutput = RunDriver(dir.Path(), {"missing"}, nStatus);
     EXPECT_EQ(-1, nStatus);
     EXPECT_NE(std::string::npos,
-              strOutput.find("Saving database.\nCan't write \"missing" + SEP + "items.idb\".\n"));
+              strOutput.find("Saving database.\nCan't write \"missing" + SEP + "items.idb\": " +
+                             testutil::PATH_NOT_FOUND_TEXT + ".\n"))
+        << strOutput;
     EXPECT_FALSE(fs::exists(dir.Path() / "missing"));  // the directory is not created
 }
 
@@ -103,7 +105,9 @@ TEST(Driver, FailedWriteKeepsThePreviousDatabaseAndLeavesNoTemporaryFile) {
         const std::string strOutput = RunDriver(dir.Path(), {"out"}, nStatus);
         platform::FailWritesAfter(-1);
         EXPECT_EQ(-1, nStatus);
-        EXPECT_NE(std::string::npos, strOutput.find("Can't write \"out" + SEP + "items.idb\".\n"));
+        EXPECT_NE(std::string::npos, strOutput.find("Can't write \"out" + SEP + "items.idb\": " +
+                                                    testutil::DISK_FULL_TEXT + ".\n"))
+            << strOutput;
         EXPECT_EQ("previous database", testutil::ReadFile(dir.Path() / "out" / "items.idb"));
         EXPECT_EQ(1, std::distance(fs::directory_iterator(dir.Path() / "out"),
                                    fs::directory_iterator()));

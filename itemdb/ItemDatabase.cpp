@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "driver/ErrorReport.h"
 #include "tableconv/FileRegistry.h"
 
 bool CItemDatabase::OpenConverted(CFileRegistry& registry) {
@@ -9,14 +10,14 @@ bool CItemDatabase::OpenConverted(CFileRegistry& registry) {
     if (!registry.Open(strPath.c_str())) {
         std::printf("Ini2Reg.bat left a tempreg.reg for \"%s\" that is no registry file.\n",
                     m_strFileName.c_str());
-        return false;
+        return NoteConversionFailure();
     }
     std::string strProblem;
     if (!registry.Verify(strProblem)) {
         std::printf("Ini2Reg.bat left a damaged tempreg.reg for \"%s\" (%s).\n",
                     m_strFileName.c_str(), strProblem.c_str());
         registry.Close();
-        return false;
+        return NoteConversionFailure();
     }
     return true;
 }
@@ -39,6 +40,7 @@ bool CItemDatabase::BuildList(const char* pszHeading, const char* pszFileName,
     for (const std::string& strSection : sectionNames) {
         if (strSection.empty()) continue;
         std::putchar('.');
+        const CErrorRow row(m_strFileName, strSection);
         fill(registry, strSection, list[nBuilt], static_cast<std::int32_t>(nBuilt));
         ++nBuilt;
     }

@@ -63,10 +63,12 @@ TEST_F(DatabaseBuild, EmptyLinesAreSkippedAndRepeatedRowNamesKeepTheFirstRow) {
 TEST_F(DatabaseBuild, MissingScriptStopsTheBuilderWithItsCause) {
     fs::remove(m_dir.Path() / "Ini2Reg.bat");
     const std::string strOutput = BuildWeapons(TableOf(WEAPON_COLUMNS, {{"Sword", "sword"}}));
-    EXPECT_EQ(0u, strOutput.rfind("Building weapons list:Can't start Ini2Reg.bat for \"Weapons.txt\" "
-                                  "(error ", 0));
+    EXPECT_EQ("Building weapons list:Can't start Ini2Reg.bat for \"Weapons.txt\": not found beside "
+              "Marrow, in the current folder or on PATH.\n",
+              strOutput);
     EXPECT_FALSE(m_bBuilt);
     EXPECT_TRUE(m_db.m_weapons.empty());
+    EXPECT_EQ(std::vector<std::string>{"Weapons.txt"}, m_db.GetUnconvertedTables());
 }
 
 TEST_F(DatabaseBuild, ScriptThatFailsWithoutOutputIsReportedWithItsExitStatus) {

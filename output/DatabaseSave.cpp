@@ -15,7 +15,16 @@ bool CItemDatabase::Save(const char* pszOutputDirectory) {
     const std::string strPath = std::string(pszOutputDirectory) + "items.idb";
     const std::string strTemp = strPath + ".tmp";
 
-    bool bSaved = stream.OpenFile(strTemp.c_str(), FILE_MODE_CREATE | FILE_MODE_WRITE);
+    // The reason is taken at the first step that fails, before anything else can overwrite the
+    // system's last error.
+    std::string strReason;
+    auto failed = [&strReason](bool bOk, const char* pszWithoutSystemError = nullptr) {
+        if (!bOk && strReason.empty())
+            strReason = pszWithoutSystemError ? pszWithoutSystemError
+                                              : platform::ErrorText(platform::LastError());
+        return !bOk;
+    };
+    bool bSaved = !failed(stream.OpenFile(strTemp.c_str(), FILE_MODE_CREATE | FILE_MODE_WRITE));
     if (bSaved) {
         // A counting pass first: the buffer is then allocated once, at its final size, instead
         // of holding an old and a new copy of itself while it grows.
@@ -30,11 +39,13 @@ bool CItemDatabase::Save(const char* pszOutputDirectory) {
             std::printf("Warning: the lists take %u bytes, more than 10,000,000; readers built to "
                         "that limit will find this items.idb empty.\n",
                         archive.GetRootLength());
-        bSaved = archive.CloseArchive(stream);
-        bSaved = stream.CloseFile() && bSaved;
-        bSaved = bSaved && platform::RenameOver(strTemp.c_str(), strPath.c_str());
+        const bool bArchived = archive.CloseArchive(stream);
+        bSaved = !failed(!stream.HasWriteFailed()) &&
+                 !failed(bArchived, "the lists are too large for one database");
+        bSaved = !failed(stream.CloseFile()) && bSaved;
+        bSaved = bSaved && !failed(platform::RenameOver(strTemp.c_str(), strPath.c_str()));
         if (!bSaved) std::remove(strTemp.c_str());
     }
-    if (!bSaved) std::printf("Can't write \"%s\".\n", strPath.c_str());
+    if (!bSaved) std::printf("Can't write \"%s\": %s.\n", strPath.c_str(), strReason.c_str());
     return bSaved;
 }

@@ -31,8 +31,8 @@ bool CMappedFile::Open(const char* pszPath, EAccess /*access*/) {
         return false;
     }
     if (!platform::MapView(m_hMapping, m_hFile, nSize, m_pData)) {
-        ReportError("CMappedFile::Open( \"%s\" ).\nUnable to create view of file (error=0x%X).\n",
-                    pszPath, static_cast<unsigned>(platform::LastError()));
+        ReportError("CMappedFile::Open( \"%s\" ).\nUnable to create view of file (%s).\n",
+                    pszPath, platform::ErrorText(platform::LastError()).c_str());
         Close();
         return false;
     }

@@ -1,6 +1,7 @@
 // The converter's second job: the table's data rows become sections of tempreg.ini, which the
 // external Ini2Reg.bat turns into the registry file tempreg.reg that the builders read.
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -89,28 +90,44 @@ bool CTableConverter::ConvertToRegistry() {
     const std::string strRegPath = m_strTempBase + ".reg";
 
     // Text mode: the system's own line ends (CRLF on Windows).
+    errno = 0;
     std::FILE* pIni = std::fopen(strIniPath.c_str(), "wt");
     bool bWritten = pIni && EmitIni([pIni](std::string_view strBlock) {
         return std::fwrite(strBlock.data(), 1, strBlock.size(), pIni) == strBlock.size();
     });
     if (pIni) bWritten = std::fclose(pIni) == 0 && bWritten;
     if (!bWritten) {
-        std::printf("Can't write \"%s\" for \"%s\".\n", strIniPath.c_str(), m_strFileName.c_str());
-        return false;
+        const int nError = errno;
+        std::printf("Can't write \"%s\" for \"%s\": %s.\n", strIniPath.c_str(),
+                    m_strFileName.c_str(),
+                    nError ? platform::ErrorText(static_cast<unsigned long>(nError)).c_str()
+                           : "the write failed");
+        return NoteConversionFailure();
     }
 
     int nExitCode = 0;
     if (!platform::RunScriptAndWait(SCRIPT_NAME, strIniPath.c_str(), nExitCode)) {
-        std::printf("Can't start %s for \"%s\" (error %lu).\n", SCRIPT_NAME,
-                    m_strFileName.c_str(), platform::LastError());
-        return false;
+        const unsigned long nError = platform::LastError();
+        if (platform::IsNotFoundError(nError))
+            std::printf("Can't start %s for \"%s\": not found beside Marrow, in the current folder "
+                        "or on PATH.\n",
+                        SCRIPT_NAME, m_strFileName.c_str());
+        else
+            std::printf("Can't start %s for \"%s\": %s.\n", SCRIPT_NAME, m_strFileName.c_str(),
+                        platform::ErrorText(nError).c_str());
+        return NoteConversionFailure();
     }
     if (!platform::FileExists(strRegPath.c_str())) {
         std::printf("%s left no tempreg.reg for \"%s\" (exit status %d).\n", SCRIPT_NAME,
                     m_strFileName.c_str(), nExitCode);
-        return false;
+        return NoteConversionFailure();
     }
     return true;
+}
+
+bool CTableConverter::NoteConversionFailure() {
+    m_unconvertedTables.push_back(m_strFileName);
+    return false;
 }
 
 void CTableConverter::RemoveTempFiles() {

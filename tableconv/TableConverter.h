@@ -53,8 +53,13 @@ public:
     void GetSortedSectionNames(const CFileRegistry& registry, std::vector<std::string>& names);
 
     const std::string& GetFileName() const { return m_strFileName; }
+    // The tables whose rows never reached a registry that opens, in the order they were
+    // converted; a database built without them must not replace the last good one.
+    const std::vector<std::string>& GetUnconvertedTables() const { return m_unconvertedTables; }
 
 protected:
+    // Counts the current table as not converted; always false, for the caller to return.
+    bool NoteConversionFailure();
     void Adopt(std::unique_ptr<char[]> pBuffer, std::uint32_t nLength, const char* pszName);
 
     std::uint32_t m_nLength = 0;       // bytes of the loaded file
@@ -65,6 +70,7 @@ protected:
     std::vector<std::string> m_columnNames;  // the full name of every column, in column order
     std::string m_strTempBase;               // the temporary files' path without extension
     std::string m_strFileName;               // the table being converted, for messages
+    std::vector<std::string> m_unconvertedTables;
 };
 
 // Cuts the text at every delimiter into cells trimmed of white space; views point into the

@@ -29,14 +29,20 @@ protected:
     }
     // Runs Marrow with the arguments; returns its standard output.
     std::string Run(const std::vector<std::string>& args) {
-        std::vector<std::string> command = {testutil::MarrowPath()};
+        return RunProgramAt(testutil::MarrowPath(), m_dir.Path(), args);
+    }
+    // Runs a program in a directory; standard output and error go to files of m_dir.
+    std::string RunProgramAt(const std::string& strProgram, const fs::path& directory,
+                             const std::vector<std::string>& args) {
+        std::vector<std::string> command = {strProgram};
         command.insert(command.end(), args.begin(), args.end());
         m_nStatus = -12345;
-        EXPECT_TRUE(platform::RunProgram(command, m_dir.Path().string().c_str(),
+        EXPECT_TRUE(platform::RunProgram(command, directory.string().c_str(),
                                          (m_dir / "stdout.txt").c_str(),
                                          (m_dir / "stderr.txt").c_str(), m_nStatus));
         return testutil::ReadOutput(m_dir.Path() / "stdout.txt");
     }
+    std::string StandardError() const { return testutil::ReadOutput(m_dir.Path() / "stderr.txt"); }
     // Data rows of an example table: its lines but the two header lines.
     static size_t RowsOf(const char* pszTable) {
         const std::string strText = testutil::ReadFile(testutil::ExamplesDir() / pszTable);

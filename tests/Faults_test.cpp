@@ -9,17 +9,25 @@ namespace {
 const std::string COPY_PREPARED =
     ConversionScript("cp prepared.reg tempreg.reg; exit 0", "copy /y prepared.reg tempreg.reg >nul");
 
-[[maybe_unused]] size_t Count(const std::string& strText, const std::string& strWhat) {
+size_t Count(const std::string& strText, const std::string& strWhat) {
     size_t nCount = 0;
     for (size_t i = 0; (i = strText.find(strWhat, i)) != std::string::npos; i += strWhat.size()) ++nCount;
     return nCount;
+}
+
+// The line that replaces "Saving database." when every table failed to convert.
+std::string NotSavingAll() {
+    std::string strLine = "Not saving: ";
+    for (size_t i = 0; i < 6; ++i) strLine += (i ? ", \"" : "\"") + std::string(TABLES[i]) + "\"";
+    return strLine + " could not be converted.\n";
 }
 }  // namespace
 
 using Faults = EndToEnd;
 
-TEST_F(Faults, BrokenConversionScriptsAreReportedPerTableAndTheRunStillSaves) {
+TEST_F(Faults, BrokenConversionScriptsAreReportedPerTableAndNothingIsSaved) {
     CopyExamples();
+    testutil::WriteFile(m_dir.Path() / "items.idb", "previous database");
     const struct {
         std::string strScript;
         std::string strPrepared;
@@ -35,13 +43,14 @@ TEST_F(Faults, BrokenConversionScriptsAreReportedPerTableAndTheRunStillSaves) {
         testutil::WriteFile(m_dir.Path() / "Ini2Reg.bat", c.strScript);
         testutil::WriteFile(m_dir.Path() / "prepared.reg", c.strPrepared);
         const std::string strOutput = Run({"."});
-        EXPECT_EQ(0, m_nStatus);
+        EXPECT_EQ(testutil::EXIT_MINUS_ONE, m_nStatus);
         for (const char* pszTable : TABLES) {
             std::string strCause = c.strCause;
             strCause.replace(strCause.find('%'), 1, pszTable);
             EXPECT_NE(std::string::npos, strOutput.find("Ini2Reg.bat " + strCause)) << strCause;
         }
-        EXPECT_EQ(24u, fs::file_size(m_dir.Path() / "items.idb"));
+        EXPECT_TRUE(strOutput.ends_with(NotSavingAll())) << strOutput;
+        EXPECT_EQ("previous database", testutil::ReadFile(m_dir.Path() / "items.idb"));
     }
 }
 
@@ -49,12 +58,12 @@ TEST_F(Faults, EmptyRegistryFileIsAlsoShownAsAnErrorPerTable) {
     CopyExamples();
     testutil::WriteFile(m_dir.Path() / "Ini2Reg.bat", COPY_PREPARED);
     testutil::WriteFile(m_dir.Path() / "prepared.reg", "");
-    Run({"."});
-    EXPECT_EQ(0, m_nStatus);  // six errors stay below the limit of ten
-#ifndef _WIN32
-    EXPECT_EQ(6u, Count(testutil::ReadFile(m_dir.Path() / "stderr.txt"),
+    const std::string strOutput = Run({"."});
+    // Six errors stay below the limit of ten; the run fails because nothing was converted.
+    EXPECT_EQ(testutil::EXIT_MINUS_ONE, m_nStatus);
+    EXPECT_TRUE(strOutput.ends_with(NotSavingAll())) << strOutput;
+    EXPECT_EQ(6u, Count(testutil::ReadOutput(m_dir.Path() / "stderr.txt"),
                         "ERROR\nCMappedFile::Open().\nUnable to create file mapping.\n"));
-#endif
 }
 
 TEST_F(Faults, UnwritableOutputFailsTheSaveAndKeepsThePreviousDatabase) {
@@ -66,8 +75,15 @@ TEST_F(Faults, UnwritableOutputFailsTheSaveAndKeepsThePreviousDatabase) {
     for (const char* pszOutput : {"missing", "file", "old"}) {
         const std::string strOutput = Run({pszOutput});
         EXPECT_EQ(testutil::EXIT_MINUS_ONE, m_nStatus) << pszOutput;
-        EXPECT_NE(std::string::npos, strOutput.find("Saving database.\nCan't write \"" +
-                                                    std::string(pszOutput) + SEP + "items.idb\".\n"));
+        // The reason is the system's, in words: "Can't write \"missing/items.idb\": No such ...".
+        const std::string strStart = "Saving database.\nCan't write \"" + std::string(pszOutput) +
+                                     SEP + "items.idb\": ";
+        const size_t nAt = strOutput.find(strStart);
+        ASSERT_NE(std::string::npos, nAt) << strOutput;
+        const std::string strReason = strOutput.substr(nAt + strStart.size());
+        EXPECT_GT(strReason.size(), 4u) << strOutput;
+        EXPECT_TRUE(strReason.ends_with(".\n")) << strReason;
+        EXPECT_EQ(std::string::npos, strReason.find_first_of("0123456789")) << strReason;
     }
     EXPECT_EQ("previous database", testutil::ReadFile(m_dir.Path() / "old" / "items.idb"));
 }
@@ -84,42 +100,43 @@ TEST_F(Faults, ZeroByteInATableKeepsTheRowsBeforeIt) {
     EXPECT_NE(std::string::npos, strOutput.find("ignored.\n..\n"));  // Iron and Wood
 }
 
-TEST_F(Faults, OverlongCellIsRefusedByTheConverterAndOnlyItsTableIsLost) {
+TEST_F(Faults, OverlongCellIsRefusedByTheConverterAndNothingIsSaved) {
     CopyExamples();
     std::string strWeapons = "Name\tWeapon\t\n\tType\tMaterial Type\nSword\tsword\t";
     strWeapons += std::string(1 << 20, 'x') + "\n";
     testutil::WriteFile(m_dir.Path() / "Weapons.txt", strWeapons);
     const std::string strOutput = Run({"."});
-    EXPECT_EQ(0, m_nStatus);
+    EXPECT_EQ(testutil::EXIT_MINUS_ONE, m_nStatus);
     EXPECT_NE(std::string::npos, strOutput.find("Building weapons list:Ini2Reg.bat left no tempreg.reg "
                                                 "for \"Weapons.txt\" (exit status 1).\n"));
+    // The other tables were still built, so that one run shows every problem.
+    EXPECT_NE(std::string::npos, strOutput.find("Building armors list:" +
+                                                std::string(RowsOf("Armors.txt"), '.') + "\n"));
+    EXPECT_TRUE(strOutput.ends_with("Not saving: \"Weapons.txt\" could not be converted.\n"))
+        << strOutput;
 #ifndef _WIN32
     // The converter's own message reaches our standard error; on Windows its console is hidden.
     EXPECT_NE(std::string::npos, testutil::ReadFile(m_dir.Path() / "stderr.txt")
                                      .find("a value longer than 65,535 bytes in section \"Sword\""));
 #endif
-    SItemLists lists;
-    ASSERT_TRUE(LoadItemDatabase((m_dir / "items.idb").c_str(), lists));
-    EXPECT_TRUE(lists.m_weapons.empty());
-    EXPECT_EQ(RowsOf("Armors.txt"), lists.m_armors.size());
+    EXPECT_FALSE(fs::exists(m_dir.Path() / "items.idb"));
 }
 
-TEST_F(Faults, TableOfMoreRowsThanARegistryHoldsIsRefusedAndTheOtherListsAreSaved) {
+TEST_F(Faults, TableOfMoreRowsThanARegistryHoldsIsRefusedAndNothingIsSaved) {
     CopyExamples();
     std::string strMaterials = "Name\tMaterial\t\n\tType\tSkill\n";
     for (int i = 0; i < 65536; ++i) strMaterials += "M" + std::to_string(i) + "\tmetal\t1\n";
     testutil::WriteFile(m_dir.Path() / "Materials.txt", strMaterials);
     const std::string strOutput = Run({"."});
-    EXPECT_EQ(0, m_nStatus);
+    EXPECT_EQ(testutil::EXIT_MINUS_ONE, m_nStatus);
     EXPECT_EQ(0u, strOutput.rfind("Building materials list:Ini2Reg.bat left no tempreg.reg for "
                                   "\"Materials.txt\" (exit status 1).\n", 0));
+    EXPECT_TRUE(strOutput.ends_with("Not saving: \"Materials.txt\" could not be converted.\n"))
+        << strOutput;
 #ifndef _WIN32
     EXPECT_NE(std::string::npos, testutil::ReadFile(m_dir.Path() / "stderr.txt").find("65536 sections"));
 #endif
-    SItemLists lists;
-    ASSERT_TRUE(LoadItemDatabase((m_dir / "items.idb").c_str(), lists));
-    EXPECT_TRUE(lists.m_materials.empty());
-    EXPECT_EQ(RowsOf("Weapons.txt"), lists.m_weapons.size());
+    EXPECT_FALSE(fs::exists(m_dir.Path() / "items.idb"));
 }
 
 TEST_F(Faults, HeaderWithoutAGroupIsReportedAndTheRunGoesOn) {

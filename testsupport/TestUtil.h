@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Platform.h"
+
 namespace testutil {
 
 namespace fs = std::filesystem;
@@ -15,6 +17,18 @@ namespace fs = std::filesystem;
 inline constexpr int EXIT_MINUS_ONE = -1;
 #else
 inline constexpr int EXIT_MINUS_ONE = 255;
+#endif
+
+// The system's words for a missing file, a missing folder and a full disk, as messages give
+// them. Windows' own texts differ between its versions (and wine), so they are asked of it.
+#ifdef _WIN32
+inline const std::string NOT_FOUND_TEXT = platform::ErrorText(2);       // ERROR_FILE_NOT_FOUND
+inline const std::string PATH_NOT_FOUND_TEXT = platform::ErrorText(3);  // ERROR_PATH_NOT_FOUND
+inline const std::string DISK_FULL_TEXT = platform::ErrorText(112);     // ERROR_DISK_FULL
+#else
+inline const std::string NOT_FOUND_TEXT = "No such file or directory";
+inline const std::string PATH_NOT_FOUND_TEXT = NOT_FOUND_TEXT;
+inline const std::string DISK_FULL_TEXT = "No space left on device";
 #endif
 
 // A fresh empty directory, removed with everything in it at the end of the test.

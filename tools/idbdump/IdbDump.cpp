@@ -142,7 +142,7 @@ std::string ListDiff(const SKindLayout& kind, const SDatabaseView& oldView,
 bool ReadWholeFile(const std::string& strPath, std::string& strBytes, std::string& strError) {
     platform::CFile file;
     if (!file.Open(strPath.c_str(), platform::FileMode::Read)) {
-        strError = "cannot be opened (system error " + std::to_string(platform::LastError()) + ")";
+        strError = "cannot be opened (" + platform::ErrorText(platform::LastError()) + ")";
         return false;
     }
     const std::uint64_t nLength = file.Length();
@@ -152,7 +152,7 @@ bool ReadWholeFile(const std::string& strPath, std::string& strBytes, std::strin
     }
     strBytes.resize(static_cast<std::size_t>(nLength));
     if (file.Read(strBytes.data(), static_cast<std::uint32_t>(nLength)) != nLength) {
-        strError = "cannot be read (system error " + std::to_string(platform::LastError()) + ")";
+        strError = "cannot be read (" + platform::ErrorText(platform::LastError()) + ")";
         return false;
     }
     return true;
