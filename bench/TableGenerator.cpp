@@ -40,7 +40,8 @@ public:
             case E::SkillList: return SkillList(false);
             case E::WeaponList: return SkillList(true);
             case E::CrippledList: return Number(0, 31) + "," + Number(0, 31);
-            case E::Any: break;
+            case E::Any:
+            case E::Material: break;
         }
         if (&column == &columns::NAME) {
             char szName[64];

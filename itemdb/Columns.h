@@ -26,6 +26,7 @@ enum class EValueRule : std::uint8_t {
     SkillList,     // entries "skill level", level 0 to 255
     WeaponList,    // the same, plus "attack x" and "defence x"
     CrippledList,  // numbers 0 to 31
+    Material,      // a row name of the materials table
 };
 
 struct SColumnInfo {
@@ -125,7 +126,7 @@ MARROW_LIST(ABSORPTION_CRIPPLED, "Absorption", "Crippled", "CrippledMask", "bit 
 
 // Weapons.
 MARROW_STRING(WEAPON_TYPE, "Weapon", "Type", "none", "TypeName, TypeCode", "lowercased, weapon code", WeaponName)
-MARROW_STRING(WEAPON_MATERIAL, "Weapon", "Material Type", "none", "MaterialName", "as written", Any)
+MARROW_STRING(WEAPON_MATERIAL, "Weapon", "Material Type", "none", "MaterialName", "as written", Material)
 MARROW_FLOAT(WEAPON_RANGE, "Weapon", "Range", -1.0f, "Range", "as read")
 MARROW_FLOAT(WEAPON_DAMAGE_MIN, "Weapon", "Damage Min", -1.0f, "DamageMin", "x 0.1")
 MARROW_FLOAT(WEAPON_DAMAGE_MAX, "Weapon", "Damage Max", -1.0f, "DamageSpread", "x 0.1, minus DamageMin")
@@ -144,7 +145,7 @@ inline constexpr const SColumnInfo* PROPORTIONS[] = {
 
 // Armors: two protection blocks of eight values and a crippled list each.
 MARROW_STRING(ARMOR_TYPE, "Armor", "Type", "none", "TypeName, TypeCode", "lowercased, armor code", ArmorName)
-MARROW_STRING(ARMOR_MATERIAL, "Armor", "Material Type", "none", "MaterialName", "as written", Any)
+MARROW_STRING(ARMOR_MATERIAL, "Armor", "Material Type", "none", "MaterialName", "as written", Material)
 MARROW_INT(WEAR_ORDER, "Graphics Data", "Wear Order", 0.0f, "WearOrder", "as read", Any)
 inline constexpr SColumnInfo SKILL_LISTS{"Lists", "Lists", "", EColumnType::StringList, 0.0f, nullptr, "SkillLevels", "\"skill n\" entries", EValueRule::SkillList, NameByteSum("Lists")};
 MARROW_FLOAT(MAIN_ABSORPTION, "Main", "Absorption", -1.0f, "MainProtection.Absorption", "x 0.1")
@@ -177,7 +178,7 @@ MARROW_INT(APPLY_WOUNDS, "Graphics Data", "Apply Wounds", 1.0f, "ApplyWounds", "
 
 // Quick items.
 MARROW_STRING(QUICK_TYPE, "Quick Items", "Type", "none", "TypeName, QuickType", "lowercased, quick item code", QuickType)
-MARROW_STRING(QUICK_MATERIAL, "Quick Items", "Material Type", "none", "MaterialName", "as written", Any)
+MARROW_STRING(QUICK_MATERIAL, "Quick Items", "Material Type", "none", "MaterialName", "as written", Material)
 MARROW_INT(QUICK_SKILL, "Quick Items", "Skill", 0.0f, "Skill", "as read", Any)
 MARROW_FLOAT(QUICK_DAMAGE, "Quick Items", "Damage", 0.0f, "Damage", "as read")
 MARROW_STRING(QUICK_DAMAGE_TYPE, "Quick Items", "Damage Type", "piercing", "DamageType", "damage type code", DamageType)
@@ -188,7 +189,7 @@ MARROW_INT(QUEST_SCRIPT_ID, "Quest Items", "ScriptID", 0.0f, "ScriptID", "as rea
 MARROW_LIST(QUEST_ZONES, "Quest Items", "Zones", "QuestZones", "stored entry by entry", Any)
 
 // Loot items.
-MARROW_STRING(LOOT_SCRAP_MATERIAL, "Loot", "Scrap Material", "", "MaterialName", "as written", Any)
+MARROW_STRING(LOOT_SCRAP_MATERIAL, "Loot", "Scrap Material", "", "MaterialName", "as written", Material)
 MARROW_STRING(LOOT_TYPE, "Loot", "Type", "none", "TypeName, LootType", "lowercased, loot code", LootType)
 MARROW_INT(LOOT_MATERIAL, "Loot", "Material", 0.0f, "LootMaterial", "minus 3", Any)
 

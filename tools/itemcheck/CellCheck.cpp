@@ -190,6 +190,26 @@ void CTableCheck::CheckValue(std::uint32_t nLine, std::uint32_t nColumn, const S
         CheckListEntries(nLine, nColumn, column, entries);
 }
 
+void CTableCheck::SetMaterials(const std::vector<std::string>* pMaterials) {
+    m_materials.clear();
+    m_materialSet.clear();
+    m_bMaterialsGiven = pMaterials != nullptr;
+    if (!pMaterials) return;
+    m_materials.assign(pMaterials->begin(), pMaterials->end());
+    m_materialSet.insert(m_materials.begin(), m_materials.end());
+}
+
+// The builders keep a material as written and never look it up, so a misspelt one reaches the
+// game silently; the default ("none", or empty) names no material.
+void CTableCheck::CheckMaterial(std::uint32_t nLine, std::uint32_t nColumn, std::string_view strName) {
+    if (!m_bMaterialsGiven) return;
+    if (strName.empty() || EqualNoCase(strName, "none") || m_materialSet.count(strName)) return;
+    std::string strText = "material " + Quoted(strName) + " is not a row of " +
+                          std::string(AllKinds().front().pszTable);
+    if (!m_materials.empty()) strText += "; did you mean " + Quoted(ClosestWord(strName, m_materials)) + "?";
+    Report(nLine, nColumn, strText);
+}
+
 // A spreadsheet quotes a cell that holds a quote, a line break or a comma. The quotes make the
 // converter keep the text, undoubled, as one string; the builder splits it again only where a
 // list is read.
@@ -254,6 +274,10 @@ void CTableCheck::CheckNumber(std::uint32_t nLine, std::uint32_t nColumn, const 
 
 void CTableCheck::CheckWord(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
                             std::string_view strText) {
+    if (column.rule == EValueRule::Material) {
+        CheckMaterial(nLine, nColumn, strText);
+        return;
+    }
     const auto words = WordsOf(column.rule);
     if (words.empty() || IsWordOf(column.rule, strText)) return;
     Report(nLine, nColumn,

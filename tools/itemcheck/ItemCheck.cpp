@@ -32,10 +32,19 @@ std::string Counted(std::size_t n, const char* pszOne, const char* pszMany) {
 int CheckFolder(const std::string& strDirectory, std::string& strOut) {
     std::string strSummary;
     bool bClean = true;
+    // Materials are built first; the other kinds name them.
+    std::vector<std::string> materials;
+    bool bMaterialsRead = false;
     for (const SKindColumns& kind : AllKinds()) {
         const std::string strName = JoinPath(strDirectory, kind.pszTable);
         CTableCheck check(kind);
+        const bool bMaterials = &kind == &AllKinds().front();
+        if (!bMaterials) check.SetMaterials(bMaterialsRead ? &materials : nullptr);
         check.Check(strName.c_str());
+        if (bMaterials && check.RowNames()) {
+            materials = *check.RowNames();
+            bMaterialsRead = true;
+        }
         for (const SProblem& problem : check.Problems())
             strOut += strName + ":" + std::to_string(problem.nLine) + ":" +
                       std::to_string(problem.nColumn) + ": " + problem.strText + "\n";

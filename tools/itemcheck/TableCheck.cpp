@@ -41,6 +41,8 @@ void CTableCheck::Report(std::uint32_t nLine, std::uint32_t nColumn, std::string
 void CTableCheck::Check(const char* pszPath) {
     m_problems.clear();
     m_nRecords = 0;
+    m_bRowsRead = false;
+    m_rowNames.clear();
     if (!platform::FileExists(pszPath)) {
         Report(0, 0,
                std::string("the table is missing; the build gives an empty list of ") +
@@ -63,6 +65,7 @@ void CTableCheck::Check(const char* pszPath) {
     if (CheckGroupLine(strGroupLine) && ParseHeader()) {
         CheckColumnNames(strSubLine);
         CheckRows();
+        m_bRowsRead = true;
     }
     ReportZeroByte();
     std::stable_sort(m_problems.begin(), m_problems.end(),
@@ -193,6 +196,7 @@ void CTableCheck::CheckRows() {
             continue;
         }
         ++m_nRecords;
+        m_rowNames.emplace_back(cells[0]);
         CheckRow(nLine, cells);
     }
     if (m_nRecords > MAX_REGISTRY_ENTRIES)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "itemdb/Columns.h"
@@ -38,6 +39,11 @@ public:
     void Check(const char* pszPath);
     const std::vector<SProblem>& Problems() const { return m_problems; }
     std::uint32_t Records() const { return m_nRecords; }
+    // The names of the rows the build keeps, once Check has read them; null when it could not (a
+    // missing table, a bad header), so that references to the table are then left unjudged.
+    const std::vector<std::string>* RowNames() const { return m_bRowsRead ? &m_rowNames : nullptr; }
+    // The materials' row names that a material column must give (case aside); null: unjudged.
+    void SetMaterials(const std::vector<std::string>* pMaterials);
 
 private:
     static constexpr int UNKNOWN = -1;   // a column that no builder of the kind reads
@@ -70,6 +76,7 @@ private:
                           const std::vector<std::string_view>& entries);
     void CheckSkillEntry(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
                          std::string_view strEntry);
+    void CheckMaterial(std::uint32_t nLine, std::uint32_t nColumn, std::string_view strName);
     void CheckAbsentWord(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column);
 
     const SKindColumns& m_kind;
@@ -80,4 +87,9 @@ private:
     std::vector<std::uint32_t> m_cellOf;  // per kind column: its first table cell, 0 when absent
     std::vector<std::uint8_t> m_taken;    // per kind column: a value was met in the current row
     std::vector<std::string_view> m_entries;  // the current value's list entries, kept for speed
+    bool m_bRowsRead = false;
+    bool m_bMaterialsGiven = false;
+    std::vector<std::string> m_rowNames;
+    std::vector<std::string_view> m_materials;  // views of the caller's names
+    std::unordered_set<std::string_view, SNoCaseHash, SNoCaseEqual> m_materialSet;
 };

@@ -209,6 +209,41 @@ TEST_F(ItemCheck, EachSeededMistakeIsReportedAtItsLineAndCellAndNothingElse) {
     EXPECT_EQ("", m_err);
 }
 
+// The builders keep a material as written; only the checker tells a misspelt one.
+TEST_F(ItemCheck, AMaterialThatIsNoRowOfTheMaterialsIsReportedForEveryKind) {
+    SetCell("Weapons.txt", 7, 15, "Irn");
+    SetCell("Weapons.txt", 8, 15, "iron");  // case aside, it is the row "Iron"
+    SetCell("Weapons.txt", 9, 15, "none");  // the default: no material
+    SetCell("Armors.txt", 7, 17, "Stell");
+    SetCell("QuickItems.txt", 7, 15, "Bronce");
+    SetCell("LootItems.txt", 7, 16, "\"Gould\"");
+    EXPECT_EQ(CHECK_PROBLEMS, Run());
+    EXPECT_EQ((std::vector<std::string>{
+                  "Weapons.txt:7:15: material \"Irn\" is not a row of Materials.txt; did you mean "
+                  "\"Iron\"?"}),
+              FindingsOf("Weapons.txt"));
+    EXPECT_EQ((std::vector<std::string>{"Armors.txt:7:17: material \"Stell\" is not a row of "
+                                        "Materials.txt; did you mean \"Steel\"?"}),
+              FindingsOf("Armors.txt"));
+    EXPECT_EQ((std::vector<std::string>{"QuickItems.txt:7:15: material \"Bronce\" is not a row of "
+                                        "Materials.txt; did you mean \"Bronze\"?"}),
+              FindingsOf("QuickItems.txt"));
+    EXPECT_EQ((std::vector<std::string>{
+                  "LootItems.txt:7:16: \"\"Gould\"\" in \"Loot Scrap Material\" is quoted; it is read "
+                  "as the text \"Gould\"",
+                  "LootItems.txt:7:16: material \"Gould\" is not a row of Materials.txt; did you mean "
+                  "\"Gold\"?"}),
+              FindingsOf("LootItems.txt"));
+
+    // Without the materials, that is one finding, not one per reference.
+    fs::remove(m_dir.Path() / "Materials.txt");
+    EXPECT_EQ(CHECK_PROBLEMS, Run());
+    EXPECT_EQ((std::vector<std::string>{}), FindingsOf("Weapons.txt"));
+    EXPECT_EQ((std::vector<std::string>{"Materials.txt:0:0: the table is missing; the build gives "
+                                        "an empty list of materials"}),
+              FindingsOf("Materials.txt"));
+}
+
 TEST_F(ItemCheck, AMissingTableIsOneFindingAndTheExitStatusIsOne) {
     fs::remove(m_dir.Path() / "Armors.txt");
     EXPECT_EQ(CHECK_PROBLEMS, Run());

@@ -48,6 +48,7 @@ std::span<const std::string_view> WordsOf(EValueRule rule) {
         }
         case EValueRule::Any:
         case EValueRule::Flag:
+        case EValueRule::Material:  // the rows of a table, not a word list
         case EValueRule::CrippledList: break;
     }
     return {};
