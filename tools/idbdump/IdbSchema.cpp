@@ -36,12 +36,14 @@ std::string FloatsAt(std::string_view strPayload, std::size_t nAt, std::size_t n
 }
 
 std::string TextValue(std::string_view strText, EValueStyle style) {
-    return style == EValueStyle::Json ? JsonString(strText) : PlainText(strText);
+    if (style == EValueStyle::Text) return PlainText(strText);
+    return JsonString(strText, style == EValueStyle::JsonRaw);
 }
 
 // The zone names of a TextList payload: each child chunk with id 1 that fits in the payload.
 std::string TextListValue(std::string_view strPayload, EValueStyle style) {
-    std::string strOut = style == EValueStyle::Json ? "[" : "";
+    const bool bJson = style != EValueStyle::Text;
+    std::string strOut = bJson ? "[" : "";
     std::size_t nAt = 0;
     bool bFirst = true;
     while (strPayload.size() - nAt >= 2) {
@@ -56,13 +58,13 @@ std::string TextListValue(std::string_view strPayload, EValueStyle style) {
         const std::size_t nLength = nField >> 1;
         if (nLength > strPayload.size() - nAt - nHeader) break;
         if (nId == 1) {
-            if (!bFirst) strOut += style == EValueStyle::Json ? ", " : ",";
+            if (!bFirst) strOut += bJson ? ", " : ",";
             strOut += TextValue(TextOfPayload(strPayload.substr(nAt + nHeader, nLength)), style);
             bFirst = false;
         }
         nAt += nHeader + nLength;
     }
-    return style == EValueStyle::Json ? strOut + "]" : strOut;
+    return bJson ? strOut + "]" : strOut;
 }
 }  // namespace
 
@@ -91,8 +93,68 @@ std::string FormatField(const SFieldLayout& field, std::string_view strPayload, 
     return {};
 }
 
-std::string JsonString(std::string_view strText) {
+namespace {
+// What Windows-1252 puts at 0x80 to 0x9F; the five bytes it leaves free stay C1 controls, as
+// Windows itself decodes them.
+constexpr char16_t CP1252_HIGH[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+// The length of the well-formed UTF-8 sequence at nAt (overlong forms, surrogates and code
+// points past U+10FFFF are not), or 0.
+std::size_t Utf8SequenceAt(std::string_view strText, std::size_t nAt) {
+    const auto b = [&](std::size_t i) { return static_cast<unsigned char>(strText[nAt + i]); };
+    const std::size_t nLeft = strText.size() - nAt;
+    const unsigned c = b(0);
+    if (c < 0x80) return 1;
+    std::size_t nLength = 0;
+    if (c >= 0xC2 && c <= 0xDF) nLength = 2;
+    else if (c >= 0xE0 && c <= 0xEF) nLength = 3;
+    else if (c >= 0xF0 && c <= 0xF4) nLength = 4;
+    if (nLength == 0 || nLeft < nLength) return 0;
+    for (std::size_t i = 1; i < nLength; ++i)
+        if ((b(i) & 0xC0) != 0x80) return 0;
+    if (c == 0xE0 && b(1) < 0xA0) return 0;  // overlong
+    if (c == 0xED && b(1) > 0x9F) return 0;  // a surrogate
+    if (c == 0xF0 && b(1) < 0x90) return 0;  // overlong
+    if (c == 0xF4 && b(1) > 0x8F) return 0;  // beyond U+10FFFF
+    return nLength;
+}
+
+bool IsUtf8(std::string_view strText) {
+    for (std::size_t nAt = 0; nAt < strText.size();) {
+        const std::size_t nLength = Utf8SequenceAt(strText, nAt);
+        if (nLength == 0) return false;
+        nAt += nLength;
+    }
+    return true;
+}
+
+void AppendUtf8(std::string& strOut, char32_t nCode) {
+    if (nCode < 0x80) {
+        strOut += static_cast<char>(nCode);
+    } else if (nCode < 0x800) {
+        strOut += static_cast<char>(0xC0 | (nCode >> 6));
+        strOut += static_cast<char>(0x80 | (nCode & 0x3F));
+    } else {
+        strOut += static_cast<char>(0xE0 | (nCode >> 12));
+        strOut += static_cast<char>(0x80 | ((nCode >> 6) & 0x3F));
+        strOut += static_cast<char>(0x80 | (nCode & 0x3F));
+    }
+}
+
+void AppendEscape(std::string& strOut, unsigned char c) {
     static const char DIGITS[] = "0123456789abcdef";
+    strOut += "\\u00";
+    strOut += DIGITS[c >> 4];
+    strOut += DIGITS[c & 15];
+}
+}  // namespace
+
+std::string JsonString(std::string_view strText, bool bRaw) {
+    const bool bUtf8 = !bRaw && IsUtf8(strText);
     std::string strOut = "\"";
     for (char ch : strText) {
         const auto c = static_cast<unsigned char>(ch);
@@ -105,13 +167,11 @@ std::string JsonString(std::string_view strText) {
             case '\r': strOut += "\\r"; break;
             case '\t': strOut += "\\t"; break;
             default:
-                if (c >= 0x20 && c < 0x7F) {
-                    strOut += ch;
-                } else {
-                    strOut += "\\u00";
-                    strOut += DIGITS[c >> 4];
-                    strOut += DIGITS[c & 15];
-                }
+                if (c >= 0x20 && c < 0x7F) strOut += ch;
+                else if (c < 0x80 || bRaw) AppendEscape(strOut, c);
+                else if (bUtf8) strOut += ch;
+                else if (c < 0xA0) AppendUtf8(strOut, CP1252_HIGH[c - 0x80]);
+                else AppendUtf8(strOut, c);  // 0xA0 to 0xFF are Latin-1's own
         }
     }
     return strOut + "\"";
