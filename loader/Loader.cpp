@@ -41,13 +41,13 @@ bool ReadFileBytes(std::FILE* pFile, CMemoryStream& bytes, std::string& strReaso
         }
         const std::size_t nRead = std::fread(bytes.GetData() + nSize, 1, READ_BLOCK, pFile);
         nSize += static_cast<std::uint32_t>(nRead);
+        bytes.SetSize(nSize);  // so that growing the block keeps what was read
         if (nRead < READ_BLOCK) break;
     }
     if (std::ferror(pFile)) {
         strReason = "the file cannot be read: " + SystemWords(errno);
         return false;
     }
-    bytes.SetSize(nSize);
     return true;
 }
 
@@ -93,7 +93,7 @@ SLoadResult LoadItemDatabase(const char* pszPath, SItemLists& lists) {
         if (result.Status == ELoadStatus::NotItemDatabase) return result;
         ClearLists(lists);
     }
-    ReadItemDatabase(bytes, lists);
+    ReadItemDatabase(bytes, lists, /*bResetStream=*/true);
     return result;
 }
 
@@ -101,7 +101,7 @@ bool LoadItemDatabaseLenient(const char* pszPath, SItemLists& lists) {
     CMemoryStream bytes;
     std::string strReason;
     if (!ReadWholeFile(pszPath, bytes, strReason)) return false;
-    ReadItemDatabase(bytes, lists);
+    ReadItemDatabase(bytes, lists, /*bResetStream=*/true);
     return true;
 }
 

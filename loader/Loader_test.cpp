@@ -6,6 +6,8 @@
 #include <string>
 
 #include "loader/DatabaseCheck.h"
+#include "loader/RecordSerialize.h"
+#include "output/DataStream.h"
 #include "testsupport/TestUtil.h"
 
 using marrow::ELoadStatus;
@@ -40,6 +42,22 @@ TEST_F(LoaderTest, WellFormedFileIsLoadedWhole) {
     ASSERT_FALSE(m_lists.m_weapons.empty());
     EXPECT_EQ(lenient.m_weapons.back().Name, m_lists.m_weapons.back().Name);
     EXPECT_EQ(lenient.m_questItems.size(), m_lists.m_questItems.size());
+}
+
+TEST_F(LoaderTest, FileOfManyReadBlocksIsLoadedWhole) {
+    SItemLists written;
+    for (int i = 0; i < 3000; ++i) written.m_weapons.emplace_back().Name = "w" + std::to_string(i);
+    CMemoryStream stream;
+    CChunkArchive archive;
+    archive.OpenArchive(stream, /*bReading=*/false, /*nVersion=*/1);
+    SerializeItemLists(archive, written);
+    ASSERT_TRUE(archive.CloseArchive(stream));
+    ASSERT_GT(stream.GetSize(), 3u << 16) << "more than three blocks of the file reader";
+    const SLoadResult result =
+        Load(std::string(reinterpret_cast<const char*>(stream.GetData()), stream.GetSize()));
+    ASSERT_EQ(ELoadStatus::Loaded, result.Status) << result.Reason;
+    ASSERT_EQ(3000u, m_lists.m_weapons.size());
+    EXPECT_EQ("w2999", m_lists.m_weapons.back().Name);
 }
 
 TEST_F(LoaderTest, MissingFileCannotBeOpenedAndTheListsStay) {

@@ -114,9 +114,11 @@ void SerializeItemLists(CChunkArchive& archive, SItemLists& lists) {
     archive.SerializeList(6, lists.m_lootItems);
 }
 
-void ReadItemDatabase(IDataStream& stream, SItemLists& lists) {
+void ReadItemDatabase(IDataStream& stream, SItemLists& lists, bool bResetStream) {
     CChunkArchive archive;
     archive.OpenArchive(stream, /*bReading=*/true, /*nVersion=*/1);
+    // A reading archive holds what it needs once open; the stream is only closed with it.
+    if (bResetStream) stream.Reset();
     SerializeItemLists(archive, lists);
     archive.CloseArchive(stream);
 }

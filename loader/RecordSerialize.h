@@ -40,4 +40,6 @@ void Serialize(CChunkArchive& archive, marrow::SLootItem& item);
 void SerializeItemLists(CChunkArchive& archive, SItemLists& lists);
 
 // Reads a whole items.idb from a stream into the lists: the lenient reading (marrow/Loader.h).
-void ReadItemDatabase(IDataStream& stream, SItemLists& lists);
+// bResetStream resets the stream as soon as the archive has loaded it, before the records are
+// built, which frees a memory stream's block early.
+void ReadItemDatabase(IDataStream& stream, SItemLists& lists, bool bResetStream = false);
