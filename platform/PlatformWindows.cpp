@@ -241,8 +241,28 @@ void SetProgramPath(const char* /*pszArgv0*/) {
     // CreateProcessA looks in the running program's folder by itself.
 }
 
+namespace {
+// A batch file is started through cmd, which looks for it in the current folder and on PATH
+// only (wine does so), not beside the program: a bare name found there is given in full.
+std::string ScriptBesideProgram(const char* pszScript) {
+    if (std::strpbrk(pszScript, "\\/:")) return pszScript;
+    char szModule[MAX_PATH];
+    const DWORD nLength = ::GetModuleFileNameA(nullptr, szModule, MAX_PATH);
+    if (nLength == 0 || nLength >= MAX_PATH) return pszScript;
+    std::string strPath(szModule, nLength);
+    strPath.erase(strPath.find_last_of("\\/") + 1);
+    strPath += pszScript;
+    const DWORD nAttributes = ::GetFileAttributesA(strPath.c_str());
+    if (nAttributes == INVALID_FILE_ATTRIBUTES || (nAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return pszScript;
+    return strPath;
+}
+}  // namespace
+
 bool RunScriptAndWait(const char* pszScript, const char* pszArgument, int& nExitCode) {
-    std::string strCommand = std::string(pszScript) + " " + pszArgument;
+    std::string strCommand;
+    AppendQuoted(strCommand, ScriptBesideProgram(pszScript));
+    strCommand += std::string(" ") + pszArgument;
     STARTUPINFOA si;
     std::memset(&si, 0, sizeof si);
     si.cb = sizeof si;
