@@ -81,7 +81,8 @@ TEST_F(LoaderTest, EmptyOrForeignFileIsNoItemsDatabaseAndTheListsStay) {
         const char* pszReason;
     } CASES[] = {
         {"", "at byte 0: the file is empty"},
-        {"\x89PNG\r\n", "at byte 0: top-level chunk 137 where top-level chunk 1 (the lists) belongs"},
+        {"\x89PNG\r\n",
+         "at byte 0: top-level chunk 137 where top-level chunk 1 (the lists) belongs"},
         // The first problem in the check's order is named, wherever the file stops looking right.
         {std::string("\x01\x04\x07\x00\x00\x00", 6),
          "at byte 6: the file ends where top-level chunk 2 (the version) belongs"},

@@ -96,7 +96,7 @@ if $windows; then
     mkdir "$work/zip"
     (cd "$work/zip" && cmake -E tar xf "$root/$zip")
     zipbin=$(echo "$work"/zip/*/bin)
-    check_package zip "$zipbin" env -i HOME="$HOME" WINEDEBUG=-all ${WINEPREFIX:+WINEPREFIX="$WINEPREFIX"} \
-        /usr/bin/wine "$zipbin/Marrow.exe"
+    check_package zip "$zipbin" env -i HOME="$HOME" WINEDEBUG=-all \
+        ${WINEPREFIX:+WINEPREFIX="$WINEPREFIX"} /usr/bin/wine "$zipbin/Marrow.exe"
     list_package "$zip" cmake -E tar tvf "$zip"
 fi

@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
     for (const auto& count : COUNTS)
         std::printf("%-12s %lu\n", count.pszName, static_cast<unsigned long>(count.nCount));
     std::printf("weapons:\n");
-    for (const marrow::SWeapon& weapon : lists.m_weapons) std::printf("  %s\n", weapon.Name.c_str());
+    for (const marrow::SWeapon& weapon : lists.m_weapons)
+        std::printf("  %s\n", weapon.Name.c_str());
     return 0;
 }

@@ -133,14 +133,15 @@ std::string ListDiff(const SKindLayout& kind, const SDatabaseView& oldView,
         if (strFields.empty()) continue;
         const std::string strPlace =
             i == j ? std::to_string(i + 1) : std::to_string(i + 1) + " -> " + std::to_string(j + 1);
-        strOut += "changed " + RecordTitle(kind, strName, strPlace, counts.style) + "\n" + strFields;
+        strOut +=
+            "changed " + RecordTitle(kind, strName, strPlace, counts.style) + "\n" + strFields;
         ++counts.nChanged;
     }
     for (std::size_t j = 0; j < newList.size(); ++j) {
         if (matched[j]) continue;
-        strOut += "added " +
-                  RecordTitle(kind, newView.NameOf(newList[j]), std::to_string(j + 1), counts.style) +
-                  "\n";
+        const std::string strTitle =
+            RecordTitle(kind, newView.NameOf(newList[j]), std::to_string(j + 1), counts.style);
+        strOut += "added " + strTitle + "\n";
         ++counts.nAdded;
     }
     return strOut;

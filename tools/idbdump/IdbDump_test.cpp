@@ -464,7 +464,8 @@ TEST(JsonString, KeepsUtf8AndReadsEveryOtherTextAsWindows1252) {
         const char* pszRaw;
     } CASES[] = {
         // Valid UTF-8 of two, three and four bytes stays as it is.
-        {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x97\xa1", "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x97\xa1\"",
+        {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x97\xa1",
+         "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x97\xa1\"",
          R"("caf\u00c3\u00a9 \u00e2\u0082\u00ac \u00f0\u009f\u0097\u00a1")"},
         // One byte that is no UTF-8 makes the whole text Windows-1252: 0x80 is the euro sign,
         // 0x81 one of the five bytes it leaves free, 0xE9 and 0xFF Latin-1's own.
