@@ -62,6 +62,20 @@ check_package() {
     echo "$name: items.idb is the golden file ($(wc -c <"$golden") bytes); run from $bin"
 }
 
+# check_stripped <nm> <folder> <programs...>: each program has no symbol table left.
+check_stripped() {
+    nm=$1
+    folder=$2
+    shift 2
+    for program in "$@"; do
+        "$nm" "$folder/$program" 2>&1 | grep -q 'no symbols' || {
+            echo "$folder/$program is not stripped" >&2
+            exit 1
+        }
+    done
+    echo "stripped: $*"
+}
+
 list_package() {
     echo "$1: $(wc -c <"$1") bytes"
     shift
@@ -78,13 +92,7 @@ tgzbin=$(echo "$work"/tgz/*/bin)
 check_package tgz "$tgzbin" env -i "$tgzbin/Marrow"
 dpkg-deb -x "$deb" "$work/deb"
 check_package deb "$work/deb/usr/bin" env -i "$work/deb/usr/bin/Marrow"
-for program in Marrow ini2reg idbdump itemcheck; do
-    file=$tgzbin/$program
-    if objdump -h "$file" | grep -q '\.debug_\|\.symtab'; then
-        echo "$program in the TGZ is not stripped" >&2
-        exit 1
-    fi
-done
+check_stripped nm "$tgzbin" Marrow ini2reg idbdump itemcheck
 list_package "$tgz" tar -tzvf "$tgz"
 list_package "$deb" dpkg-deb -c "$deb"
 dpkg-deb -f "$deb" Package Version Architecture Depends
@@ -98,5 +106,6 @@ if $windows; then
     zipbin=$(echo "$work"/zip/*/bin)
     check_package zip "$zipbin" env -i HOME="$HOME" WINEDEBUG=-all \
         ${WINEPREFIX:+WINEPREFIX="$WINEPREFIX"} /usr/bin/wine "$zipbin/Marrow.exe"
+    check_stripped x86_64-w64-mingw32-nm "$zipbin" Marrow.exe ini2reg.exe idbdump.exe itemcheck.exe
     list_package "$zip" cmake -E tar tvf "$zip"
 fi
