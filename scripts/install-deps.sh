@@ -6,6 +6,8 @@ set -eu
 packages="cmake ninja-build g++ libgtest-dev libbenchmark-dev"
 if [ "${1:-build}" = tests ]; then
     packages="$packages clang libclang-rt-14-dev g++-mingw-w64-x86-64 wine wine64 valgrind"
+    # The package checks: pkg-config for the consumer, dpkg-shlibdeps for the DEB's Depends.
+    packages="$packages pkgconf dpkg-dev"
 fi
 
 missing=""

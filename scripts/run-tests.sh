@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds everything and runs every test: release, sanitizers, a leak check of a whole run, the
-# Windows build under wine, and a short fuzzing smoke. Exits non-zero on the first failure.
+# Windows build under wine, the install with a consumer project and the packages, and a short
+# fuzzing smoke. Exits non-zero on the first failure.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh" tests
@@ -37,6 +38,9 @@ cmake --build --preset windows -j "$jobs"
 wineserver -p 2>/dev/null || true
 wine cmd /c exit >/dev/null 2>&1 || true
 ctest --preset windows
+
+step "Install, the consumer project, and the ZIP, TGZ and DEB each building the examples"
+scripts/check-install.sh --windows
 wineserver -k 2>/dev/null || true
 
 step "Fuzzing smoke: each libFuzzer target for 20 seconds"

@@ -12,15 +12,18 @@ constexpr std::size_t NOTE_LIMIT = 10;  // further notes are only counted
 const char USAGE[] =
     "idbdump: shows what an items database or a registry file holds.\n"
     "Usage:\n"
-    "  idbdump [--text | --summary] <items.idb>\n"
-    "  idbdump diff <old.idb> <new.idb>\n"
+    "  idbdump [--raw | --text | --summary] <items.idb>\n"
+    "  idbdump [--raw] diff <old.idb> <new.idb>\n"
     "  idbdump [--summary] <tempreg.reg>\n"
+    "  idbdump --version\n"
     "Without an option, every record of the six lists is printed as JSON, one record per\n"
-    "line, every stored field by its name.\n"
+    "line, every stored field by its name. Texts are UTF-8: a text stored as valid UTF-8 is\n"
+    "kept, any other is read as Windows-1252.\n"
+    "  --raw      texts as their stored bytes instead, each byte from 0x80 as \\u00XX\n"
     "  --text     a table per list, one line per record with its most useful fields\n"
     "  --summary  the number of records per list and the file size\n"
     "  diff       records removed, changed (with each changed field's old and new value) and\n"
-    "             added, matched by list and Name\n"
+    "             added, matched by list and Name; \"no differences\" when there are none\n"
     "A file that begins with the registry magic is shown as a registry file: its sections and\n"
     "values with their types, and the chain lengths of both hash tables.\n"
     "Every file is checked first; a malformed one is reported with the byte offset of the\n"
@@ -34,12 +37,12 @@ std::string FieldValue(const SDatabaseView& view, const SFieldLayout& field,
 }
 
 std::string RecordJson(const SDatabaseView& view, const SKindLayout& kind,
-                       const SRecordView& record) {
+                       const SRecordView& record, EValueStyle style) {
     std::string strOut = "{";
     for (std::size_t i = 0; i < kind.fields.size(); ++i) {
         if (i) strOut += ", ";
         strOut += JsonString(kind.fields[i].pszName) + ": " +
-                  FieldValue(view, kind.fields[i], record, i, EValueStyle::Json);
+                  FieldValue(view, kind.fields[i], record, i, style);
     }
     return strOut + "}";
 }
@@ -70,8 +73,10 @@ std::string Records(std::size_t nCount) {
 }
 
 // "weapons \"long sword\" (record 3)"; the number is the record's place in its list.
-std::string RecordTitle(const SKindLayout& kind, std::string_view strName, std::string strPlace) {
-    return std::string(kind.pszName) + " " + JsonString(strName) + " (record " + strPlace + ")";
+std::string RecordTitle(const SKindLayout& kind, std::string_view strName, std::string strPlace,
+                        EValueStyle style) {
+    return std::string(kind.pszName) + " " + JsonString(strName, style == EValueStyle::JsonRaw) +
+           " (record " + strPlace + ")";
 }
 
 // The records of a list by name, each name's records in list order.
@@ -85,13 +90,11 @@ std::map<std::string_view, std::vector<std::size_t>> RecordsByName(
 // The changed fields of two matched records, one line each.
 std::string ChangedFields(const SKindLayout& kind, const SDatabaseView& oldView,
                           const SRecordView& oldRecord, const SDatabaseView& newView,
-                          const SRecordView& newRecord) {
+                          const SRecordView& newRecord, EValueStyle style) {
     std::string strOut;
     for (std::size_t i = 0; i < kind.fields.size(); ++i) {
-        const std::string strOld =
-            FieldValue(oldView, kind.fields[i], oldRecord, i, EValueStyle::Json);
-        const std::string strNew =
-            FieldValue(newView, kind.fields[i], newRecord, i, EValueStyle::Json);
+        const std::string strOld = FieldValue(oldView, kind.fields[i], oldRecord, i, style);
+        const std::string strNew = FieldValue(newView, kind.fields[i], newRecord, i, style);
         if (strOld != strNew)
             strOut +=
                 std::string("  ") + kind.fields[i].pszName + ": " + strOld + " -> " + strNew + "\n";
@@ -103,6 +106,7 @@ struct SDiffCounts {
     std::size_t nRemoved = 0;
     std::size_t nChanged = 0;
     std::size_t nAdded = 0;
+    EValueStyle style = EValueStyle::Json;
 };
 
 std::string ListDiff(const SKindLayout& kind, const SDatabaseView& oldView,
@@ -117,23 +121,27 @@ std::string ListDiff(const SKindLayout& kind, const SDatabaseView& oldView,
         const std::size_t nOccurrence = seenOld[strName]++;
         const auto it = newByName.find(strName);
         if (it == newByName.end() || nOccurrence >= it->second.size()) {
-            strOut += "removed " + RecordTitle(kind, strName, std::to_string(i + 1)) + "\n";
+            strOut +=
+                "removed " + RecordTitle(kind, strName, std::to_string(i + 1), counts.style) + "\n";
             ++counts.nRemoved;
             continue;
         }
         const std::size_t j = it->second[nOccurrence];
         matched[j] = true;
-        const std::string strFields = ChangedFields(kind, oldView, oldList[i], newView, newList[j]);
+        const std::string strFields =
+            ChangedFields(kind, oldView, oldList[i], newView, newList[j], counts.style);
         if (strFields.empty()) continue;
         const std::string strPlace =
             i == j ? std::to_string(i + 1) : std::to_string(i + 1) + " -> " + std::to_string(j + 1);
-        strOut += "changed " + RecordTitle(kind, strName, strPlace) + "\n" + strFields;
+        strOut +=
+            "changed " + RecordTitle(kind, strName, strPlace, counts.style) + "\n" + strFields;
         ++counts.nChanged;
     }
     for (std::size_t j = 0; j < newList.size(); ++j) {
         if (matched[j]) continue;
-        strOut +=
-            "added " + RecordTitle(kind, newView.NameOf(newList[j]), std::to_string(j + 1)) + "\n";
+        const std::string strTitle =
+            RecordTitle(kind, newView.NameOf(newList[j]), std::to_string(j + 1), counts.style);
+        strOut += "added " + strTitle + "\n";
         ++counts.nAdded;
     }
     return strOut;
@@ -166,6 +174,16 @@ void AppendNotes(const std::string& strPath, const SDatabaseView& view, std::str
                   " more chunks of unknown ids skipped\n";
 }
 
+// The loader's check; false after writing its verdict to strErr, as the loader gives it.
+bool CheckFile(const std::string& strPath, std::string_view strBytes, SDatabaseView& view,
+               std::string& strErr) {
+    SCheckProblem problem;
+    if (CheckDatabase(strBytes, &view, problem)) return true;
+    const bool bForeign = problem.outcome == ECheckOutcome::NotItemDatabase;
+    strErr += strPath + ": " + (bForeign ? "not an items database: " : "") + problem.strText + "\n";
+    return false;
+}
+
 // Reads and checks one items.idb; false after writing the problem to strErr.
 bool LoadDatabase(const std::string& strPath, std::string& strBytes, SDatabaseView& view,
                   std::string& strErr) {
@@ -178,28 +196,28 @@ bool LoadDatabase(const std::string& strPath, std::string& strBytes, SDatabaseVi
         strErr += "idbdump: " + strPath + " is a registry file; diff compares items databases.\n";
         return false;
     }
-    if (!CheckDatabase(strBytes, view, strProblem)) {
-        strErr += strPath + ": " + strProblem + "\n";
-        return false;
-    }
+    if (!CheckFile(strPath, strBytes, view, strErr)) return false;
     AppendNotes(strPath, view, strErr);
     return true;
 }
 
-int RunDiff(const std::string& strOld, const std::string& strNew, std::string& strOut,
-            std::string& strErr) {
+int RunDiff(const std::string& strOld, const std::string& strNew, EValueStyle style,
+            std::string& strOut, std::string& strErr) {
     std::string strOldBytes, strNewBytes;
     SDatabaseView oldView, newView;
     if (!LoadDatabase(strOld, strOldBytes, oldView, strErr) ||
         !LoadDatabase(strNew, strNewBytes, newView, strErr))
         return EXIT_TROUBLE;
-    strOut = DatabaseDiff(oldView, newView);
-    return strOut.empty() ? EXIT_SAME : EXIT_DIFFERENT;
+    strOut = DatabaseDiff(oldView, newView, style);
+    if (!strOut.empty()) return EXIT_DIFFERENT;
+    strOut = "no differences\n";
+    return EXIT_SAME;
 }
 
 enum class EMode { Json, Text, Summary };
 
-int RunDump(const std::string& strPath, EMode mode, std::string& strOut, std::string& strErr) {
+int RunDump(const std::string& strPath, EMode mode, EValueStyle style, std::string& strOut,
+            std::string& strErr) {
     std::string strBytes, strProblem;
     if (!ReadWholeFile(strPath, strBytes, strProblem)) {
         strErr = "idbdump: " + strPath + " " + strProblem + ".\n";
@@ -211,12 +229,9 @@ int RunDump(const std::string& strPath, EMode mode, std::string& strOut, std::st
         return EXIT_TROUBLE;
     }
     SDatabaseView view;
-    if (!CheckDatabase(strBytes, view, strProblem)) {
-        strErr = strPath + ": " + strProblem + "\n";
-        return EXIT_TROUBLE;
-    }
+    if (!CheckFile(strPath, strBytes, view, strErr)) return EXIT_TROUBLE;
     AppendNotes(strPath, view, strErr);
-    if (mode == EMode::Json) strOut = DatabaseJson(view);
+    if (mode == EMode::Json) strOut = DatabaseJson(view, style);
     else if (mode == EMode::Text) strOut = DatabaseText(view);
     else strOut = DatabaseSummary(view, strPath);
     return EXIT_SAME;
@@ -228,14 +243,14 @@ int BadArguments(const std::string& strWhat, std::string& strErr) {
 }
 }  // namespace
 
-std::string DatabaseJson(const SDatabaseView& view) {
+std::string DatabaseJson(const SDatabaseView& view, EValueStyle style) {
     std::string strOut = "{\n";
     const auto& kinds = ItemKinds();
     for (std::size_t k = 0; k < ITEM_KIND_COUNT; ++k) {
         const auto& records = view.lists[k];
         strOut += "  " + JsonString(kinds[k].pszName) + ": [" + (records.empty() ? "" : "\n");
         for (std::size_t i = 0; i < records.size(); ++i)
-            strOut += "    " + RecordJson(view, kinds[k], records[i]) +
+            strOut += "    " + RecordJson(view, kinds[k], records[i], style) +
                       (i + 1 < records.size() ? ",\n" : "\n");
         strOut += std::string(records.empty() ? "" : "  ") + "]" +
                   (k + 1 < ITEM_KIND_COUNT ? ",\n" : "\n");
@@ -280,9 +295,11 @@ std::string DatabaseSummary(const SDatabaseView& view, std::string_view strPath)
     return TableLines(rows);
 }
 
-std::string DatabaseDiff(const SDatabaseView& oldView, const SDatabaseView& newView) {
+std::string DatabaseDiff(const SDatabaseView& oldView, const SDatabaseView& newView,
+                         EValueStyle style) {
     std::string strOut;
     SDiffCounts counts;
+    counts.style = style;
     for (std::size_t k = 0; k < ITEM_KIND_COUNT; ++k)
         strOut +=
             ListDiff(ItemKinds()[k], oldView, oldView.lists[k], newView, newView.lists[k], counts);
@@ -297,13 +314,20 @@ int RunIdbDump(const std::vector<std::string>& args, std::string& strOut, std::s
     strErr.clear();
     std::vector<std::string> files;
     EMode mode = EMode::Json;
+    EValueStyle style = EValueStyle::Json;
     int nModes = 0;
     for (const std::string& strArg : args) {
         if (strArg == "--help" || strArg == "-h") {
             strOut = USAGE;
             return EXIT_SAME;
         }
-        if (strArg == "--text" || strArg == "--summary") {
+        if (strArg == "--version") {
+            strOut = "idbdump " MARROW_VERSION "\n";
+            return EXIT_SAME;
+        }
+        if (strArg == "--raw") {
+            style = EValueStyle::JsonRaw;
+        } else if (strArg == "--text" || strArg == "--summary") {
             mode = strArg == "--text" ? EMode::Text : EMode::Summary;
             ++nModes;
         } else if (!strArg.empty() && strArg[0] == '-') {
@@ -316,9 +340,11 @@ int RunIdbDump(const std::vector<std::string>& args, std::string& strOut, std::s
     if (!files.empty() && files[0] == "diff") {
         if (nModes) return BadArguments("diff takes no --text or --summary", strErr);
         if (files.size() != 3) return BadArguments("diff needs an old and a new items.idb", strErr);
-        return RunDiff(files[1], files[2], strOut, strErr);
+        return RunDiff(files[1], files[2], style, strOut, strErr);
     }
     if (files.size() != 1) return BadArguments("expected one file", strErr);
     if (files[0].empty()) return BadArguments("the file name is empty", strErr);
-    return RunDump(files[0], mode, strOut, strErr);
+    if (style == EValueStyle::JsonRaw && mode != EMode::Json)
+        return BadArguments("--raw applies to the JSON output and to diff", strErr);
+    return RunDump(files[0], mode, style, strOut, strErr);
 }

@@ -6,14 +6,16 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/idbdump/IdbCheck.h"
+#include "loader/DatabaseCheck.h"
+#include "tools/idbdump/IdbSchema.h"
 
 inline constexpr int EXIT_SAME = 0;
 inline constexpr int EXIT_DIFFERENT = 1;  // diff only
 inline constexpr int EXIT_TROUBLE = 2;    // bad arguments, unreadable or malformed input
 
-// The six lists as one JSON object, a record per line, every field by its name.
-std::string DatabaseJson(const SDatabaseView& view);
+// The six lists as one JSON object, a record per line, every field by its name; texts as the
+// style says (Json or JsonRaw).
+std::string DatabaseJson(const SDatabaseView& view, EValueStyle style = EValueStyle::Json);
 // A table per list for people: a heading, then one line per record with the --text columns.
 std::string DatabaseText(const SDatabaseView& view);
 // Records per list, their total and the file size.
@@ -21,8 +23,9 @@ std::string DatabaseSummary(const SDatabaseView& view, std::string_view strPath)
 
 // Records matched by list and Name (the n-th record of a name in the old view with the n-th of
 // that name in the new one): removed, changed with every changed field's old and new value,
-// added. Empty when the two hold the same records.
-std::string DatabaseDiff(const SDatabaseView& oldView, const SDatabaseView& newView);
+// added. Empty when the two hold the same records (idbdump then prints "no differences").
+std::string DatabaseDiff(const SDatabaseView& oldView, const SDatabaseView& newView,
+                         EValueStyle style = EValueStyle::Json);
 
 // Runs idbdump with its arguments (the program name left out); stdout and stderr text go to the
 // strings. Returns EXIT_SAME, EXIT_DIFFERENT or EXIT_TROUBLE.

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "itemdb/ItemLists.h"
+#include "loader/RecordSerialize.h"
 #include "output/ChunkArchive.h"
 #include "output/DataStream.h"
 #include "testsupport/TestUtil.h"
@@ -384,16 +384,23 @@ TEST_F(IdbDumpTest, EmptyDatabaseGivesSixEmptyLists) {
     EXPECT_EQ("", m_strErr);
 }
 
-TEST_F(IdbDumpTest, NonNumbersAndTextsWithOddBytesStayValidAsciiJson) {
+TEST_F(IdbDumpTest, NonNumbersAndTextsWithOddBytesStayValidJson) {
     SItemLists lists;
     SWeapon& weapon = lists.m_weapons.emplace_back();
     weapon.Name = "say \"hi\" \\ \t\x01 caf\xe9";
+    weapon.TypeName = "\xc3\xa9p\xc3\xa9" "e";  // "epee" with accents, in UTF-8
     weapon.DamageMin = NOT_A_NUMBER, weapon.Range = -INFINITE, weapon.Attack = -0.0f;
     ASSERT_EQ(EXIT_SAME, RunOn(Save(lists)));
-    EXPECT_NE(std::string::npos, m_strOut.find(R"({"Name": "say \"hi\" \\ \t\u0001 caf\u00e9", )"));
+    EXPECT_NE(std::string::npos,
+              m_strOut.find("{\"Name\": \"say \\\"hi\\\" \\\\ \\t\\u0001 caf\xc3\xa9\", "
+                            "\"TypeName\": \"\xc3\xa9p\xc3\xa9" "e\", "));
     EXPECT_NE(std::string::npos, m_strOut.find(R"("Range": "-inf", "DamageMin": "nan", )"));
     EXPECT_NE(std::string::npos, m_strOut.find(R"("Attack": -0, )"));
-    for (char c : m_strOut) ASSERT_LT(static_cast<unsigned char>(c), 0x80u);
+    ASSERT_EQ(EXIT_SAME, RunOn(Save(lists), {"--raw"}));
+    EXPECT_NE(std::string::npos,
+              m_strOut.find(R"({"Name": "say \"hi\" \\ \t\u0001 caf\u00e9", )"
+                            R"("TypeName": "\u00c3\u00a9p\u00c3\u00a9e", )"));
+    for (char c : m_strOut) ASSERT_LT(static_cast<unsigned char>(c), 0x80u) << "--raw is ASCII";
 }
 
 TEST_F(IdbDumpTest, TextPrintsATablePerListWithOneLinePerRecord) {
@@ -443,9 +450,39 @@ TEST(JsonString, EscapesQuotesBackslashesControlAndHighBytes) {
                  {"a\\b", R"("a\\b")"},
                  {"\n\r\t\b\f", R"("\n\r\t\b\f")"},
                  {std::string_view("\x00\x01\x1f", 3), R"("\u0000\u0001\u001f")"},
-                 {"\x7f", R"("\u007f")"},
-                 {"caf\xe9 \x80\xff", R"("caf\u00e9 \u0080\u00ff")"}};
-    for (const auto& c : CASES) EXPECT_EQ(c.pszJson, JsonString(c.strText)) << c.pszJson;
+                 {"\x7f", R"("\u007f")"}};
+    for (const auto& c : CASES) {
+        EXPECT_EQ(c.pszJson, JsonString(c.strText)) << c.pszJson;
+        EXPECT_EQ(c.pszJson, JsonString(c.strText, /*bRaw=*/true)) << c.pszJson;
+    }
+}
+
+TEST(JsonString, KeepsUtf8AndReadsEveryOtherTextAsWindows1252) {
+    static const struct {
+        std::string_view strText;
+        const char* pszJson;
+        const char* pszRaw;
+    } CASES[] = {
+        // Valid UTF-8 of two, three and four bytes stays as it is.
+        {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x97\xa1",
+         "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x97\xa1\"",
+         R"("caf\u00c3\u00a9 \u00e2\u0082\u00ac \u00f0\u009f\u0097\u00a1")"},
+        // One byte that is no UTF-8 makes the whole text Windows-1252: 0x80 is the euro sign,
+        // 0x81 one of the five bytes it leaves free, 0xE9 and 0xFF Latin-1's own.
+        {"caf\xe9 \x80\x81\xff", "\"caf\xc3\xa9 \xe2\x82\xac\xc2\x81\xc3\xbf\"",
+         R"("caf\u00e9 \u0080\u0081\u00ff")"},
+        {"\xc3\xa9\xe9", "\"\xc3\x83\xc2\xa9\xc3\xa9\"", R"("\u00c3\u00a9\u00e9")"},
+        // Overlong forms, surrogates, code points past U+10FFFF and cut sequences are no UTF-8.
+        {"\xc0\xaf", "\"\xc3\x80\xc2\xaf\"", R"("\u00c0\u00af")"},
+        {"\xed\xa0\x80", "\"\xc3\xad\xc2\xa0\xe2\x82\xac\"", R"("\u00ed\u00a0\u0080")"},
+        {"\xf4\x90\x80\x80", "\"\xc3\xb4\xc2\x90\xe2\x82\xac\xe2\x82\xac\"",
+         R"("\u00f4\u0090\u0080\u0080")"},
+        {"\xe2\x82", "\"\xc3\xa2\xe2\x80\x9a\"", R"("\u00e2\u0082")"},
+    };
+    for (const auto& c : CASES) {
+        EXPECT_EQ(c.pszJson, JsonString(c.strText)) << c.pszRaw;
+        EXPECT_EQ(c.pszRaw, JsonString(c.strText, /*bRaw=*/true)) << c.pszRaw;
+    }
 }
 
 TEST(FloatText, IsTheShortestRoundTripAndNamesTheNonNumbers) {
@@ -470,7 +507,7 @@ TEST(FloatText, IsTheShortestRoundTripAndNamesTheNonNumbers) {
 
 TEST_F(IdbDumpTest, DiffOfAFileWithItselfFindsNothing) {
     EXPECT_EQ(EXIT_SAME, Run({"diff", GoldenPath(), GoldenPath()}));
-    EXPECT_EQ("", m_strOut);
+    EXPECT_EQ("no differences\n", m_strOut);
     EXPECT_EQ("", m_strErr);
 }
 
@@ -530,7 +567,7 @@ TEST_F(IdbDumpTest, TruncatedFilesAreReportedWhereTheyEnd) {
         std::size_t nLength;
         const char* pszProblem;
     } CASES[] = {
-        {0, "at byte 0: the file is empty"},
+        {0, "not an items database: at byte 0: the file is empty"},
         {1, "at byte 0: the header of top-level chunk 1 runs past the end of the file"},
         {4, "at byte 0: the header of top-level chunk 1 runs past the end of the file"},
         {100, "at byte 0: top-level chunk 1 declares 18506 bytes, only 95 remain in the file"},
@@ -583,7 +620,8 @@ TEST_F(IdbDumpTest, MissingMisplacedAndExtraChunksAreNamedWhereTheyLie) {
         {"01 1C 01 00 02 04 09 00 03 00 04 00 05 00 06 00",
          "at byte 6: weapons: chunk 9 where a record (chunk 1) belongs"},
         {"00 00 01 18 01 00 02 00 03 00 04 00 05 00 06 00",
-         "at byte 0: top-level chunk 0 where top-level chunk 1 (the lists) belongs"}};
+         "not an items database: at byte 0: top-level chunk 0 where top-level chunk 1 (the lists) "
+         "belongs"}};
     for (const auto& c : CASES) {
         EXPECT_EQ(EXIT_TROUBLE, RunOn(Unhex(c.pszHex) + Unhex(DATABASE_END))) << c.pszHex;
         EXPECT_EQ(m_strPath + ": " + c.pszProblem + "\n", m_strErr);
@@ -713,7 +751,7 @@ TEST(RegistryDump, FileCutAtEveryLengthIsMalformedAndNothingBeyondItIsRead) {
 TEST_F(IdbDumpTest, HelpExplainsTheUsage) {
     EXPECT_EQ(EXIT_SAME, Run({"--help"}));
     EXPECT_EQ(0u, m_strOut.rfind("idbdump: shows what an items database or a registry file holds.\n"
-                                 "Usage:\n  idbdump [--text | --summary] <items.idb>\n",
+                                 "Usage:\n  idbdump [--raw | --text | --summary] <items.idb>\n",
                                  0));
     EXPECT_EQ("", m_strErr);
 }

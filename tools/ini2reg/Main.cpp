@@ -10,6 +10,7 @@ void PrintUsage(std::FILE* pOut) {
     std::fputs(
         "ini2reg: converts an INI file into a binary registry file.\n"
         "Usage: ini2reg <file.ini> [<file.reg>]\n"
+        "       ini2reg --version\n"
         "  Without <file.reg>, the output is the input's path with the extension .reg.\n"
         "  Each [section] becomes a section; each key=value line a value, typed by its text:\n"
         "  \"quoted\" is text, 12 an integer, 2.5 a number, a,b,c a list of texts, else text.\n"
@@ -31,6 +32,10 @@ int main(int argc, char** argv) {
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
                       std::strcmp(argv[1], "/?") == 0)) {
         PrintUsage(stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("ini2reg %s\n", MARROW_VERSION);
         return 0;
     }
     if (argc < 2 || argc > 3 || argv[1][0] == '\0' || argv[1][0] == '-' ||

@@ -13,6 +13,7 @@ constexpr char USAGE[] =
     "Usage: itemcheck [<folder>]           checks the tables of the folder (default: here)\n"
     "       itemcheck --columns            lists every column the builders read\n"
     "       itemcheck --templates <folder> writes an empty table of each kind\n"
+    "       itemcheck --version            prints the version\n"
     "Findings read \"Table.txt:LINE:CELL: text\" (LINE and CELL from 1; 0:0 for the whole\n"
     "table). Exit status: 0 clean, 1 findings, 2 could not run.\n";
 
@@ -126,6 +127,10 @@ bool WriteTemplates(const std::string& strDirectory, std::string& strError) {
 int RunItemCheck(const std::vector<std::string>& args, std::string& strOut, std::string& strErr) {
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h" || args[0] == "/?")) {
         strOut += USAGE;
+        return CHECK_CLEAN;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        strOut += "itemcheck " MARROW_VERSION "\n";
         return CHECK_CLEAN;
     }
     if (args.size() == 1 && args[0] == "--columns") {
