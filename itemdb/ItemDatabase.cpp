@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/Platform.h"
 #include "tableconv/FileRegistry.h"
 
 bool CItemDatabase::OpenConverted(CFileRegistry& registry) {
@@ -34,6 +35,8 @@ bool CItemDatabase::BuildList(const char* pszHeading, const char* pszFileName,
     GetSortedSectionNames(registry, sectionNames);
     // Sized once and filled in place, so no record is copied while the list grows.
     list.clear();
+    list.reserve(sectionNames.size());
+    platform::AdviseLargePages(list.data(), sectionNames.size() * sizeof(TRecord));
     list.resize(sectionNames.size());
     size_t nBuilt = 0;
     for (const std::string& strSection : sectionNames) {

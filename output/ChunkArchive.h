@@ -110,6 +110,8 @@ public:
         if (m_bReading) {
             list.clear();
             nCount = static_cast<size_t>(CountChunks(1));
+            list.reserve(nCount);
+            platform::AdviseLargePages(list.data(), nCount * sizeof(T));
             list.resize(nCount);
         }
         for (size_t i = 0; i < nCount; ++i) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -77,6 +78,15 @@ bool MapView(Handle hMapping, Handle hFile, std::uint64_t nSize, const std::uint
 void UnmapView(const std::uint8_t* pData, std::uint64_t nSize);
 void CloseMapping(Handle hMapping);
 void CloseFileHandle(Handle hFile);
+
+// ---- Memory --------------------------------------------------------------------------------
+
+// A hint for a large buffer that is about to be filled from end to end: back it with large
+// pages where the system offers them on request, so that filling it costs a few page faults
+// instead of one per 4 KiB. Only the whole large pages inside the buffer are marked, so it
+// never makes the process hold more memory than the buffer itself. Contents and ownership are
+// untouched; a system without the feature ignores it.
+void AdviseLargePages(void* pData, std::size_t nSize);
 
 // ---- Processes -----------------------------------------------------------------------------
 

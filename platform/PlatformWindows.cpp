@@ -235,6 +235,11 @@ void CloseFileHandle(Handle hFile) {
     if (hFile != INVALID_HANDLE) ::CloseHandle(H(hFile));
 }
 
+// ---- Memory --------------------------------------------------------------------------------
+
+// Large pages need a privilege that a batch tool does not hold: nothing to ask for.
+void AdviseLargePages(void* /*pData*/, std::size_t /*nSize*/) {}
+
 // ---- Processes -----------------------------------------------------------------------------
 
 void SetProgramPath(const char* /*pszArgv0*/) {
