@@ -85,15 +85,19 @@ void CFileRegistry::Close() {
     m_nNamedSlots = 0;
 }
 
-const std::vector<CFileRegistry::SFileOrderEntry>& CFileRegistry::SectionsInFileOrder() const {
+std::uint32_t CFileRegistry::SectionOffset(std::uint32_t nSlot) const {
+    return ReadU32(m_pData + REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * nSlot + 2);
+}
+
+const std::vector<std::uint16_t>& CFileRegistry::SectionsInFileOrder() const {
     if (m_bFileOrderBuilt) return m_fileOrder;
     m_bFileOrderBuilt = true;
     const std::uint32_t nSlots = m_pData ? ReadU16(m_pData + 4) : 0;
     m_fileOrder.resize(nSlots);
-    for (std::uint32_t i = 0; i < nSlots; ++i)
-        m_fileOrder[i] = {ReadU32(m_pData + REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * i + 2), i};
-    std::sort(m_fileOrder.begin(), m_fileOrder.end(), [](const auto& a, const auto& b) {
-        return a.nOffset != b.nOffset ? a.nOffset < b.nOffset : a.nSlot < b.nSlot;
+    for (std::uint32_t i = 0; i < nSlots; ++i) m_fileOrder[i] = static_cast<std::uint16_t>(i);
+    std::sort(m_fileOrder.begin(), m_fileOrder.end(), [this](std::uint16_t a, std::uint16_t b) {
+        const std::uint32_t nA = SectionOffset(a), nB = SectionOffset(b);
+        return nA != nB ? nA < nB : a < b;
     });
     return m_fileOrder;
 }
@@ -101,8 +105,8 @@ const std::vector<CFileRegistry::SFileOrderEntry>& CFileRegistry::SectionsInFile
 void CFileRegistry::PrefetchSection(std::uint32_t k) const {
     // Up to the next section's record, or 16 KiB of a very large one; nothing outside the file.
     if (k + 1 >= m_fileOrder.size()) return;
-    const std::uint32_t nBegin = m_fileOrder[k].nOffset;
-    const std::uint32_t nEnd = std::min({m_fileOrder[k + 1].nOffset, m_nSize, nBegin + 16384u});
+    const std::uint32_t nBegin = SectionOffset(m_fileOrder[k]);
+    const std::uint32_t nEnd = std::min({SectionOffset(m_fileOrder[k + 1]), m_nSize, nBegin + 16384u});
     for (std::uint32_t n = nBegin; n < nEnd; n += 64) __builtin_prefetch(m_pData + n);
 }
 
@@ -155,18 +159,18 @@ void CFileRegistry::BuildSectionIndex() const {
     struct SSlotInfo {
         std::uint32_t nHome = NO_HOME;
         std::uint32_t nOffset = 0;
+        std::uint32_t nOrdinal = 0;  // its place in file order
         std::string_view strName;
     };
     std::vector<SSlotInfo> slots(nSlots);
     std::vector<bool> isHome(nSlots, false);
-    std::vector<std::uint32_t> ordinalOf(nSlots);
     std::uint32_t nNamed = 0, nIndexed = 0;
-    const std::vector<SFileOrderEntry>& fileOrder = SectionsInFileOrder();
+    const std::vector<std::uint16_t>& fileOrder = SectionsInFileOrder();
     for (std::uint32_t k = 0; k < nSlots; ++k) {
-        const std::uint32_t i = fileOrder[k].nSlot;
-        ordinalOf[i] = k;
+        const std::uint32_t i = fileOrder[k];
         SSlotInfo& slot = slots[i];
-        slot.nOffset = fileOrder[k].nOffset;
+        slot.nOrdinal = k;
+        slot.nOffset = SectionOffset(i);
         if (!InBounds(slot.nOffset, 4, m_nSize)) continue;
         const std::uint16_t nLength = ReadU16(m_pData + slot.nOffset + 2);
         if (!InBounds(slot.nOffset + 4ull, nLength, m_nSize)) continue;
@@ -201,7 +205,7 @@ void CFileRegistry::BuildSectionIndex() const {
                     m_sectionIndex[i] = SIndexEntry{
                         nHash, SSectionRef{true, slot.nOffset, ReadU16(m_pData + slot.nOffset),
                                            static_cast<std::uint16_t>(slot.strName.size()),
-                                           ordinalOf[nSlot]}};
+                                           slot.nOrdinal}};
                     ++nIndexed;
                 }
             }
@@ -226,7 +230,7 @@ bool CFileRegistry::FindSection(std::string_view strSection, SSectionRef& sectio
     if (m_bIndexExact && m_bCacheValid && m_cachedSection.bFound &&
         m_cachedSection.nOrdinal != NO_ORDINAL && m_cachedSection.nOrdinal + 1 < m_fileOrder.size()) {
         const std::uint32_t nNext = m_cachedSection.nOrdinal + 1;
-        const std::uint32_t nOffset = m_fileOrder[nNext].nOffset;
+        const std::uint32_t nOffset = SectionOffset(m_fileOrder[nNext]);
         if (InBounds(nOffset, 4, m_nSize)) {
             const std::uint16_t nNameLength = ReadU16(m_pData + nOffset + 2);
             if (InBounds(nOffset + 4ull, nNameLength, m_nSize) &&
@@ -331,7 +335,8 @@ void CFileRegistry::GetSectionNumbers(const SValueName& name, std::int32_t nDefa
     sections.resize(nSlots);
     for (std::uint32_t k = 0; k < nSlots; ++k) {
         PrefetchSection(k + 1);
-        const auto [nOffset, nSlot] = m_fileOrder[k];
+        const std::uint32_t nSlot = m_fileOrder[k];
+        const std::uint32_t nOffset = SectionOffset(nSlot);
         const SSectionRef section{true, nOffset, ReadU16(m_pData + nOffset),
                                   ReadU16(m_pData + nOffset + 2)};
         SRegistryValue value;

@@ -126,11 +126,8 @@ private:
     };
     // The section slots sorted by their records' offsets, worked out once: slots are in hash
     // order, and whoever reads every section reads far less scattered in file order.
-    struct SFileOrderEntry {
-        std::uint32_t nOffset;
-        std::uint32_t nSlot;
-    };
-    const std::vector<SFileOrderEntry>& SectionsInFileOrder() const;
+    const std::vector<std::uint16_t>& SectionsInFileOrder() const;
+    std::uint32_t SectionOffset(std::uint32_t nSlot) const;
     // Asks the processor for the bytes of the k-th section in file order ahead of their use.
     void PrefetchSection(std::uint32_t k) const;
     bool FindSection(std::string_view strSection, SSectionRef& section) const;
@@ -157,7 +154,7 @@ private:
     };
     bool FindIndexed(std::string_view strSection, std::uint64_t nHash, SSectionRef& section) const;
     mutable std::vector<SIndexEntry> m_sectionIndex;
-    mutable std::vector<SFileOrderEntry> m_fileOrder;
+    mutable std::vector<std::uint16_t> m_fileOrder;  // slots, at most 65,535
     mutable bool m_bFileOrderBuilt = false;
     mutable std::uint32_t m_nNamedSlots = 0;  // slots whose section name lies inside the file
     mutable bool m_bIndexBuilt = false;

@@ -134,13 +134,13 @@ bool CFileRegistry::Verify(std::string& strProblem) const {
     // would jump around a file of up to 2 GiB. Each section's check stands alone, so walk them
     // in file order first; only a damaged file is walked again in slot order, so that the
     // problem named is still the first one in slot order.
-    const std::vector<SFileOrderEntry>& byOffset = SectionsInFileOrder();
+    const std::vector<std::uint16_t>& byOffset = SectionsInFileOrder();
     bool bSound = true;
     for (std::uint32_t k = 0; k < nSections && bSound; ++k) {
         // The values of a section are read in hash order, each record's first bytes missing the
         // cache: ask for the next section's bytes while this one is checked.
         PrefetchSection(k + 1);
-        bSound = checkSection(byOffset[k].nSlot);
+        bSound = checkSection(byOffset[k]);
     }
     if (!bSound)
         for (std::uint32_t i = 0; i < nSections; ++i)
