@@ -49,6 +49,8 @@ bool CItemDatabase::BuildList(const char* pszHeading, const char* pszFileName,
     // Closed first: Windows refuses to delete a file that is still mapped.
     registry.Close();
     RemoveTempFiles();
+    sectionNames = {};
+    platform::ReleaseFreeMemory();
     std::printf("\n");
     return true;
 }

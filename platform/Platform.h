@@ -87,6 +87,9 @@ void CloseFileHandle(Handle hFile);
 // never makes the process hold more memory than the buffer itself. Contents and ownership are
 // untouched; a system without the feature ignores it.
 void AdviseLargePages(void* pData, std::size_t nSize);
+// Gives the memory that the heap holds free back to the system, so that what a finished step
+// freed does not count toward the next step's peak.
+void ReleaseFreeMemory();
 
 // ---- Processes -----------------------------------------------------------------------------
 

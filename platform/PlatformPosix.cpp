@@ -2,6 +2,9 @@
 #include "platform/Platform.h"
 
 #include <fcntl.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -197,6 +200,12 @@ void AdviseLargePages(void* pData, std::size_t nSize) {
 #else
     (void)pData;
     (void)nSize;
+#endif
+}
+
+void ReleaseFreeMemory() {
+#ifdef __GLIBC__
+    ::malloc_trim(0);
 #endif
 }
 

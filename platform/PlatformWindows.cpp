@@ -240,6 +240,8 @@ void CloseFileHandle(Handle hFile) {
 // Large pages need a privilege that a batch tool does not hold: nothing to ask for.
 void AdviseLargePages(void* /*pData*/, std::size_t /*nSize*/) {}
 
+void ReleaseFreeMemory() { ::HeapCompact(::GetProcessHeap(), 0); }
+
 // ---- Processes -----------------------------------------------------------------------------
 
 void SetProgramPath(const char* /*pszArgv0*/) {
