@@ -398,7 +398,7 @@ public:
     }
     bool Append(const void* pData, std::size_t nSize) override {
         const auto* p = static_cast<const char*>(pData);
-        // Gathered into large writes: one system call per megabyte rather than per section.
+        // Gathered into large writes: one system call per 256 KiB rather than per section.
         if (m_buffer.size() + nSize > BUFFER_LIMIT && !Flush()) return false;
         if (nSize > BUFFER_LIMIT) return m_file.Write(p, static_cast<std::uint32_t>(nSize));
         m_buffer.append(p, nSize);
@@ -411,7 +411,8 @@ public:
     bool Close() { return Flush() && m_file.Close(); }
 
 private:
-    static constexpr std::size_t BUFFER_LIMIT = 1 << 20;
+    // Small enough to stay in the cache and to cost few page faults on a small file.
+    static constexpr std::size_t BUFFER_LIMIT = 256 << 10;
     bool Flush() {
         const bool bWritten =
             m_buffer.empty() || m_file.Write(m_buffer.data(), static_cast<std::uint32_t>(m_buffer.size()));
