@@ -22,6 +22,10 @@ bool CItemDatabase::OpenConverted(CFileRegistry& registry) {
     return true;
 }
 
+namespace {
+constexpr std::uint32_t LARGE_TABLE_BYTES = 4u << 20;
+}  // namespace
+
 template <class TRecord, class FFill>
 bool CItemDatabase::BuildList(const char* pszHeading, const char* pszFileName,
                               std::vector<TRecord>& list, FFill fill) {
@@ -50,7 +54,9 @@ bool CItemDatabase::BuildList(const char* pszHeading, const char* pszFileName,
     registry.Close();
     RemoveTempFiles();
     sectionNames = {};
-    platform::ReleaseFreeMemory();
+    // Only a large table leaves enough behind to matter; trimming after a small one would
+    // only make the next builder fault the same pages in again.
+    if (m_nLength >= LARGE_TABLE_BYTES) platform::ReleaseFreeMemory();
     std::printf("\n");
     return true;
 }
