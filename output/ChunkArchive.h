@@ -46,6 +46,9 @@ struct SChunkFrame {
     // Reading only: the frame's children in the archive's child index [childBegin, childEnd),
     // and where the last lookup stopped, so that reading a list goes on from there.
     bool bIndexed = false;
+    // Every child's id is larger than the one before, as a record's fields are written: then
+    // each id occurs once and is found by halving.
+    bool bAscending = false;
     std::uint32_t childBegin = 0;
     std::uint32_t childEnd = 0;
     std::int32_t lastId = -1;
