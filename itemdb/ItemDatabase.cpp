@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "driver/ErrorReport.h"
+#include "platform/Memory.h"
+#include "platform/Platform.h"
 #include "tableconv/FileRegistry.h"
 
 bool CItemDatabase::OpenConverted(CFileRegistry& registry) {
@@ -22,6 +24,10 @@ bool CItemDatabase::OpenConverted(CFileRegistry& registry) {
     return true;
 }
 
+namespace {
+constexpr std::uint32_t LARGE_TABLE_BYTES = 4u << 20;
+}  // namespace
+
 template <class TRecord, class FFill>
 bool CItemDatabase::BuildList(const char* pszHeading, const char* pszFileName,
                               std::vector<TRecord>& list, FFill fill) {
@@ -35,6 +41,8 @@ bool CItemDatabase::BuildList(const char* pszHeading, const char* pszFileName,
     GetSortedSectionNames(registry, sectionNames);
     // Sized once and filled in place, so no record is copied while the list grows.
     list.clear();
+    list.reserve(sectionNames.size());
+    platform::AdviseLargePages(list.data(), sectionNames.size() * sizeof(TRecord));
     list.resize(sectionNames.size());
     size_t nBuilt = 0;
     for (const std::string& strSection : sectionNames) {
@@ -48,6 +56,10 @@ bool CItemDatabase::BuildList(const char* pszHeading, const char* pszFileName,
     // Closed first: Windows refuses to delete a file that is still mapped.
     registry.Close();
     RemoveTempFiles();
+    sectionNames = {};
+    // Only a large table leaves enough behind to matter; trimming after a small one would
+    // only make the next builder fault the same pages in again.
+    if (m_nLength >= LARGE_TABLE_BYTES) platform::ReleaseFreeMemory();
     std::printf("\n");
     return true;
 }

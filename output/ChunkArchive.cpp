@@ -292,11 +292,15 @@ void CChunkArchive::IndexChildren(SChunkFrame& frame) {
     // Decoding stops at the first header or payload that does not fit in the frame; nothing
     // outside the frame, and so outside the loaded chunk, is ever read.
     frame.bIndexed = true;
+    frame.bAscending = true;
     frame.childBegin = static_cast<std::uint32_t>(m_children.size());
     const std::uint8_t* p = m_chunkBuffer.GetData() + frame.start;
     std::uint32_t nCursor = 0;
+    std::int32_t nPreviousId = -1;
     while (frame.length - nCursor >= 2) {
         const std::uint8_t nId = p[nCursor];
+        if (nId <= nPreviousId) frame.bAscending = false;
+        nPreviousId = nId;
         std::uint32_t nField = p[nCursor + 1];
         std::uint32_t nHeader = 2;
         if (nField & 1) {
@@ -317,6 +321,17 @@ const CChunkArchive::SChild* CChunkArchive::FindChild(int nId) {
     const std::int32_t nWanted = static_cast<std::uint8_t>(nId);
     if (frame.index < 1) return nullptr;
     if (!frame.bIndexed) IndexChildren(frame);
+    if (frame.bAscending) {
+        // Each id at most once: a record's fields are found without scanning all before them.
+        if (frame.index != 1) return nullptr;
+        std::uint32_t nLow = frame.childBegin, nHigh = frame.childEnd;
+        while (nLow < nHigh) {
+            const std::uint32_t nMiddle = nLow + (nHigh - nLow) / 2;
+            if (m_children[nMiddle].id < nWanted) nLow = nMiddle + 1;
+            else nHigh = nMiddle;
+        }
+        return nLow < frame.childEnd && m_children[nLow].id == nWanted ? &m_children[nLow] : nullptr;
+    }
     // The list pattern asks for occurrence i + 1 right after occurrence i: go on from there.
     std::int32_t nSeen = 0;
     std::uint32_t i = frame.childBegin;

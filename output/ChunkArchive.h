@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "output/DataStream.h"
+#include "platform/Memory.h"
 
 class CChunkArchive;
 
@@ -46,6 +47,9 @@ struct SChunkFrame {
     // Reading only: the frame's children in the archive's child index [childBegin, childEnd),
     // and where the last lookup stopped, so that reading a list goes on from there.
     bool bIndexed = false;
+    // Every child's id is larger than the one before, as a record's fields are written: then
+    // each id occurs once and is found by halving.
+    bool bAscending = false;
     std::uint32_t childBegin = 0;
     std::uint32_t childEnd = 0;
     std::int32_t lastId = -1;
@@ -111,6 +115,8 @@ public:
         if (m_bReading) {
             list.clear();
             nCount = static_cast<size_t>(CountChunks(1));
+            list.reserve(nCount);
+            platform::AdviseLargePages(list.data(), nCount * sizeof(T));
             list.resize(nCount);
         }
         for (size_t i = 0; i < nCount; ++i) {

@@ -1,4 +1,5 @@
 #include "output/DataStream.h"
+#include "platform/Memory.h"
 
 #include <cstring>
 
@@ -20,6 +21,8 @@ void IDataStream::CopyFrom(IDataStream& source) {
 
 void CMemoryStream::Reallocate(std::uint32_t nCapacity, std::uint32_t nKeep) {
     auto pNew = std::make_unique_for_overwrite<std::uint8_t[]>(nCapacity);
+    // The archive's buffers are tens of megabytes at full size and are filled completely.
+    platform::AdviseLargePages(pNew.get(), nCapacity);
     if (nKeep) std::memcpy(pNew.get(), m_pData.get(), nKeep);
     m_pData = std::move(pNew);
     m_nCapacity = nCapacity;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -77,6 +78,12 @@ bool MapView(Handle hMapping, Handle hFile, std::uint64_t nSize, const std::uint
 void UnmapView(const std::uint8_t* pData, std::uint64_t nSize);
 void CloseMapping(Handle hMapping);
 void CloseFileHandle(Handle hFile);
+
+// ---- Memory --------------------------------------------------------------------------------
+
+// Gives the memory that the heap holds free back to the system, so that what a finished step
+// freed does not count toward the next step's peak.
+void ReleaseFreeMemory();
 
 // ---- Processes -----------------------------------------------------------------------------
 

@@ -2,6 +2,9 @@
 #include "platform/Platform.h"
 
 #include <fcntl.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -182,6 +185,14 @@ void CloseMapping(Handle /*hMapping*/) {}
 
 void CloseFileHandle(Handle hFile) {
     if (hFile != INVALID_HANDLE) ::close(Fd(hFile));
+}
+
+// ---- Memory --------------------------------------------------------------------------------
+
+void ReleaseFreeMemory() {
+#ifdef __GLIBC__
+    ::malloc_trim(0);
+#endif
 }
 
 // ---- Processes -----------------------------------------------------------------------------

@@ -235,6 +235,10 @@ void CloseFileHandle(Handle hFile) {
     if (hFile != INVALID_HANDLE) ::CloseHandle(H(hFile));
 }
 
+// ---- Memory --------------------------------------------------------------------------------
+
+void ReleaseFreeMemory() { ::HeapCompact(::GetProcessHeap(), 0); }
+
 // ---- Processes -----------------------------------------------------------------------------
 
 void SetProgramPath(const char* /*pszArgv0*/) {

@@ -80,6 +80,34 @@ void CFileRegistry::Close() {
     m_sectionIndex.clear();
     m_bIndexBuilt = false;
     m_bIndexExact = false;
+    m_fileOrder.clear();
+    m_bFileOrderBuilt = false;
+    m_nNamedSlots = 0;
+}
+
+std::uint32_t CFileRegistry::SectionOffset(std::uint32_t nSlot) const {
+    return ReadU32(m_pData + REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * nSlot + 2);
+}
+
+const std::vector<std::uint16_t>& CFileRegistry::SectionsInFileOrder() const {
+    if (m_bFileOrderBuilt) return m_fileOrder;
+    m_bFileOrderBuilt = true;
+    const std::uint32_t nSlots = m_pData ? ReadU16(m_pData + 4) : 0;
+    m_fileOrder.resize(nSlots);
+    for (std::uint32_t i = 0; i < nSlots; ++i) m_fileOrder[i] = static_cast<std::uint16_t>(i);
+    std::sort(m_fileOrder.begin(), m_fileOrder.end(), [this](std::uint16_t a, std::uint16_t b) {
+        const std::uint32_t nA = SectionOffset(a), nB = SectionOffset(b);
+        return nA != nB ? nA < nB : a < b;
+    });
+    return m_fileOrder;
+}
+
+void CFileRegistry::PrefetchSection(std::uint32_t k) const {
+    // Up to the next section's record, or 16 KiB of a very large one; nothing outside the file.
+    if (k + 1 >= m_fileOrder.size()) return;
+    const std::uint32_t nBegin = SectionOffset(m_fileOrder[k]);
+    const std::uint32_t nEnd = std::min({SectionOffset(m_fileOrder[k + 1]), m_nSize, nBegin + 16384u});
+    for (std::uint32_t n = nBegin; n < nEnd; n += 64) __builtin_prefetch(m_pData + n);
 }
 
 bool CFileRegistry::WalkSectionChain(std::string_view strSection, SSectionRef& section) const {
@@ -131,14 +159,18 @@ void CFileRegistry::BuildSectionIndex() const {
     struct SSlotInfo {
         std::uint32_t nHome = NO_HOME;
         std::uint32_t nOffset = 0;
+        std::uint32_t nOrdinal = 0;  // its place in file order
         std::string_view strName;
     };
     std::vector<SSlotInfo> slots(nSlots);
     std::vector<bool> isHome(nSlots, false);
     std::uint32_t nNamed = 0, nIndexed = 0;
-    for (std::uint32_t i = 0; i < nSlots; ++i) {
+    const std::vector<std::uint16_t>& fileOrder = SectionsInFileOrder();
+    for (std::uint32_t k = 0; k < nSlots; ++k) {
+        const std::uint32_t i = fileOrder[k];
         SSlotInfo& slot = slots[i];
-        slot.nOffset = ReadU32(m_pData + REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * i + 2);
+        slot.nOrdinal = k;
+        slot.nOffset = SectionOffset(i);
         if (!InBounds(slot.nOffset, 4, m_nSize)) continue;
         const std::uint16_t nLength = ReadU16(m_pData + slot.nOffset + 2);
         if (!InBounds(slot.nOffset + 4ull, nLength, m_nSize)) continue;
@@ -172,7 +204,8 @@ void CFileRegistry::BuildSectionIndex() const {
                     while (m_sectionIndex[i].section.bFound) i = (i + 1) & (nCapacity - 1);
                     m_sectionIndex[i] = SIndexEntry{
                         nHash, SSectionRef{true, slot.nOffset, ReadU16(m_pData + slot.nOffset),
-                                           static_cast<std::uint16_t>(slot.strName.size())}};
+                                           static_cast<std::uint16_t>(slot.strName.size()),
+                                           slot.nOrdinal}};
                     ++nIndexed;
                 }
             }
@@ -181,6 +214,7 @@ void CFileRegistry::BuildSectionIndex() const {
         }
     }
     m_bIndexExact = nIndexed == nNamed;
+    m_nNamedSlots = nNamed;
 }
 
 bool CFileRegistry::FindSection(std::string_view strSection, SSectionRef& section) const {
@@ -190,8 +224,26 @@ bool CFileRegistry::FindSection(std::string_view strSection, SSectionRef& sectio
     }
     if (!m_bIndexBuilt) BuildSectionIndex();
     section = SSectionRef{};
-    if (!m_sectionIndex.empty()) FindIndexed(strSection, NoCaseHash(strSection), section);
-    else if (ReadU16(m_pData + 4) != 0) WalkSectionChain(strSection, section);
+    // Builders read the rows in table order, which is file order: try the section after the
+    // last one first. When every section is found by its own name, names are unique and that
+    // section is the one the index would give.
+    if (m_bIndexExact && m_bCacheValid && m_cachedSection.bFound &&
+        m_cachedSection.nOrdinal != NO_ORDINAL && m_cachedSection.nOrdinal + 1 < m_fileOrder.size()) {
+        const std::uint32_t nNext = m_cachedSection.nOrdinal + 1;
+        const std::uint32_t nOffset = SectionOffset(m_fileOrder[nNext]);
+        if (InBounds(nOffset, 4, m_nSize)) {
+            const std::uint16_t nNameLength = ReadU16(m_pData + nOffset + 2);
+            if (InBounds(nOffset + 4ull, nNameLength, m_nSize) &&
+                EqualNoCase(strSection, std::string_view(reinterpret_cast<const char*>(m_pData + nOffset + 4),
+                                                         nNameLength)))
+                section = SSectionRef{true, nOffset, ReadU16(m_pData + nOffset), nNameLength, nNext};
+        }
+    }
+    if (!section.bFound) {
+        if (!m_sectionIndex.empty()) FindIndexed(strSection, NoCaseHash(strSection), section);
+        else if (ReadU16(m_pData + 4) != 0) WalkSectionChain(strSection, section);
+    }
+    if (section.bFound && section.nOrdinal != NO_ORDINAL) PrefetchSection(section.nOrdinal + 1);
     m_strCachedSection.assign(strSection);
     m_cachedSection = section;
     m_bCacheValid = true;
@@ -265,26 +317,33 @@ bool CFileRegistry::GetSectionNames(std::vector<std::string>& names) const {
 void CFileRegistry::GetSectionNumbers(const SValueName& name, std::int32_t nDefault,
                                       std::vector<std::pair<std::int32_t, std::string>>& sections) const {
     sections.clear();
-    std::vector<std::string> names;
-    if (!GetSectionNames(names)) return;
+    if (!m_pData) return;
     if (!m_bIndexBuilt) BuildSectionIndex();
-    sections.reserve(names.size());
-    if (!m_bIndexExact || names.size() != ReadU16(m_pData + 4)) {
+    const std::uint32_t nSlots = ReadU16(m_pData + 4);
+    if (!m_bIndexExact || m_nNamedSlots != nSlots) {
+        std::vector<std::string> names;
+        GetSectionNames(names);
+        sections.reserve(names.size());
         for (std::string& strName : names) {
             const std::int32_t nNumber = GetInt(strName, name, nDefault);
             sections.emplace_back(nNumber, std::move(strName));
         }
         return;
     }
-    // Every slot holds a section that its own name finds: read it in place.
-    for (std::uint32_t i = 0; i < names.size(); ++i) {
-        const std::uint32_t nOffset =
-            ReadU32(m_pData + REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * i + 2);
+    // Every slot holds a section that its own name finds: read each in place, in file order,
+    // and put it at its slot's place.
+    sections.resize(nSlots);
+    for (std::uint32_t k = 0; k < nSlots; ++k) {
+        PrefetchSection(k + 1);
+        const std::uint32_t nSlot = m_fileOrder[k];
+        const std::uint32_t nOffset = SectionOffset(nSlot);
         const SSectionRef section{true, nOffset, ReadU16(m_pData + nOffset),
-                                  static_cast<std::uint16_t>(names[i].size())};
+                                  ReadU16(m_pData + nOffset + 2)};
         SRegistryValue value;
         const bool bFound = FindValueIn(section, name, value);
-        sections.emplace_back(bFound ? IntOf(value, nDefault) : nDefault, std::move(names[i]));
+        sections[nSlot].first = bFound ? IntOf(value, nDefault) : nDefault;
+        sections[nSlot].second.assign(reinterpret_cast<const char*>(m_pData + nOffset + 4),
+                                      section.nNameLength);
     }
 }
 

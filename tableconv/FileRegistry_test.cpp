@@ -423,6 +423,55 @@ TEST_F(FileRegistryTest, LoopingValueChainEndsTheSearch) {
 }
 
 // Flips one to four bits of a valid file and sometimes cuts it short.
+// ---- Reading in file order ---------------------------------------------------------------
+
+TEST_F(FileRegistryTest, SectionsAskedInAnyOrderGiveTheirOwnValues) {
+    std::string strIni;
+    for (int i = 0; i < 300; ++i)
+        strIni += "[Row " + std::to_string(i) + "]\nInt=" + std::to_string(i) + "\nText=t" +
+                  std::to_string(i) + "\nSortOrderID=" + std::to_string(i) + "\n";
+    Load(Convert(strIni));
+    ASSERT_TRUE(OpenBytes());
+    std::vector<std::pair<std::int32_t, std::string>> numbers;
+    m_registry.GetSectionNumbers("SortOrderID", -1, numbers);
+    ASSERT_EQ(300u, numbers.size());
+    for (const auto& [nNumber, strName] : numbers) EXPECT_EQ("Row " + std::to_string(nNumber), strName);
+    // File order (the order of the rows), backwards, by a stride, and with repeats and misses.
+    std::vector<int> order;
+    for (int i = 0; i < 300; ++i) order.push_back(i);
+    for (int i = 299; i >= 0; --i) order.push_back(i);
+    for (int i = 0; i < 300; i += 7) order.insert(order.end(), {i, i, 1000 + i, i + 1 < 300 ? i + 1 : 0});
+    for (int i : order) {
+        const std::string strRow = "row " + std::to_string(i);  // names match without case
+        const bool bThere = i < 300;
+        EXPECT_EQ(bThere ? i : -1, m_registry.GetInt(strRow, "Int", -1)) << strRow;
+        EXPECT_EQ(bThere ? "t" + std::to_string(i) : "none", m_registry.GetString(strRow, "text", "none"))
+            << strRow;
+    }
+}
+
+TEST_F(FileRegistryTest, VerifyNamesTheFirstProblemInSlotOrderWhateverTheFileOrder) {
+    // "a" sums to 97 and "b" to 98: B takes slot 0 and A slot 1, while A's record comes first.
+    const std::string strValid = Convert("[a]\nX=1\n[b]\nY=2\n");
+    Load(strValid);
+    ASSERT_TRUE(OpenBytes());
+    const std::uint32_t nOffsetB = ReadU32(m_bytes.data() + REGISTRY_HEADER_SIZE + 2);
+    const std::uint32_t nOffsetA = ReadU32(m_bytes.data() + REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE + 2);
+    ASSERT_LT(nOffsetA, nOffsetB);
+    Load(strValid);
+    SetUint16(nOffsetB, 0xFFFF);  // B's value slots now run past the end
+    ASSERT_TRUE(OpenBytes());
+    const std::string strOnlyB = Problem();
+    Load(strValid);
+    SetUint16(nOffsetA, 0xFFFF);
+    ASSERT_TRUE(OpenBytes());
+    const std::string strOnlyA = Problem();
+    EXPECT_NE(strOnlyA, strOnlyB);
+    SetUint16(nOffsetB, 0xFFFF);
+    ASSERT_TRUE(OpenBytes());
+    EXPECT_EQ(strOnlyB, Problem());
+}
+
 class FileRegistryMutationTest : public FileRegistryTest {
 protected:
     void Mutate(const std::string& strValid, std::mt19937& random) {

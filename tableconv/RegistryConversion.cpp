@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <unordered_set>
 
 #include "platform/Platform.h"
@@ -14,25 +15,24 @@
 namespace {
 constexpr char SCRIPT_NAME[] = "Ini2Reg.bat";
 
-// The INI text goes out in blocks of this size, not as one string of the whole table.
-constexpr size_t INI_BLOCK = 1 << 20;
-}  // namespace
+// The INI text goes out in blocks of this size, not as one string of the whole table. Small
+// enough to stay in the cache and cost few page faults, large enough for few writes.
+constexpr size_t INI_BLOCK = 256 << 10;
 
-void AppendIniSection(std::string& strIni, std::string_view strName,
-                      const std::vector<std::string_view>& cells,
-                      const std::vector<std::string>& columnNames, int nSortId) {
-    constexpr std::string_view SORT_KEY = "SortOrderID=";
-    char szNumber[16];
-    const std::string_view strNumber(
-        szNumber,
-        static_cast<size_t>(std::to_chars(szNumber, szNumber + sizeof szNumber, nSortId).ptr - szNumber));
-    // Measured first and written with plain copies: this runs for every row of every table.
+constexpr std::string_view SORT_KEY = "SortOrderID=";
+
+// The bytes that WriteIniSection will write for the row.
+size_t IniSectionSize(std::string_view strName, const std::vector<std::string_view>& cells,
+                      const std::vector<std::string>& columnNames, std::string_view strNumber) {
     const size_t nColumns = std::min(cells.size(), columnNames.size());
     size_t nSize = 4 + strName.size() + SORT_KEY.size() + strNumber.size() + 1;
     for (size_t i = 0; i < nColumns; ++i) nSize += columnNames[i].size() + cells[i].size() + 2;
-    const size_t nStart = strIni.size();
-    strIni.resize(nStart + nSize);
-    char* p = strIni.data() + nStart;
+    return nSize;
+}
+
+// Writes the row's section at p, at most IniSectionSize bytes; returns the end.
+char* WriteIniSection(char* p, std::string_view strName, const std::vector<std::string_view>& cells,
+                      const std::vector<std::string>& columnNames, std::string_view strNumber) {
     auto put = [&p](std::string_view str) {
         std::memcpy(p, str.data(), str.size());
         p += str.size();
@@ -40,6 +40,7 @@ void AppendIniSection(std::string& strIni, std::string_view strName,
     put("\n[");
     put(strName);
     put("]\n");
+    const size_t nColumns = std::min(cells.size(), columnNames.size());
     for (size_t i = 0; i < nColumns; ++i) {
         std::string_view strCell = cells[i];
         while (!strCell.empty() && strCell.back() == '%') strCell.remove_suffix(1);
@@ -52,12 +53,33 @@ void AppendIniSection(std::string& strIni, std::string_view strName,
     put(SORT_KEY);
     put(strNumber);
     *p++ = '\n';
-    strIni.resize(static_cast<size_t>(p - strIni.data()));
+    return p;
+}
+
+std::string_view SortNumberText(char (&szNumber)[16], int nSortId) {
+    return std::string_view(
+        szNumber,
+        static_cast<size_t>(std::to_chars(szNumber, szNumber + sizeof szNumber, nSortId).ptr - szNumber));
+}
+}  // namespace
+
+void AppendIniSection(std::string& strIni, std::string_view strName,
+                      const std::vector<std::string_view>& cells,
+                      const std::vector<std::string>& columnNames, int nSortId) {
+    char szNumber[16];
+    const std::string_view strNumber = SortNumberText(szNumber, nSortId);
+    const size_t nStart = strIni.size();
+    strIni.resize(nStart + IniSectionSize(strName, cells, columnNames, strNumber));
+    char* const pEnd = WriteIniSection(strIni.data() + nStart, strName, cells, columnNames, strNumber);
+    strIni.resize(static_cast<size_t>(pEnd - strIni.data()));
 }
 
 bool CTableConverter::EmitIni(const std::function<bool(std::string_view)>& writeBlock) {
-    std::string strIni;
-    strIni.reserve(INI_BLOCK + 4096);
+    // Measured first and written with plain copies into one block, handed out when full: this
+    // runs for every row of every table, and no row becomes a string of its own.
+    size_t nCapacity = INI_BLOCK;
+    auto pBlock = std::make_unique_for_overwrite<char[]>(nCapacity);
+    size_t nUsed = 0;
     // Names are views into the loaded table, which outlives this call.
     std::unordered_set<std::string_view, SNoCaseHash, SNoCaseEqual> writtenNames;
     std::vector<std::string_view> cells;
@@ -75,13 +97,21 @@ bool CTableConverter::EmitIni(const std::function<bool(std::string_view)>& write
                         m_strFileName.c_str(), static_cast<int>(cells[0].size()), cells[0].data());
             continue;
         }
-        AppendIniSection(strIni, cells[0], cells, m_columnNames, nSortId++);
-        if (strIni.size() >= INI_BLOCK) {
-            if (!writeBlock(strIni)) return false;
-            strIni.clear();
+        char szNumber[16];
+        const std::string_view strNumber = SortNumberText(szNumber, nSortId++);
+        const size_t nSize = IniSectionSize(cells[0], cells, m_columnNames, strNumber);
+        if (nUsed + nSize > nCapacity) {
+            if (nUsed > 0 && !writeBlock(std::string_view(pBlock.get(), nUsed))) return false;
+            nUsed = 0;
+            if (nSize > nCapacity) {  // a row larger than a block gets a block of its own size
+                nCapacity = nSize;
+                pBlock = std::make_unique_for_overwrite<char[]>(nCapacity);
+            }
         }
+        nUsed = static_cast<size_t>(
+            WriteIniSection(pBlock.get() + nUsed, cells[0], cells, m_columnNames, strNumber) - pBlock.get());
     }
-    return writeBlock(strIni);
+    return writeBlock(std::string_view(pBlock.get(), nUsed));
 }
 
 bool CTableConverter::ConvertToRegistry() {

@@ -78,7 +78,8 @@ bool CFileRegistry::Verify(std::string& strProblem) const {
     const std::uint32_t nSections = ReadU16(m_pData + 4);
     std::vector<std::uint8_t> state;
     std::vector<std::uint32_t> walk;
-    for (std::uint32_t i = 0; i < nSections; ++i) {
+    // Checks the section of slot i and its values; false with the problem.
+    auto checkSection = [&](std::uint32_t i) {
         const std::uint64_t nSlotAt = REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * i;
         const std::uint16_t nNext = ReadU16(m_pData + nSlotAt);
         const std::uint32_t nOffset = ReadU32(m_pData + nSlotAt + 2);
@@ -127,7 +128,23 @@ bool CFileRegistry::Verify(std::string& strProblem) const {
                                  "the chain through value slot %llu loops", nLoopSlot);
             return false;
         }
+        return true;
+    };
+    // Slots are in hash order, records in file order: visiting the sections in slot order
+    // would jump around a file of up to 2 GiB. Each section's check stands alone, so walk them
+    // in file order first; only a damaged file is walked again in slot order, so that the
+    // problem named is still the first one in slot order.
+    const std::vector<std::uint16_t>& byOffset = SectionsInFileOrder();
+    bool bSound = true;
+    for (std::uint32_t k = 0; k < nSections && bSound; ++k) {
+        // The values of a section are read in hash order, each record's first bytes missing the
+        // cache: ask for the next section's bytes while this one is checked.
+        PrefetchSection(k + 1);
+        bSound = checkSection(byOffset[k]);
     }
+    if (!bSound)
+        for (std::uint32_t i = 0; i < nSections; ++i)
+            if (!checkSection(i)) return false;
     std::uint32_t nLoopSlot = 0;
     if (FindChainLoop(m_pData + REGISTRY_HEADER_SIZE, nSections, nLoopSlot, state, walk)) {
         strProblem = Problem(REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * nLoopSlot,

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/Memory.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -119,7 +120,10 @@ bool CTableConverter::LoadFile(const char* pszPath) {
         std::printf("\"%s\" is too large to read.\n", pszPath);
         return false;
     }
-    auto pBuffer = std::make_unique<char[]>(nLength + 1);  // zero-filled, so text ends in 0
+    // Filled by the read at once, so not zero-filled first; the text still ends in a 0.
+    auto pBuffer = std::make_unique_for_overwrite<char[]>(nLength + 1);
+    platform::AdviseLargePages(pBuffer.get(), nLength + 1);
+    pBuffer[nLength] = '\0';
     if (file.Read(pBuffer.get(), static_cast<std::uint32_t>(nLength)) != nLength) {
         std::printf("Can't read file \"%s\".\n", pszPath);
         return false;

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -473,6 +474,84 @@ TEST(IniConverterLimits, LongestTextsAndLargestCountsFitAndOneMoreIsRefused) {
         for (const std::string& strIni : CASES)
             EXPECT_EQ(bFits, ConvertIniToMemory(strIni, strRegistry, strError))
                 << n << ": " << strIni.substr(0, 12) << " " << strError;
+    }
+}
+
+// ---- Large files: batches of sections, encoded on two threads where there are two cores --
+
+// Section "S<i>" with values that differ from section to section.
+std::string NumberedSection(unsigned i) {
+    const std::string n = std::to_string(i);
+    return "[S" + n + "]\nInt=" + n + "\nText=t" + n + "\nList=a" + n + ", b\nF=" + n + ".5\n";
+}
+
+std::string NumberedSections(unsigned nCount) {
+    std::string strIni;
+    for (unsigned i = 0; i < nCount; ++i) strIni += NumberedSection(i);
+    return strIni;
+}
+
+// Each section's offset and record as the file holds them, by section name: from the offset
+// up to the next record or the end of the file.
+std::map<std::string, std::pair<std::uint32_t, std::string>> RecordsByName(const std::string& strRegistry) {
+    const auto* p = reinterpret_cast<const std::uint8_t*>(strRegistry.data());
+    const std::uint32_t nSections = ReadU16(p + 4);
+    std::map<std::uint32_t, std::string> names;
+    for (std::uint32_t i = 0; i < nSections; ++i) {
+        const std::uint32_t nOffset = ReadU32(p + REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE * i + 2);
+        names[nOffset] = strRegistry.substr(nOffset + 4, ReadU16(p + nOffset + 2));
+    }
+    std::map<std::string, std::pair<std::uint32_t, std::string>> records;
+    for (auto it = names.begin(); it != names.end(); ++it) {
+        const auto next = std::next(it);
+        const size_t nEnd = next == names.end() ? strRegistry.size() : next->first;
+        records[it->second] = {it->first, strRegistry.substr(it->first, nEnd - it->first)};
+    }
+    return records;
+}
+
+TEST(IniConverterBatches, EveryRecordIsWhatItsSectionAloneGivesAndInSectionOrder) {
+    // Many batches of both threads, and a last batch cut short.
+    const unsigned nSections = 64 * 9 + 17;
+    std::string strRegistry, strError;
+    ASSERT_TRUE(ConvertIniToMemory(NumberedSections(nSections), strRegistry, strError)) << strError;
+    const auto records = RecordsByName(strRegistry);
+    ASSERT_EQ(nSections, records.size());
+    std::uint32_t nPrevious = 0;
+    for (unsigned i = 0; i < nSections; ++i) {
+        const auto it = records.find("S" + std::to_string(i));
+        ASSERT_NE(records.end(), it) << i;
+        EXPECT_LT(nPrevious, it->second.first) << i;
+        nPrevious = it->second.first;
+        // Alone, the record follows the 6-byte header and one section slot.
+        std::string strAlone;
+        ASSERT_TRUE(ConvertIniToMemory(NumberedSection(i), strAlone, strError)) << strError;
+        EXPECT_EQ(strAlone.substr(REGISTRY_HEADER_SIZE + REGISTRY_SLOT_SIZE), it->second.second) << i;
+    }
+    CFileRegistry registry;
+    ASSERT_TRUE(registry.OpenMemory(reinterpret_cast<const std::uint8_t*>(strRegistry.data()),
+                                    static_cast<std::uint32_t>(strRegistry.size())));
+    std::string strProblem;
+    EXPECT_TRUE(registry.Verify(strProblem)) << strProblem;
+}
+
+TEST(IniConverterBatches, TheFirstFailingSectionInFileOrderIsReported) {
+    // Sections 0-63 are the caller's first batch, 64-127 the helper's, 128-191 the caller's...
+    static const struct {
+        std::vector<unsigned> failing;
+        const char* pszReported;
+    } CASES[] = {{{70, 200}, "\"S70\""}, {{10, 70}, "\"S10\""}, {{130, 200}, "\"S130\""},
+                 {{199, 130}, "\"S130\""}, {{639}, "\"S639\""}};
+    const std::string strTooLong = "Long=\"" + std::string(65536, 'x') + "\"\n";
+    for (const auto& c : CASES) {
+        std::string strIni;
+        for (unsigned i = 0; i < 640; ++i) {
+            strIni += NumberedSection(i);
+            if (std::find(c.failing.begin(), c.failing.end(), i) != c.failing.end()) strIni += strTooLong;
+        }
+        std::string strRegistry, strError;
+        EXPECT_FALSE(ConvertIniToMemory(strIni, strRegistry, strError));
+        EXPECT_NE(std::string::npos, strError.find(c.pszReported)) << c.pszReported << ": " << strError;
     }
 }
 
