@@ -2,16 +2,17 @@
 // that the reading time of a whole database can be measured from outside.
 #include <cstdio>
 
-#include "itemdb/ItemLists.h"
+#include "marrow/Loader.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fputs("Usage: load_idb <items.idb>\n", stderr);
         return 2;
     }
-    SItemLists lists;
-    if (!LoadItemDatabase(argv[1], lists)) {
-        std::fprintf(stderr, "load_idb: cannot open %s\n", argv[1]);
+    marrow::SItemLists lists;
+    const marrow::SLoadResult result = marrow::LoadItemDatabase(argv[1], lists);
+    if (!result) {
+        std::fprintf(stderr, "load_idb: %s: %s\n", argv[1], result.Reason.c_str());
         return 1;
     }
     std::printf("%zu materials, %zu weapons, %zu armors, %zu quick items, %zu quest items, "

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "itemdb/ItemLists.h"
+#include "loader/RecordSerialize.h"
 #include "output/ChunkArchive.h"
 #include "output/DataStream.h"
 

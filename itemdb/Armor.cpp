@@ -29,13 +29,3 @@ void ReadArmor(const CFileRegistry& registry, std::string_view strSection, SArmo
     ReadProtection(registry, strSection, ADDITIONAL_PROTECTION, armor.AdditionalProtection);
     armor.ApplyWounds = ReadInt(registry, strSection, APPLY_WOUNDS) != 0;
 }
-
-void SArmor::Serialize(CChunkArchive& archive) {
-    SItemCommon::Serialize(archive);
-    DataField(archive, 21, MainProtection);
-    DataField(archive, 22, AdditionalProtection);
-    BoolField(archive, 23, ApplyWounds);
-    DataField(archive, 24, WearOrder);
-    DataField(archive, 25, Skills.ExtraSkillLevels);
-    DataField(archive, 26, Skills.SkillLevels);
-}

@@ -3,31 +3,6 @@
 #include "itemdb/Columns.h"
 #include "tableconv/FileRegistry.h"
 
-void BoolField(CChunkArchive& archive, int nId, bool& bValue) {
-    std::uint8_t nByte = bValue ? 1 : 0;
-    archive.DataChunk(nId, &nByte, 1);
-    bValue = nByte != 0;
-}
-
-void SItemCommon::Serialize(CChunkArchive& archive) {
-    archive.StringChunk(0, Name);
-    archive.StringChunk(1, TypeName);
-    DataField(archive, 2, TypeCode);
-    archive.StringChunk(3, MaterialName);
-    DataField(archive, 4, MaterialCode);
-    DataField(archive, 5, TextureIndex);
-    DataField(archive, 6, TextureIndex2);
-    DataField(archive, 7, Price);
-    DataField(archive, 8, Weight);
-    DataField(archive, 9, Size);
-    DataField(archive, 10, Mana);
-    DataField(archive, 11, Slots);
-    DataField(archive, 12, Durability);
-    DataField(archive, 13, Components);
-    DataField(archive, 14, ShopMask);
-    BoolField(archive, 15, Deconstructable);
-}
-
 std::uint32_t ReadShopMask(const CFileRegistry& registry, std::string_view strSection) {
     std::uint32_t nMask = 0;
     for (unsigned k = 0; k < 5; ++k)  // unsigned: any integer shifts without overflow

@@ -2,7 +2,14 @@
 // table through the table conversion, and the save into items.idb.
 #pragma once
 
-#include "itemdb/ItemLists.h"
+#include "itemdb/Armor.h"
+#include "itemdb/LootItem.h"
+#include "itemdb/Material.h"
+#include "itemdb/QuestItem.h"
+#include "itemdb/QuickItem.h"
+#include "itemdb/Weapon.h"
+#include "loader/RecordSerialize.h"
+#include "marrow/Loader.h"
 #include "tableconv/TableConverter.h"
 
 class CItemDatabase : public CTableConverter, public SItemLists {
@@ -23,8 +30,9 @@ public:
     // that replaces it only once complete. False, after printing "Can't write", when any byte
     // could not be written; an existing items.idb then stays as it was.
     bool Save(const char* pszOutputDirectory) override;
-    // Replaces the lists with those of an items.idb; false when it cannot be opened.
-    bool Load(const char* pszPath) { return LoadItemDatabase(pszPath, *this); }
+    // Replaces the lists with those of an items.idb, read as leniently as the loader can; false
+    // when it cannot be opened.
+    bool Load(const char* pszPath) { return marrow::LoadItemDatabaseLenient(pszPath, *this); }
 
 private:
     // The shared builder sequence; fill(registry, section, record, index) reads one row.

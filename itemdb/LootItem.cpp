@@ -13,10 +13,3 @@ void ReadLootItem(const CFileRegistry& registry, std::string_view strSection, SL
     item.LootType = LootTypeToCode(item.TypeName);
     item.InstructionType = InstructionTypeToCode(item.Name);
 }
-
-void SLootItem::Serialize(CChunkArchive& archive) {
-    SItemCommon::Serialize(archive);
-    DataField(archive, 21, LootType);
-    DataField(archive, 22, InstructionType);
-    DataField(archive, 23, LootMaterial);
-}

@@ -25,20 +25,3 @@ void ReadMaterial(const CFileRegistry& registry, std::string_view strSection, st
     material.CrippledMask = CrippledMaskOf(crippled);
     material.ShopMask = ReadShopMask(registry, strSection);
 }
-
-void SMaterial::Serialize(CChunkArchive& archive) {
-    archive.StringChunk(0, Name);
-    archive.StringChunk(1, MaterialType);
-    archive.StringChunk(2, CodeName);
-    DataField(archive, 3, Index);
-    DataField(archive, 4, Price);
-    DataField(archive, 5, Weight);
-    DataField(archive, 6, Mana);
-    DataField(archive, 7, Slots);
-    DataField(archive, 8, Durability);
-    DataField(archive, 9, Skill);
-    DataField(archive, 10, Damage);
-    DataField(archive, 11, Absorption);
-    DataField(archive, 12, CrippledMask);
-    DataField(archive, 13, ShopMask);
-}

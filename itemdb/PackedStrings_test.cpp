@@ -1,6 +1,8 @@
-#include "itemdb/PackedStrings.h"
+#include "marrow/Records.h"
 
 #include <gtest/gtest.h>
+
+using marrow::CPackedStrings;
 
 TEST(PackedStrings, KeepsEveryElementWhateverItsLengthOrBytes) {
     const std::vector<std::vector<std::string>> CASES = {

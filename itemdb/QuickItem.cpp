@@ -17,14 +17,3 @@ void ReadQuickItem(const CFileRegistry& registry, std::string_view strSection, S
     ReadList(registry, strSection, SKILL_LISTS, entries);
     ApplySkillList(entries, item.Skills);
 }
-
-void SQuickItem::Serialize(CChunkArchive& archive) {
-    SItemCommon::Serialize(archive);
-    DataField(archive, 21, QuickType);
-    DataField(archive, 22, Skill);
-    DataField(archive, 23, Damage);
-    DataField(archive, 24, DamageType);
-    archive.StringChunk(25, Spell);
-    DataField(archive, 26, Skills.ExtraSkillLevels);
-    DataField(archive, 27, Skills.SkillLevels);
-}

@@ -8,26 +8,14 @@
 #include <string_view>
 #include <vector>
 
-// "No code": the largest positive 32-bit value.
-inline constexpr std::int32_t INVALID_CODE = 0x7FFFFFFF;
+#include "marrow/Records.h"
 
-inline constexpr int DAMAGE_TYPE_COUNT = 7;  // six damage types, then the general value
-inline constexpr int SKILL_COUNT = 8;
-inline constexpr int EXTRA_SKILL_COUNT = 3;
-
-// Seven values in the order piercing, slashing, bludgeoning, termal, chemic, electric, general.
-struct DamageBlock {
-    float values[DAMAGE_TYPE_COUNT] = {};
-};
-static_assert(sizeof(DamageBlock) == 28);
-
-// The 11-byte skill block of weapons, armors and quick items: the extra skills lie directly
-// before the eight skills.
-struct SSkillBlock {
-    std::uint8_t ExtraSkillLevels[EXTRA_SKILL_COUNT] = {};  // science, stealing, tame
-    std::uint8_t SkillLevels[SKILL_COUNT] = {};             // melee ... awareness
-};
-static_assert(sizeof(SSkillBlock) == 11);
+using marrow::DAMAGE_TYPE_COUNT;
+using marrow::DamageBlock;
+using marrow::EXTRA_SKILL_COUNT;
+using marrow::INVALID_CODE;
+using marrow::SKILL_COUNT;
+using marrow::SSkillBlock;
 
 // The word lists, each word at the position of its code; all lowercase but the instruction
 // types, which are compared without regard to case.

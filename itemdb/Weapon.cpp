@@ -34,17 +34,3 @@ void ReadWeapon(const CFileRegistry& registry, std::string_view strSection, SWea
         weapon.DamageProportions.values[i] =
             ReadFloat(registry, strSection, *PROPORTIONS[i]) * 0.01f;
 }
-
-void SWeapon::Serialize(CChunkArchive& archive) {
-    SItemCommon::Serialize(archive);
-    DataField(archive, 21, Actions);
-    DataField(archive, 22, Reserved);
-    DataField(archive, 23, Range);
-    DataField(archive, 24, DamageMin);
-    DataField(archive, 25, DamageSpread);
-    DataField(archive, 26, DamageProportions);
-    DataField(archive, 27, Skills.ExtraSkillLevels);
-    DataField(archive, 28, Skills.SkillLevels);
-    DataField(archive, 29, Attack);
-    DataField(archive, 30, Defence);
-}

@@ -102,7 +102,8 @@ public:
     // Bytes of root content so far (top-level chunk 1 when the archive is closed).
     std::uint32_t GetRootLength() const { return m_frames.empty() ? 0 : m_frames[0].length; }
 
-    // A list of records, each in a chunk with id 1, in both directions.
+    // A list of records, each in a chunk with id 1, in both directions; each record through
+    // the free function Serialize(CChunkArchive&, T&), found by its argument types.
     template <class T>
     void SerializeList(int nListId, std::vector<T>& list) {
         if (!StartChunk(nListId)) return;
@@ -115,7 +116,7 @@ public:
         for (size_t i = 0; i < nCount; ++i) {
             SetChunkIndex(static_cast<int>(i + 1));
             if (StartChunk(1)) {
-                list[i].Serialize(*this);
+                Serialize(*this, list[i]);
                 FinishChunk();
             }
         }

@@ -314,9 +314,9 @@ std::string MixedList(Random& rng, std::vector<int>& indices) {
 struct STinyRecord {
     std::int32_t Value = 0;
     std::string Name;
-    void Serialize(CChunkArchive& archive) {
-        archive.DataChunk(0, &Value, sizeof Value);
-        archive.StringChunk(1, Name);
+    friend void Serialize(CChunkArchive& archive, STinyRecord& record) {
+        archive.DataChunk(0, &record.Value, sizeof record.Value);
+        archive.StringChunk(1, record.Name);
     }
     friend bool operator==(const STinyRecord&, const STinyRecord&) = default;
 };

@@ -68,6 +68,8 @@ inline constexpr unsigned FILE_MODE_READ = 0x0000;
 inline constexpr unsigned FILE_MODE_WRITE = 0x0001;
 inline constexpr unsigned FILE_MODE_CREATE = 0x1000;
 
+// Its code is in FileStream.cpp, outside the loader library, which reads from memory and so
+// links no platform layer.
 class CFileStream : public IDataStream {
 public:
     CFileStream() = default;

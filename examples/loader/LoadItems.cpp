@@ -1,14 +1,25 @@
 // Loads an items.idb and prints the number of records per list and the names of the weapons.
+// It uses only what a game gets from the installed loader: marrow/Loader.h and Marrow::loader.
 #include <cstdio>
 
-#include "itemdb/ItemLists.h"
+#include "marrow/Loader.h"
 
 int main(int argc, char** argv) {
     const char* pszPath = argc > 1 ? argv[1] : "items.idb";
-    SItemLists lists;  // owns every record; nothing refers to the file after the call
-    if (!LoadItemDatabase(pszPath, lists)) {
-        std::fprintf(stderr, "Cannot open \"%s\".\n", pszPath);
-        return 1;
+    marrow::SItemLists lists;  // owns every record; nothing refers to the file after the call
+    const marrow::SLoadResult result = marrow::LoadItemDatabase(pszPath, lists);
+    switch (result.Status) {
+        case marrow::ELoadStatus::Loaded: break;
+        case marrow::ELoadStatus::CannotOpen:
+            std::fprintf(stderr, "Cannot open \"%s\": %s.\n", pszPath, result.Reason.c_str());
+            return 1;
+        case marrow::ELoadStatus::NotItemDatabase:
+            std::fprintf(stderr, "\"%s\" is not an items database (%s).\n", pszPath,
+                         result.Reason.c_str());
+            return 1;
+        case marrow::ELoadStatus::Damaged:
+            std::fprintf(stderr, "\"%s\" is damaged, %s.\n", pszPath, result.Reason.c_str());
+            return 1;
     }
     const struct {
         const char* pszName;
@@ -21,6 +32,6 @@ int main(int argc, char** argv) {
     for (const auto& count : COUNTS)
         std::printf("%-12s %lu\n", count.pszName, static_cast<unsigned long>(count.nCount));
     std::printf("weapons:\n");
-    for (const SWeapon& weapon : lists.m_weapons) std::printf("  %s\n", weapon.Name.c_str());
+    for (const marrow::SWeapon& weapon : lists.m_weapons) std::printf("  %s\n", weapon.Name.c_str());
     return 0;
 }

@@ -6,7 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/idbdump/IdbCheck.h"
+#include "loader/DatabaseCheck.h"
+#include "tools/idbdump/IdbSchema.h"
 
 inline constexpr int EXIT_SAME = 0;
 inline constexpr int EXIT_DIFFERENT = 1;  // diff only

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "itemdb/ItemLists.h"
+#include "loader/RecordSerialize.h"
 #include "output/ChunkArchive.h"
 #include "output/DataStream.h"
 #include "testsupport/TestUtil.h"

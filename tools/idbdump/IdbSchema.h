@@ -1,51 +1,11 @@
-// What idbdump knows of items.idb records: per kind, each field's chunk id, name and storage, in
-// one table that the checker and every printer read. Layout: docs/idb-format.md.
+// How idbdump prints the fields of items.idb records; which fields a kind has and how each is
+// stored is the loader's table, loader/RecordLayout.h.
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
 
-// How a field is stored in its chunk.
-enum class EFieldType : std::uint8_t {
-    Text,        // the bytes, then one zero byte
-    Int,         // signed 32-bit
-    Mask,        // unsigned 32-bit, printed as a number
-    Float,       // IEEE 754 single
-    Bool,        // one byte, non-zero is true
-    Bytes,       // nCount unsigned bytes (skill levels, reserved bytes)
-    Floats,      // nCount singles (damage blocks)
-    Protection,  // a single, seven singles, an unsigned 32-bit mask: 36 bytes
-    TextList,    // child chunks with id 1, each a text
-};
-
-struct SFieldLayout {
-    std::uint8_t nId;
-    const char* pszName;  // the record struct's member name
-    EFieldType type;
-    std::uint8_t nCount = 0;  // elements of Bytes and Floats
-};
-
-struct SKindLayout {
-    const char* pszName;  // the list's name in the JSON output and in messages
-    std::uint8_t nListId;
-    std::span<const SFieldLayout> fields;
-    std::span<const char* const> textColumns;  // field names shown by --text, in order
-};
-
-inline constexpr std::size_t ITEM_KIND_COUNT = 6;
-inline constexpr std::uint8_t NAME_FIELD_ID = 0;  // every kind keeps its name in chunk 0
-inline constexpr int NO_FIELD = -1;
-
-// The six kinds in list chunk order (materials first).
-const std::array<SKindLayout, ITEM_KIND_COUNT>& ItemKinds();
-// The payload size a field's chunk must have; 0 for Text and TextList, whose size varies.
-std::uint32_t FixedSizeOf(const SFieldLayout& field);
-// The index of the kind's field with this chunk id, or NO_FIELD.
-int FieldIndexOf(const SKindLayout& kind, std::uint8_t nId);
-int FieldIndexOf(const SKindLayout& kind, std::string_view strName);
+#include "loader/RecordLayout.h"
 
 // Printing one field from its chunk payload, which the checker has accepted for the field.
 // Json gives a JSON value; Text the same without quotes around texts, for tables.
@@ -59,5 +19,3 @@ std::string JsonString(std::string_view strText);
 std::string PlainText(std::string_view strText);
 // The shortest text that reads back to the same single; "nan", "inf" and "-inf" for the rest.
 std::string FloatText(float fValue);
-// A text chunk's payload as the loader reads it: up to its first zero byte.
-std::string_view TextOfPayload(std::string_view strPayload);

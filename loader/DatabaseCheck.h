@@ -1,5 +1,6 @@
-// The strict structural check of an items.idb, which yields the view that idbdump prints: where
-// every record and field lies. Layout: docs/idb-format.md; fields: IdbSchema.h.
+// The strict structural check of an items.idb: the loader's verdict on a file, and the view that
+// idbdump prints (where every record and field lies). Layout: docs/idb-format.md; fields:
+// RecordLayout.h.
 #pragma once
 
 #include <array>
@@ -8,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/idbdump/IdbSchema.h"
+#include "loader/RecordLayout.h"
 
 // Where a field's payload lies in the file.
 struct SFieldRef {
@@ -36,8 +37,20 @@ struct SDatabaseView {
     }
 };
 
+enum class ECheckOutcome { Valid, NotItemDatabase, Damaged };
+
+struct SCheckProblem {
+    ECheckOutcome outcome = ECheckOutcome::Valid;
+    std::uint32_t nOffset = 0;  // the byte the first problem lies at
+    std::string strText;        // "at byte N: where: what"; empty when valid
+};
+
 // Checks the whole file against the layout: top-level chunks 1, 0 and 2 in this order and
 // nothing after them, the six list chunks 1 to 6, record chunks with id 1, and in each record
-// every field chunk of its kind once with its size (texts end in a zero byte). True with the
-// view filled; false with the first problem as "at byte N: where: what" and the view empty.
+// every field chunk of its kind once with its size (texts end in a zero byte). True, with the
+// view filled when one is given. False with the first problem: NotItemDatabase when the file
+// does not begin with the lists chunk holding the materials list (an empty file, a file of
+// another kind), Damaged otherwise; the view is then empty.
+bool CheckDatabase(std::string_view strBytes, SDatabaseView* pView, SCheckProblem& problem);
+// The same with the view always filled and only the problem's text.
 bool CheckDatabase(std::string_view strBytes, SDatabaseView& view, std::string& strProblem);

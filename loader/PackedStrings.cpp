@@ -1,4 +1,6 @@
-#include "itemdb/PackedStrings.h"
+#include "marrow/Records.h"
+
+namespace marrow {
 
 void CPackedStrings::Assign(const std::vector<std::string>& list) {
     std::size_t nSize = 0;
@@ -34,3 +36,5 @@ std::vector<std::string> CPackedStrings::ToVector() const {
     }
     return list;
 }
+
+}  // namespace marrow

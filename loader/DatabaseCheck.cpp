@@ -1,4 +1,4 @@
-#include "tools/idbdump/IdbCheck.h"
+#include "loader/DatabaseCheck.h"
 
 #include <functional>
 #include <utility>
@@ -35,10 +35,14 @@ constexpr struct {
 // before anything at it is read, so no damaged length leads outside the file.
 class CDatabaseChecker {
 public:
-    CDatabaseChecker(std::string_view strBytes, SDatabaseView& view, std::string& strProblem)
-        : m_strBytes(strBytes), m_view(view), m_strProblem(strProblem) {}
+    // Without a view only the verdict is kept: no record views, no notes.
+    CDatabaseChecker(std::string_view strBytes, SDatabaseView* pView, SCheckProblem& problem)
+        : m_strBytes(strBytes), m_pView(pView), m_problem(problem) {}
 
     bool Run();
+    // Whether the file begins as every items.idb does: the lists chunk (top-level chunk 1) whose
+    // payload begins with the materials list (list chunk 1).
+    bool BeginsLikeDatabase() const;
 
 private:
     std::uint8_t Byte(std::uint32_t nAt) const {
@@ -62,16 +66,22 @@ private:
     bool CheckTextList(const SChunk& chunk, const std::string& strWhere);
     bool CheckObjectsAndVersion(const SChunk& objects, const SChunk& version);
 
+    void Note(const std::string& strNote) {
+        if (m_pView) m_pView->notes.push_back(strNote);
+    }
+
     std::string_view m_strBytes;
-    SDatabaseView& m_view;
-    std::string& m_strProblem;
+    SDatabaseView* m_pView;
+    SCheckProblem& m_problem;
+    SRecordView m_scratch;  // the record being checked when no view is kept
 };
 
 bool CDatabaseChecker::Fail(std::uint32_t nAt, const std::string& strWhere,
                             const std::string& strWhat) {
-    m_strProblem = "at byte " + std::to_string(nAt) + ": ";
-    if (!strWhere.empty()) m_strProblem += strWhere + ": ";
-    m_strProblem += strWhat;
+    m_problem.nOffset = nAt;
+    m_problem.strText = "at byte " + std::to_string(nAt) + ": ";
+    if (!strWhere.empty()) m_problem.strText += strWhere + ": ";
+    m_problem.strText += strWhat;
     return false;
 }
 
@@ -113,6 +123,13 @@ bool CDatabaseChecker::Run() {
     return CheckTopLevel(top) && CheckLists(top[0]) && CheckObjectsAndVersion(top[1], top[2]);
 }
 
+bool CDatabaseChecker::BeginsLikeDatabase() const {
+    const std::size_t nSize = m_strBytes.size();
+    if (nSize == 0 || Byte(0) != TOP_CHUNKS[0].nId) return false;
+    const std::uint32_t nHeader = nSize >= 2 && (Byte(1) & 1) != 0 ? 5 : 2;
+    return nSize <= nHeader || Byte(nHeader) == ItemKinds()[0].nListId;
+}
+
 bool CDatabaseChecker::CheckTopLevel(SChunk (&top)[3]) {
     const auto nSize = static_cast<std::uint32_t>(m_strBytes.size());
     const FLabel label = [](std::uint8_t nId) { return "top-level " + ChunkLabel(nId); };
@@ -150,12 +167,13 @@ bool CDatabaseChecker::CheckLists(const SChunk& lists) {
                 label(kind.nListId) + " is missing: " + label(list.nId) + " is in its place");
         const std::string strParent = std::string("the ") + kind.pszName + " list";
         if (!Split(list, kind.pszName, strParent.c_str(), ChunkLabel, records)) return false;
-        m_view.lists[k].resize(records.size());
+        if (m_pView) m_pView->lists[k].resize(records.size());
         for (std::size_t n = 0; n < records.size(); ++n) {
             if (records[n].nId != 1)
                 return Fail(records[n].nAt, kind.pszName,
                             ChunkLabel(records[n].nId) + " where a record (chunk 1) belongs");
-            if (!CheckRecord(kind, n + 1, records[n], m_view.lists[k][n])) return false;
+            SRecordView& record = m_pView ? m_pView->lists[k][n] : m_scratch;
+            if (!CheckRecord(kind, n + 1, records[n], record)) return false;
         }
     }
     if (listChunks.size() > ITEM_KIND_COUNT)
@@ -176,9 +194,8 @@ bool CDatabaseChecker::CheckRecord(const SKindLayout& kind, std::size_t nRecord,
     for (const SChunk& child : children) {
         const int nField = FieldIndexOf(kind, child.nId);
         if (nField == NO_FIELD) {
-            m_view.notes.push_back("at byte " + std::to_string(child.nAt) + ": " + strWhere +
-                                   ": unknown " + ChunkLabel(child.nId) + " (" +
-                                   Bytes(child.nLength) + ") skipped");
+            Note("at byte " + std::to_string(child.nAt) + ": " + strWhere + ": unknown " +
+                 ChunkLabel(child.nId) + " (" + Bytes(child.nLength) + ") skipped");
             continue;
         }
         const auto nIndex = static_cast<std::size_t>(nField);
@@ -215,9 +232,8 @@ bool CDatabaseChecker::CheckTextList(const SChunk& chunk, const std::string& str
     std::size_t nText = 0;
     for (const SChunk& child : children) {
         if (child.nId != 1) {
-            m_view.notes.push_back("at byte " + std::to_string(child.nAt) + ": " + strWhere +
-                                   ": unknown " + ChunkLabel(child.nId) + " (" +
-                                   Bytes(child.nLength) + ") skipped");
+            Note("at byte " + std::to_string(child.nAt) + ": " + strWhere + ": unknown " +
+                 ChunkLabel(child.nId) + " (" + Bytes(child.nLength) + ") skipped");
             continue;
         }
         ++nText;
@@ -256,14 +272,24 @@ bool CDatabaseChecker::CheckObjectsAndVersion(const SChunk& objects, const SChun
 }
 }  // namespace
 
-bool CheckDatabase(std::string_view strBytes, SDatabaseView& view, std::string& strProblem) {
+bool CheckDatabase(std::string_view strBytes, SDatabaseView* pView, SCheckProblem& problem) {
+    problem = SCheckProblem{};
     SDatabaseView checked;
     checked.strBytes = strBytes;
-    strProblem.clear();
-    if (!CDatabaseChecker(strBytes, checked, strProblem).Run()) {
-        view = SDatabaseView{};
-        return false;
+    CDatabaseChecker checker(strBytes, pView ? &checked : nullptr, problem);
+    if (checker.Run()) {
+        if (pView) *pView = std::move(checked);
+        return true;
     }
-    view = std::move(checked);
-    return true;
+    problem.outcome =
+        checker.BeginsLikeDatabase() ? ECheckOutcome::Damaged : ECheckOutcome::NotItemDatabase;
+    if (pView) *pView = SDatabaseView{};
+    return false;
+}
+
+bool CheckDatabase(std::string_view strBytes, SDatabaseView& view, std::string& strProblem) {
+    SCheckProblem problem;
+    const bool bValid = CheckDatabase(strBytes, &view, problem);
+    strProblem = problem.strText;
+    return bValid;
 }

@@ -1,0 +1,43 @@
+// How each record is written to and read from the chunk archive: one symmetric serializer per
+// kind, which the save and the loader share. Layout: docs/idb-format.md.
+#pragma once
+
+#include "marrow/Loader.h"
+#include "marrow/Records.h"
+#include "output/ChunkArchive.h"
+
+// Inside Marrow the records go by their own names, as they did before the loader had a namespace.
+using marrow::SArmor;
+using marrow::SArmorProtection;
+using marrow::SItemCommon;
+using marrow::SItemLists;
+using marrow::SLootItem;
+using marrow::SMaterial;
+using marrow::SQuestItem;
+using marrow::SQuickItem;
+using marrow::SWeapon;
+
+// Plain fields: bytes as they lie in memory.
+template <class T>
+void DataField(CChunkArchive& archive, int nId, T& value) {
+    archive.DataChunk(nId, &value, sizeof value);
+}
+// A one-byte boolean; any non-zero byte reads as true.
+void BoolField(CChunkArchive& archive, int nId, bool& bValue);
+
+// Chunks 0 to 15 of every item kind, read or written as the archive's mode says.
+void SerializeCommon(CChunkArchive& archive, marrow::SItemCommon& item);
+// Each kind's whole record: materials chunks 0 to 13; items the common chunks, then their own
+// from 21. Found by CChunkArchive::SerializeList.
+void Serialize(CChunkArchive& archive, marrow::SMaterial& material);
+void Serialize(CChunkArchive& archive, marrow::SWeapon& weapon);
+void Serialize(CChunkArchive& archive, marrow::SArmor& armor);
+void Serialize(CChunkArchive& archive, marrow::SQuickItem& item);
+void Serialize(CChunkArchive& archive, marrow::SQuestItem& item);
+void Serialize(CChunkArchive& archive, marrow::SLootItem& item);
+
+// Writes or reads the six lists as list chunks 1 to 6 of the archive's root.
+void SerializeItemLists(CChunkArchive& archive, SItemLists& lists);
+
+// Reads a whole items.idb from a stream into the lists: the lenient reading (marrow/Loader.h).
+void ReadItemDatabase(IDataStream& stream, SItemLists& lists);

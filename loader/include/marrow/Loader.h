@@ -1,0 +1,51 @@
+// Loading items.idb in a game: the six record lists and the calls that fill them. Everything a
+// game needs to read the file; C++17 and later. Guide: docs/loader.md.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "marrow/Records.h"
+
+namespace marrow {
+
+struct SItemLists {
+    std::vector<SMaterial> m_materials;    // list chunk 1
+    std::vector<SWeapon> m_weapons;        // list chunk 2
+    std::vector<SArmor> m_armors;          // list chunk 3
+    std::vector<SQuickItem> m_quickItems;  // list chunk 4
+    std::vector<SQuestItem> m_questItems;  // list chunk 5
+    std::vector<SLootItem> m_lootItems;    // list chunk 6
+};
+
+enum class ELoadStatus {
+    Loaded,           // every record of a well-formed file
+    CannotOpen,       // the file could not be opened or read; Reason says why
+    NotItemDatabase,  // the file does not begin as an items database (empty, or of another kind)
+    Damaged,          // it begins as one but breaks the layout at Offset
+};
+
+struct SLoadResult {
+    ELoadStatus Status = ELoadStatus::CannotOpen;
+    // CannotOpen: the system's words. NotItemDatabase and Damaged: the first problem, as
+    // "at byte N: where: what" (the words idbdump prints). Empty when loaded.
+    std::string Reason;
+    std::uint64_t Offset = 0;  // NotItemDatabase and Damaged: the byte the problem lies at
+
+    explicit operator bool() const { return Status == ELoadStatus::Loaded; }
+};
+
+// Reads items.idb and checks it whole against the layout first, exactly as `idbdump` does.
+// Loaded: the six lists are replaced by the file's records. CannotOpen, NotItemDatabase: the
+// lists are untouched. Damaged: the lists are emptied, then hold what the lenient reading below
+// still gets from the file. The file is read into memory and released before the call returns.
+SLoadResult LoadItemDatabase(const char* pszPath, SItemLists& lists);
+
+// The lenient reading: any file that can be read is read as far as it goes, never beyond its
+// end. A list whose chunk is missing or damaged stays as it was; in a damaged record the fields
+// up to the damage are read and the rest are zero, false or empty; unknown chunks are skipped.
+// False, with the lists untouched, only when the file cannot be opened or read.
+bool LoadItemDatabaseLenient(const char* pszPath, SItemLists& lists);
+
+}  // namespace marrow
