@@ -67,6 +67,13 @@ std::string TextListValue(std::string_view strPayload, EValueStyle style) {
 }  // namespace
 
 std::string FormatField(const SFieldLayout& field, std::string_view strPayload, EValueStyle style) {
+    // A missing or short data chunk reads as zero bytes where it has none, as the loader reads it.
+    std::string strPadded;
+    if (strPayload.size() < FixedSizeOf(field)) {
+        strPadded.assign(strPayload);
+        strPadded.resize(FixedSizeOf(field), '\0');
+        strPayload = strPadded;
+    }
     switch (field.type) {
         case T::Text: return TextValue(TextOfPayload(strPayload), style);
         case T::Int: return std::to_string(static_cast<std::int32_t>(U32At(strPayload, 0)));
