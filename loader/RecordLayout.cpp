@@ -2,74 +2,110 @@
 
 #include <iterator>
 
+#include "loader/RecordFields.h"
+
 namespace {
+using namespace marrow;
 using T = EFieldType;
 
-// Chunks 0 to 15, written first by every item kind but materials.
-constexpr SFieldLayout COMMON_FIELDS[] = {
-    {0, "Name", T::Text},         {1, "TypeName", T::Text},
-    {2, "TypeCode", T::Int},      {3, "MaterialName", T::Text},
-    {4, "MaterialCode", T::Int},  {5, "TextureIndex", T::Int},
-    {6, "TextureIndex2", T::Int}, {7, "Price", T::Float},
-    {8, "Weight", T::Float},      {9, "Size", T::Float},
-    {10, "Mana", T::Float},       {11, "Slots", T::Int},
-    {12, "Durability", T::Float}, {13, "Components", T::Int},
-    {14, "ShopMask", T::Mask},    {15, "Deconstructable", T::Bool},
+constexpr SRecordField<SItemCommon> COMMON_FIELDS[] = {
+    Field<SItemCommon, &SItemCommon::Name>(0, "Name"),
+    Field<SItemCommon, &SItemCommon::TypeName>(1, "TypeName"),
+    Field<SItemCommon, &SItemCommon::TypeCode>(2, "TypeCode"),
+    Field<SItemCommon, &SItemCommon::MaterialName>(3, "MaterialName"),
+    Field<SItemCommon, &SItemCommon::MaterialCode>(4, "MaterialCode"),
+    Field<SItemCommon, &SItemCommon::TextureIndex>(5, "TextureIndex"),
+    Field<SItemCommon, &SItemCommon::TextureIndex2>(6, "TextureIndex2"),
+    Field<SItemCommon, &SItemCommon::Price>(7, "Price"),
+    Field<SItemCommon, &SItemCommon::Weight>(8, "Weight"),
+    Field<SItemCommon, &SItemCommon::Size>(9, "Size"),
+    Field<SItemCommon, &SItemCommon::Mana>(10, "Mana"),
+    Field<SItemCommon, &SItemCommon::Slots>(11, "Slots"),
+    Field<SItemCommon, &SItemCommon::Durability>(12, "Durability"),
+    Field<SItemCommon, &SItemCommon::Components>(13, "Components"),
+    Field<SItemCommon, &SItemCommon::ShopMask>(14, "ShopMask"),
+    Field<SItemCommon, &SItemCommon::Deconstructable>(15, "Deconstructable"),
 };
-constexpr std::size_t COMMON_COUNT = std::size(COMMON_FIELDS);
 
-// An item kind's fields: the common chunks, then the kind's own.
-template <std::size_t N>
-constexpr std::array<SFieldLayout, COMMON_COUNT + N> WithCommon(const SFieldLayout (&own)[N]) {
-    std::array<SFieldLayout, COMMON_COUNT + N> all{};
-    for (std::size_t i = 0; i < COMMON_COUNT; ++i) all[i] = COMMON_FIELDS[i];
-    for (std::size_t i = 0; i < N; ++i) all[COMMON_COUNT + i] = own[i];
-    return all;
+constexpr SRecordField<SMaterial> MATERIAL_FIELDS[] = {
+    Field<SMaterial, &SMaterial::Name>(0, "Name"),
+    Field<SMaterial, &SMaterial::MaterialType>(1, "MaterialType"),
+    Field<SMaterial, &SMaterial::CodeName>(2, "CodeName"),
+    Field<SMaterial, &SMaterial::Index>(3, "Index"),
+    Field<SMaterial, &SMaterial::Price>(4, "Price"),
+    Field<SMaterial, &SMaterial::Weight>(5, "Weight"),
+    Field<SMaterial, &SMaterial::Mana>(6, "Mana"),
+    Field<SMaterial, &SMaterial::Slots>(7, "Slots"),
+    Field<SMaterial, &SMaterial::Durability>(8, "Durability"),
+    Field<SMaterial, &SMaterial::Skill>(9, "Skill"),
+    Field<SMaterial, &SMaterial::Damage>(10, "Damage"),
+    Field<SMaterial, &SMaterial::Absorption>(11, "Absorption"),
+    Field<SMaterial, &SMaterial::CrippledMask>(12, "CrippledMask"),
+    Field<SMaterial, &SMaterial::ShopMask>(13, "ShopMask"),
+};
+
+// Each item kind's own fields, from chunk 21.
+constexpr SRecordField<SWeapon> WEAPON_FIELDS[] = {
+    Field<SWeapon, &SWeapon::Actions>(21, "Actions"),
+    Field<SWeapon, &SWeapon::Reserved>(22, "Reserved"),
+    Field<SWeapon, &SWeapon::Range>(23, "Range"),
+    Field<SWeapon, &SWeapon::DamageMin>(24, "DamageMin"),
+    Field<SWeapon, &SWeapon::DamageSpread>(25, "DamageSpread"),
+    Field<SWeapon, &SWeapon::DamageProportions>(26, "DamageProportions"),
+    Field<SWeapon, &SWeapon::Skills, &SSkillBlock::ExtraSkillLevels>(27, "ExtraSkillLevels"),
+    Field<SWeapon, &SWeapon::Skills, &SSkillBlock::SkillLevels>(28, "SkillLevels"),
+    Field<SWeapon, &SWeapon::Attack>(29, "Attack"),
+    Field<SWeapon, &SWeapon::Defence>(30, "Defence"),
+};
+constexpr SRecordField<SArmor> ARMOR_FIELDS[] = {
+    Field<SArmor, &SArmor::MainProtection>(21, "MainProtection"),
+    Field<SArmor, &SArmor::AdditionalProtection>(22, "AdditionalProtection"),
+    Field<SArmor, &SArmor::ApplyWounds>(23, "ApplyWounds"),
+    Field<SArmor, &SArmor::WearOrder>(24, "WearOrder"),
+    Field<SArmor, &SArmor::Skills, &SSkillBlock::ExtraSkillLevels>(25, "ExtraSkillLevels"),
+    Field<SArmor, &SArmor::Skills, &SSkillBlock::SkillLevels>(26, "SkillLevels"),
+};
+constexpr SRecordField<SQuickItem> QUICK_ITEM_FIELDS[] = {
+    Field<SQuickItem, &SQuickItem::QuickType>(21, "QuickType"),
+    Field<SQuickItem, &SQuickItem::Skill>(22, "Skill"),
+    Field<SQuickItem, &SQuickItem::Damage>(23, "Damage"),
+    Field<SQuickItem, &SQuickItem::DamageType>(24, "DamageType"),
+    Field<SQuickItem, &SQuickItem::Spell>(25, "Spell"),
+    Field<SQuickItem, &SQuickItem::Skills, &SSkillBlock::ExtraSkillLevels>(26, "ExtraSkillLevels"),
+    Field<SQuickItem, &SQuickItem::Skills, &SSkillBlock::SkillLevels>(27, "SkillLevels"),
+};
+constexpr SRecordField<SQuestItem> QUEST_ITEM_FIELDS[] = {
+    Field<SQuestItem, &SQuestItem::ScriptID>(21, "ScriptID"),
+    Field<SQuestItem, &SQuestItem::QuestZones>(22, "QuestZones"),
+};
+constexpr SRecordField<SLootItem> LOOT_ITEM_FIELDS[] = {
+    Field<SLootItem, &SLootItem::LootType>(21, "LootType"),
+    Field<SLootItem, &SLootItem::InstructionType>(22, "InstructionType"),
+    Field<SLootItem, &SLootItem::LootMaterial>(23, "LootMaterial"),
+};
+
+// The stored layout of a kind: for items the common chunks, then the kind's own.
+template <class TRecord, std::size_t N>
+constexpr std::array<SFieldLayout, N> LayoutOf(const SRecordField<TRecord> (&fields)[N]) {
+    std::array<SFieldLayout, N> layout{};
+    for (std::size_t i = 0; i < N; ++i) layout[i] = fields[i].layout;
+    return layout;
 }
-
-constexpr SFieldLayout MATERIAL_FIELDS[] = {
-    {0, "Name", T::Text},          {1, "MaterialType", T::Text}, {2, "CodeName", T::Text},
-    {3, "Index", T::Int},          {4, "Price", T::Float},       {5, "Weight", T::Float},
-    {6, "Mana", T::Float},         {7, "Slots", T::Int},         {8, "Durability", T::Float},
-    {9, "Skill", T::Int},          {10, "Damage", T::Float},     {11, "Absorption", T::Floats, 7},
-    {12, "CrippledMask", T::Mask}, {13, "ShopMask", T::Mask},
-};
-constexpr SFieldLayout WEAPON_OWN[] = {
-    {21, "Actions", T::Int},
-    {22, "Reserved", T::Bytes, 8},
-    {23, "Range", T::Float},
-    {24, "DamageMin", T::Float},
-    {25, "DamageSpread", T::Float},
-    {26, "DamageProportions", T::Floats, 7},
-    {27, "ExtraSkillLevels", T::Bytes, 3},
-    {28, "SkillLevels", T::Bytes, 8},
-    {29, "Attack", T::Float},
-    {30, "Defence", T::Float},
-};
-constexpr auto WEAPON_FIELDS = WithCommon(WEAPON_OWN);
-constexpr SFieldLayout ARMOR_OWN[] = {
-    {21, "MainProtection", T::Protection}, {22, "AdditionalProtection", T::Protection},
-    {23, "ApplyWounds", T::Bool},          {24, "WearOrder", T::Int},
-    {25, "ExtraSkillLevels", T::Bytes, 3}, {26, "SkillLevels", T::Bytes, 8},
-};
-constexpr auto ARMOR_FIELDS = WithCommon(ARMOR_OWN);
-constexpr SFieldLayout QUICK_ITEM_OWN[] = {
-    {21, "QuickType", T::Int},        {22, "Skill", T::Int},  {23, "Damage", T::Float},
-    {24, "DamageType", T::Int},       {25, "Spell", T::Text}, {26, "ExtraSkillLevels", T::Bytes, 3},
-    {27, "SkillLevels", T::Bytes, 8},
-};
-constexpr auto QUICK_ITEM_FIELDS = WithCommon(QUICK_ITEM_OWN);
-constexpr SFieldLayout QUEST_ITEM_OWN[] = {
-    {21, "ScriptID", T::Int},
-    {22, "QuestZones", T::TextList},
-};
-constexpr auto QUEST_ITEM_FIELDS = WithCommon(QUEST_ITEM_OWN);
-constexpr SFieldLayout LOOT_ITEM_OWN[] = {
-    {21, "LootType", T::Int},
-    {22, "InstructionType", T::Int},
-    {23, "LootMaterial", T::Int},
-};
-constexpr auto LOOT_ITEM_FIELDS = WithCommon(LOOT_ITEM_OWN);
+constexpr std::size_t COMMON_COUNT = std::size(COMMON_FIELDS);
+template <class TRecord, std::size_t N>
+constexpr std::array<SFieldLayout, COMMON_COUNT + N> ItemLayoutOf(
+    const SRecordField<TRecord> (&own)[N]) {
+    std::array<SFieldLayout, COMMON_COUNT + N> layout{};
+    for (std::size_t i = 0; i < COMMON_COUNT; ++i) layout[i] = COMMON_FIELDS[i].layout;
+    for (std::size_t i = 0; i < N; ++i) layout[COMMON_COUNT + i] = own[i].layout;
+    return layout;
+}
+constexpr auto MATERIAL_LAYOUT = LayoutOf(MATERIAL_FIELDS);
+constexpr auto WEAPON_LAYOUT = ItemLayoutOf(WEAPON_FIELDS);
+constexpr auto ARMOR_LAYOUT = ItemLayoutOf(ARMOR_FIELDS);
+constexpr auto QUICK_ITEM_LAYOUT = ItemLayoutOf(QUICK_ITEM_FIELDS);
+constexpr auto QUEST_ITEM_LAYOUT = ItemLayoutOf(QUEST_ITEM_FIELDS);
+constexpr auto LOOT_ITEM_LAYOUT = ItemLayoutOf(LOOT_ITEM_FIELDS);
 
 constexpr const char* MATERIAL_COLUMNS[] = {"Name",  "MaterialType", "CodeName",
                                             "Price", "Weight",       "Durability",
@@ -88,14 +124,29 @@ constexpr const char* LOOT_ITEM_COLUMNS[] = {"Name",     "TypeName",        "Pri
                                              "LootType", "InstructionType", "LootMaterial"};
 
 const std::array<SKindLayout, ITEM_KIND_COUNT> KINDS = {{
-    {"materials", 1, MATERIAL_FIELDS, MATERIAL_COLUMNS},
-    {"weapons", 2, WEAPON_FIELDS, WEAPON_COLUMNS},
-    {"armors", 3, ARMOR_FIELDS, ARMOR_COLUMNS},
-    {"quickItems", 4, QUICK_ITEM_FIELDS, QUICK_ITEM_COLUMNS},
-    {"questItems", 5, QUEST_ITEM_FIELDS, QUEST_ITEM_COLUMNS},
-    {"lootItems", 6, LOOT_ITEM_FIELDS, LOOT_ITEM_COLUMNS},
+    {"materials", 1, MATERIAL_LAYOUT, MATERIAL_COLUMNS},
+    {"weapons", 2, WEAPON_LAYOUT, WEAPON_COLUMNS},
+    {"armors", 3, ARMOR_LAYOUT, ARMOR_COLUMNS},
+    {"quickItems", 4, QUICK_ITEM_LAYOUT, QUICK_ITEM_COLUMNS},
+    {"questItems", 5, QUEST_ITEM_LAYOUT, QUEST_ITEM_COLUMNS},
+    {"lootItems", 6, LOOT_ITEM_LAYOUT, LOOT_ITEM_COLUMNS},
 }};
 }  // namespace
+
+template <>
+std::span<const SRecordField<SItemCommon>> FieldsOf<SItemCommon>() { return COMMON_FIELDS; }
+template <>
+std::span<const SRecordField<SMaterial>> FieldsOf<SMaterial>() { return MATERIAL_FIELDS; }
+template <>
+std::span<const SRecordField<SWeapon>> FieldsOf<SWeapon>() { return WEAPON_FIELDS; }
+template <>
+std::span<const SRecordField<SArmor>> FieldsOf<SArmor>() { return ARMOR_FIELDS; }
+template <>
+std::span<const SRecordField<SQuickItem>> FieldsOf<SQuickItem>() { return QUICK_ITEM_FIELDS; }
+template <>
+std::span<const SRecordField<SQuestItem>> FieldsOf<SQuestItem>() { return QUEST_ITEM_FIELDS; }
+template <>
+std::span<const SRecordField<SLootItem>> FieldsOf<SLootItem>() { return LOOT_ITEM_FIELDS; }
 
 const std::array<SKindLayout, ITEM_KIND_COUNT>& ItemKinds() { return KINDS; }
 
