@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "driver/ErrorReport.h"
+#include "itemdb/Columns.h"
+#include "loader/ItemKinds.h"
 #include "tableconv/FileRegistry.h"
 
 bool CItemDatabase::OpenConverted(CFileRegistry& registry) {
@@ -23,10 +25,11 @@ bool CItemDatabase::OpenConverted(CFileRegistry& registry) {
 }
 
 template <class TRecord, class FFill>
-bool CItemDatabase::BuildList(const char* pszHeading, const char* pszFileName,
-                              std::vector<TRecord>& list, FFill fill) {
+bool CItemDatabase::BuildList(const char* pszFileName, FFill fill) {
+    constexpr std::size_t nKind = KIND_INDEX<TRecord>;
+    std::vector<TRecord>& list = this->*KindOf<TRecord>().pList;
     CFileRegistry registry;
-    std::printf("%s", pszHeading);
+    std::printf("Building %s list:", AllKinds()[nKind].pszKind);
     if (!LoadFile(pszFileName) || !ParseHeader() || !ConvertToRegistry() ||
         !OpenConverted(registry))
         return false;
@@ -53,39 +56,49 @@ bool CItemDatabase::BuildList(const char* pszHeading, const char* pszFileName,
 }
 
 bool CItemDatabase::BuildMaterials(const char* pszFileName) {
-    return BuildList("Building materials list:", pszFileName, m_materials,
-                     [](const CFileRegistry& registry, std::string_view strSection,
-                        SMaterial& material, std::int32_t nIndex) {
-                         ReadMaterial(registry, strSection, nIndex, material);
-                     });
+    return BuildList<SMaterial>(pszFileName, [](const CFileRegistry& registry,
+                                                std::string_view strSection, SMaterial& material,
+                                                std::int32_t nIndex) {
+        ReadMaterial(registry, strSection, nIndex, material);
+    });
 }
 
 bool CItemDatabase::BuildWeapons(const char* pszFileName) {
-    return BuildList("Building weapons list:", pszFileName, m_weapons,
-                     [](const CFileRegistry& registry, std::string_view strSection,
-                        SWeapon& weapon, std::int32_t) { ReadWeapon(registry, strSection, weapon); });
+    return BuildList<SWeapon>(pszFileName, [](const CFileRegistry& registry,
+                                              std::string_view strSection, SWeapon& weapon,
+                                              std::int32_t) {
+        ReadWeapon(registry, strSection, weapon);
+    });
 }
 
 bool CItemDatabase::BuildArmors(const char* pszFileName) {
-    return BuildList("Building armors list:", pszFileName, m_armors,
-                     [](const CFileRegistry& registry, std::string_view strSection, SArmor& armor,
-                        std::int32_t) { ReadArmor(registry, strSection, armor); });
+    return BuildList<SArmor>(pszFileName, [](const CFileRegistry& registry,
+                                             std::string_view strSection, SArmor& armor,
+                                             std::int32_t) {
+        ReadArmor(registry, strSection, armor);
+    });
 }
 
 bool CItemDatabase::BuildQuickItems(const char* pszFileName) {
-    return BuildList("Building quick items list:", pszFileName, m_quickItems,
-                     [](const CFileRegistry& registry, std::string_view strSection,
-                        SQuickItem& item, std::int32_t) { ReadQuickItem(registry, strSection, item); });
+    return BuildList<SQuickItem>(pszFileName, [](const CFileRegistry& registry,
+                                                 std::string_view strSection, SQuickItem& item,
+                                                 std::int32_t) {
+        ReadQuickItem(registry, strSection, item);
+    });
 }
 
 bool CItemDatabase::BuildQuestItems(const char* pszFileName) {
-    return BuildList("Building quest items list:", pszFileName, m_questItems,
-                     [](const CFileRegistry& registry, std::string_view strSection,
-                        SQuestItem& item, std::int32_t) { ReadQuestItem(registry, strSection, item); });
+    return BuildList<SQuestItem>(pszFileName, [](const CFileRegistry& registry,
+                                                 std::string_view strSection, SQuestItem& item,
+                                                 std::int32_t) {
+        ReadQuestItem(registry, strSection, item);
+    });
 }
 
 bool CItemDatabase::BuildLootItems(const char* pszFileName) {
-    return BuildList("Building loot items list:", pszFileName, m_lootItems,
-                     [](const CFileRegistry& registry, std::string_view strSection,
-                        SLootItem& item, std::int32_t) { ReadLootItem(registry, strSection, item); });
+    return BuildList<SLootItem>(pszFileName, [](const CFileRegistry& registry,
+                                                std::string_view strSection, SLootItem& item,
+                                                std::int32_t) {
+        ReadLootItem(registry, strSection, item);
+    });
 }

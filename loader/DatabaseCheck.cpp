@@ -217,7 +217,8 @@ bool CDatabaseChecker::CheckRecord(const SKindLayout& kind, std::size_t nRecord,
     for (std::size_t i = 0; i < seen.size(); ++i)
         if (!seen[i])
             Note(At(chunk.nAt, strWhere) + label(kind.fields[i].nId) +
-                 " is missing and reads as " + (FixedSizeOf(kind.fields[i]) == 0 ? "empty" : "zero"));
+                 " is missing and reads as " +
+                 (FixedSizeOf(kind.fields[i]) == 0 ? "empty" : "zero"));
     return true;
 }
 
@@ -238,7 +239,8 @@ bool CDatabaseChecker::CheckField(const SFieldLayout& field, const SChunk& chunk
              ", expected " + std::to_string(nSize) + "; the rest reads as zero");
     else if (chunk.nLength > nSize)
         Note(At(chunk.nAt, strWhere) + strLabel + " holds " + Bytes(chunk.nLength) +
-             ", expected " + std::to_string(nSize) + "; the first " + std::to_string(nSize) + " are read");
+             ", expected " + std::to_string(nSize) + "; the first " + std::to_string(nSize) +
+             " are read");
     return true;
 }
 

@@ -1,7 +1,9 @@
 #include "loader/RecordLayout.h"
 
-#include <iterator>
+#include <type_traits>
+#include <vector>
 
+#include "loader/ItemKinds.h"
 #include "loader/RecordFields.h"
 
 namespace {
@@ -85,52 +87,29 @@ constexpr SRecordField<SLootItem> LOOT_ITEM_FIELDS[] = {
 };
 
 // The stored layout of a kind: for items the common chunks, then the kind's own.
-template <class TRecord, std::size_t N>
-constexpr std::array<SFieldLayout, N> LayoutOf(const SRecordField<TRecord> (&fields)[N]) {
-    std::array<SFieldLayout, N> layout{};
-    for (std::size_t i = 0; i < N; ++i) layout[i] = fields[i].layout;
+template <class TRecord>
+std::vector<SFieldLayout> LayoutOf() {
+    std::vector<SFieldLayout> layout;
+    if constexpr (std::is_base_of_v<SItemCommon, TRecord>)
+        for (const auto& field : FieldsOf<SItemCommon>()) layout.push_back(field.layout);
+    for (const auto& field : FieldsOf<TRecord>()) layout.push_back(field.layout);
     return layout;
 }
-constexpr std::size_t COMMON_COUNT = std::size(COMMON_FIELDS);
-template <class TRecord, std::size_t N>
-constexpr std::array<SFieldLayout, COMMON_COUNT + N> ItemLayoutOf(
-    const SRecordField<TRecord> (&own)[N]) {
-    std::array<SFieldLayout, COMMON_COUNT + N> layout{};
-    for (std::size_t i = 0; i < COMMON_COUNT; ++i) layout[i] = COMMON_FIELDS[i].layout;
-    for (std::size_t i = 0; i < N; ++i) layout[COMMON_COUNT + i] = own[i].layout;
-    return layout;
-}
-constexpr auto MATERIAL_LAYOUT = LayoutOf(MATERIAL_FIELDS);
-constexpr auto WEAPON_LAYOUT = ItemLayoutOf(WEAPON_FIELDS);
-constexpr auto ARMOR_LAYOUT = ItemLayoutOf(ARMOR_FIELDS);
-constexpr auto QUICK_ITEM_LAYOUT = ItemLayoutOf(QUICK_ITEM_FIELDS);
-constexpr auto QUEST_ITEM_LAYOUT = ItemLayoutOf(QUEST_ITEM_FIELDS);
-constexpr auto LOOT_ITEM_LAYOUT = ItemLayoutOf(LOOT_ITEM_FIELDS);
 
-constexpr const char* MATERIAL_COLUMNS[] = {"Name",  "MaterialType", "CodeName",
-                                            "Price", "Weight",       "Durability",
-                                            "Skill", "Damage",       "ShopMask"};
-constexpr const char* WEAPON_COLUMNS[] = {"Name",         "TypeName", "TypeCode", "MaterialName",
-                                          "Price",        "Weight",   "Range",    "DamageMin",
-                                          "DamageSpread", "Attack",   "Defence"};
-constexpr const char* ARMOR_COLUMNS[] = {"Name",         "TypeName",  "TypeCode",
-                                         "MaterialName", "Price",     "Weight",
-                                         "Durability",   "WearOrder", "ApplyWounds"};
-constexpr const char* QUICK_ITEM_COLUMNS[] = {"Name",  "TypeName", "QuickType",  "Price", "Weight",
-                                              "Skill", "Damage",   "DamageType", "Spell"};
-constexpr const char* QUEST_ITEM_COLUMNS[] = {"Name", "TypeName", "Price", "ScriptID",
-                                              "QuestZones"};
-constexpr const char* LOOT_ITEM_COLUMNS[] = {"Name",     "TypeName",        "Price",       "Weight",
-                                             "LootType", "InstructionType", "LootMaterial"};
+struct SKindTable {
+    std::array<std::vector<SFieldLayout>, ITEM_KIND_COUNT> layouts;
+    std::array<SKindLayout, ITEM_KIND_COUNT> kinds;
 
-const std::array<SKindLayout, ITEM_KIND_COUNT> KINDS = {{
-    {"materials", 1, MATERIAL_LAYOUT, MATERIAL_COLUMNS},
-    {"weapons", 2, WEAPON_LAYOUT, WEAPON_COLUMNS},
-    {"armors", 3, ARMOR_LAYOUT, ARMOR_COLUMNS},
-    {"quickItems", 4, QUICK_ITEM_LAYOUT, QUICK_ITEM_COLUMNS},
-    {"questItems", 5, QUEST_ITEM_LAYOUT, QUEST_ITEM_COLUMNS},
-    {"lootItems", 6, LOOT_ITEM_LAYOUT, LOOT_ITEM_COLUMNS},
-}};
+    SKindTable() {
+        std::size_t k = 0;
+        ForEachKind([this, &k](const auto& entry) {
+            using TRecord = typename std::remove_cvref_t<decltype(entry)>::Record;
+            layouts[k] = LayoutOf<TRecord>();
+            kinds[k] = {entry.pszName, entry.nListId, layouts[k], entry.textColumns};
+            ++k;
+        });
+    }
+};
 }  // namespace
 
 template <>
@@ -148,7 +127,10 @@ std::span<const SRecordField<SQuestItem>> FieldsOf<SQuestItem>() { return QUEST_
 template <>
 std::span<const SRecordField<SLootItem>> FieldsOf<SLootItem>() { return LOOT_ITEM_FIELDS; }
 
-const std::array<SKindLayout, ITEM_KIND_COUNT>& ItemKinds() { return KINDS; }
+const std::array<SKindLayout, ITEM_KIND_COUNT>& ItemKinds() {
+    static const SKindTable table;
+    return table.kinds;
+}
 
 std::uint32_t FixedSizeOf(const SFieldLayout& field) {
     switch (field.type) {

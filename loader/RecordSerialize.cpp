@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "loader/ItemKinds.h"
 #include "loader/RecordFields.h"
 #include "output/DataStream.h"
 
@@ -66,12 +67,7 @@ void Serialize(CChunkArchive& archive, SLootItem& item) {
 }
 
 void SerializeItemLists(CChunkArchive& archive, SItemLists& lists) {
-    archive.SerializeList(1, lists.m_materials);
-    archive.SerializeList(2, lists.m_weapons);
-    archive.SerializeList(3, lists.m_armors);
-    archive.SerializeList(4, lists.m_quickItems);
-    archive.SerializeList(5, lists.m_questItems);
-    archive.SerializeList(6, lists.m_lootItems);
+    ForEachKind([&](const auto& kind) { archive.SerializeList(kind.nListId, lists.*kind.pList); });
 }
 
 void ReadItemDatabase(IDataStream& stream, SItemLists& lists) {
