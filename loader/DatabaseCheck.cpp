@@ -3,6 +3,9 @@
 #include <functional>
 #include <utility>
 
+#include "output/ChunkArchive.h"
+#include "platform/ByteOrder.h"
+
 namespace {
 struct SChunk {
     std::uint8_t nId = 0;
@@ -48,10 +51,7 @@ private:
     std::uint8_t Byte(std::uint32_t nAt) const {
         return static_cast<std::uint8_t>(m_strBytes[nAt]);
     }
-    std::uint32_t U32(std::uint32_t nAt) const {
-        return Byte(nAt) | (std::uint32_t{Byte(nAt + 1)} << 8) |
-               (std::uint32_t{Byte(nAt + 2)} << 16) | (std::uint32_t{Byte(nAt + 3)} << 24);
-    }
+    std::uint32_t U32(std::uint32_t nAt) const { return ReadU32(m_strBytes.data() + nAt); }
     bool Fail(std::uint32_t nAt, const std::string& strWhere, const std::string& strWhat);
     bool ReadChunk(std::uint32_t nAt, std::uint32_t nEnd, const std::string& strWhere,
                    const char* pszParent, const FLabel& label, SChunk& chunk);
@@ -93,12 +93,13 @@ bool CDatabaseChecker::ReadChunk(std::uint32_t nAt, std::uint32_t nEnd, const st
     const std::uint32_t nLeft = nEnd - nAt;  // at least 1: callers stop at the end
     chunk.nId = Byte(nAt);
     chunk.nAt = nAt;
-    const bool bLong = nLeft >= 2 && (Byte(nAt + 1) & 1) != 0;
-    const std::uint32_t nHeader = bLong ? 5 : 2;
-    if (nLeft < nHeader)
+    SChunkHeader header;
+    if (!DecodeChunkHeader(reinterpret_cast<const std::uint8_t*>(m_strBytes.data()) + nAt, nLeft,
+                           header))
         return Fail(nAt, strWhere,
                     "the header of " + label(chunk.nId) + " runs past the end of " + pszParent);
-    chunk.nLength = (bLong ? U32(nAt + 1) : Byte(nAt + 1)) >> 1;
+    const std::uint32_t nHeader = header.nSize;
+    chunk.nLength = header.nLength;
     chunk.nStart = nAt + nHeader;
     if (chunk.nLength > nLeft - nHeader)
         return Fail(nAt, strWhere,

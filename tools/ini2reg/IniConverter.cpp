@@ -7,19 +7,11 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/ByteOrder.h"
 #include "platform/Platform.h"
 #include "tableconv/FileRegistry.h"
 
 namespace {
-void SetU16(char* p, std::uint32_t n) {
-    p[0] = static_cast<char>(n & 0xFF);
-    p[1] = static_cast<char>((n >> 8) & 0xFF);
-}
-void SetU32(char* p, std::uint32_t n) {
-    SetU16(p, n & 0xFFFF);
-    SetU16(p + 2, n >> 16);
-}
-
 using NoCaseSet = std::unordered_set<std::string_view, SNoCaseHash, SNoCaseEqual>;
 
 // Buffers reused from one section to the next, so that a section costs no allocation.
@@ -43,13 +35,12 @@ struct SScratch {
 struct SWriter {
     char* p;
     void U16(std::uint32_t n) {
-        p[0] = static_cast<char>(n & 0xFF);
-        p[1] = static_cast<char>((n >> 8) & 0xFF);
+        WriteU16(p, n);
         p += 2;
     }
     void U32(std::uint32_t n) {
-        U16(n & 0xFFFF);
-        U16(n >> 16);
+        WriteU32(p, n);
+        p += 4;
     }
     void Bytes(std::string_view str) {
         std::memcpy(p, str.data(), str.size());
@@ -202,8 +193,8 @@ bool EncodeSection(const SSection& section, std::string_view strIni, std::vector
     for (std::uint32_t i = 0; i < nValues; ++i) {
         const SEntry& entry = entries[i];
         const std::uint32_t nSlot = scratch.slotOf[i];
-        SetU16(pSlots + size_t{REGISTRY_SLOT_SIZE} * nSlot, scratch.next[nSlot]);
-        SetU32(pSlots + size_t{REGISTRY_SLOT_SIZE} * nSlot + 2,
+        WriteU16(pSlots + size_t{REGISTRY_SLOT_SIZE} * nSlot, scratch.next[nSlot]);
+        WriteU32(pSlots + size_t{REGISTRY_SLOT_SIZE} * nSlot + 2,
                static_cast<std::uint32_t>(out.p - scratch.pRecord.get()));
         *out.p++ = static_cast<char>(entry.value.nType);
         out.U16(static_cast<std::uint32_t>(entry.key.size()));
@@ -347,12 +338,12 @@ bool ConvertIni(std::string_view strIni, IRegistrySink& sink, std::string& strEr
     LayOutChains(scratch);
     const std::vector<std::uint32_t>& slotOf = scratch.slotOf;
     const std::vector<std::uint16_t>& next = scratch.next;
-    SetU32(strHeader.data(), REGISTRY_MAGIC);
-    SetU16(strHeader.data() + 4, nSections);
+    WriteU32(strHeader.data(), REGISTRY_MAGIC);
+    WriteU16(strHeader.data() + 4, nSections);
     for (std::uint32_t i = 0; i < nSections; ++i) {
         char* pSlot = strHeader.data() + REGISTRY_HEADER_SIZE + std::size_t{REGISTRY_SLOT_SIZE} * slotOf[i];
-        SetU16(pSlot, next[slotOf[i]]);
-        SetU32(pSlot + 2, recordOffset[i]);
+        WriteU16(pSlot, next[slotOf[i]]);
+        WriteU32(pSlot + 2, recordOffset[i]);
     }
     if (!sink.Patch(0, strHeader.data(), strHeader.size())) {
         strError = "cannot write the registry file";
