@@ -1,6 +1,7 @@
 #include "itemdb/ItemDatabase.h"
 
 #include <cstdio>
+#include <type_traits>
 
 #include "driver/ErrorReport.h"
 #include "itemdb/Columns.h"
@@ -24,8 +25,8 @@ bool CItemDatabase::OpenConverted(CFileRegistry& registry) {
     return true;
 }
 
-template <class TRecord, class FFill>
-bool CItemDatabase::BuildList(const char* pszFileName, FFill fill) {
+template <class TRecord, class FRead>
+bool CItemDatabase::BuildList(const char* pszFileName, FRead read) {
     constexpr std::size_t nKind = KIND_INDEX<TRecord>;
     std::vector<TRecord>& list = this->*KindOf<TRecord>().pList;
     CFileRegistry registry;
@@ -44,7 +45,11 @@ bool CItemDatabase::BuildList(const char* pszFileName, FFill fill) {
         if (strSection.empty()) continue;
         std::putchar('.');
         const CErrorRow row(m_strFileName, strSection);
-        fill(registry, strSection, list[nBuilt], static_cast<std::int32_t>(nBuilt));
+        // Materials also take their position in the list.
+        if constexpr (std::is_invocable_v<FRead, const CFileRegistry&, std::string_view,
+                                          std::int32_t, TRecord&>)
+            read(registry, strSection, static_cast<std::int32_t>(nBuilt), list[nBuilt]);
+        else read(registry, strSection, list[nBuilt]);
         ++nBuilt;
     }
     list.resize(nBuilt);
@@ -56,49 +61,20 @@ bool CItemDatabase::BuildList(const char* pszFileName, FFill fill) {
 }
 
 bool CItemDatabase::BuildMaterials(const char* pszFileName) {
-    return BuildList<SMaterial>(pszFileName, [](const CFileRegistry& registry,
-                                                std::string_view strSection, SMaterial& material,
-                                                std::int32_t nIndex) {
-        ReadMaterial(registry, strSection, nIndex, material);
-    });
+    return BuildList<SMaterial>(pszFileName, ReadMaterial);
 }
-
 bool CItemDatabase::BuildWeapons(const char* pszFileName) {
-    return BuildList<SWeapon>(pszFileName, [](const CFileRegistry& registry,
-                                              std::string_view strSection, SWeapon& weapon,
-                                              std::int32_t) {
-        ReadWeapon(registry, strSection, weapon);
-    });
+    return BuildList<SWeapon>(pszFileName, ReadWeapon);
 }
-
 bool CItemDatabase::BuildArmors(const char* pszFileName) {
-    return BuildList<SArmor>(pszFileName, [](const CFileRegistry& registry,
-                                             std::string_view strSection, SArmor& armor,
-                                             std::int32_t) {
-        ReadArmor(registry, strSection, armor);
-    });
+    return BuildList<SArmor>(pszFileName, ReadArmor);
 }
-
 bool CItemDatabase::BuildQuickItems(const char* pszFileName) {
-    return BuildList<SQuickItem>(pszFileName, [](const CFileRegistry& registry,
-                                                 std::string_view strSection, SQuickItem& item,
-                                                 std::int32_t) {
-        ReadQuickItem(registry, strSection, item);
-    });
+    return BuildList<SQuickItem>(pszFileName, ReadQuickItem);
 }
-
 bool CItemDatabase::BuildQuestItems(const char* pszFileName) {
-    return BuildList<SQuestItem>(pszFileName, [](const CFileRegistry& registry,
-                                                 std::string_view strSection, SQuestItem& item,
-                                                 std::int32_t) {
-        ReadQuestItem(registry, strSection, item);
-    });
+    return BuildList<SQuestItem>(pszFileName, ReadQuestItem);
 }
-
 bool CItemDatabase::BuildLootItems(const char* pszFileName) {
-    return BuildList<SLootItem>(pszFileName, [](const CFileRegistry& registry,
-                                                std::string_view strSection, SLootItem& item,
-                                                std::int32_t) {
-        ReadLootItem(registry, strSection, item);
-    });
+    return BuildList<SLootItem>(pszFileName, ReadLootItem);
 }

@@ -36,8 +36,8 @@ public:
 
 private:
     // The shared builder sequence, for the kind of TRecord (its heading and list from the kind
-    // tables); fill(registry, section, record, index) reads one row.
-    template <class TRecord, class FFill>
-    bool BuildList(const char* pszFileName, FFill fill);
+    // tables); read(registry, section, record) fills the record of one row.
+    template <class TRecord, class FRead>
+    bool BuildList(const char* pszFileName, FRead read);
     bool OpenConverted(CFileRegistry& registry);
 };

@@ -16,6 +16,17 @@ void SerializeFields(CChunkArchive& archive, TRecord& record) {
 }
 }  // namespace
 
+void SerializeCommon(CChunkArchive& archive, SItemCommon& item) { SerializeFields(archive, item); }
+
+namespace {
+// An item's record: the common chunks, then the kind's own.
+template <class TItem>
+void SerializeItem(CChunkArchive& archive, TItem& item) {
+    SerializeCommon(archive, item);
+    SerializeFields(archive, item);
+}
+}  // namespace
+
 namespace record_fields {
 void Store(CChunkArchive& archive, int nId, bool& bValue) {
     std::uint8_t nByte = bValue ? 1 : 0;
@@ -37,34 +48,13 @@ void Store(CChunkArchive& archive, int nId, std::vector<std::string>& list) {
 }
 }  // namespace record_fields
 
-void SerializeCommon(CChunkArchive& archive, SItemCommon& item) { SerializeFields(archive, item); }
-
 void Serialize(CChunkArchive& archive, SMaterial& material) { SerializeFields(archive, material); }
 
-void Serialize(CChunkArchive& archive, SWeapon& weapon) {
-    SerializeCommon(archive, weapon);
-    SerializeFields(archive, weapon);
-}
-
-void Serialize(CChunkArchive& archive, SArmor& armor) {
-    SerializeCommon(archive, armor);
-    SerializeFields(archive, armor);
-}
-
-void Serialize(CChunkArchive& archive, SQuickItem& item) {
-    SerializeCommon(archive, item);
-    SerializeFields(archive, item);
-}
-
-void Serialize(CChunkArchive& archive, SQuestItem& item) {
-    SerializeCommon(archive, item);
-    SerializeFields(archive, item);
-}
-
-void Serialize(CChunkArchive& archive, SLootItem& item) {
-    SerializeCommon(archive, item);
-    SerializeFields(archive, item);
-}
+void Serialize(CChunkArchive& archive, SWeapon& weapon) { SerializeItem(archive, weapon); }
+void Serialize(CChunkArchive& archive, SArmor& armor) { SerializeItem(archive, armor); }
+void Serialize(CChunkArchive& archive, SQuickItem& item) { SerializeItem(archive, item); }
+void Serialize(CChunkArchive& archive, SQuestItem& item) { SerializeItem(archive, item); }
+void Serialize(CChunkArchive& archive, SLootItem& item) { SerializeItem(archive, item); }
 
 void SerializeItemLists(CChunkArchive& archive, SItemLists& lists) {
     ForEachKind([&](const auto& kind) { archive.SerializeList(kind.nListId, lists.*kind.pList); });

@@ -399,21 +399,20 @@ bool ConvertIniFile(const char* pszIniPath, const char* pszRegPath, std::string&
     if (!input.Open(pszIniPath, strError)) return false;
     const std::string_view strIni = input.Text();
 
-    const std::string strTemp = std::string(pszRegPath) + ".tmp";
-    CFileSink sink;
-    if (!sink.Open(strTemp.c_str())) {
-        strError = "cannot create \"" + strTemp + "\"";
-        return false;
-    }
-    bool bConverted = ConvertIni(strIni, sink, strError);
-    if (!sink.Close() && bConverted) {
-        strError = "cannot write \"" + strTemp + "\"";
-        bConverted = false;
-    }
-    if (bConverted && !platform::RenameOver(strTemp.c_str(), pszRegPath)) {
-        strError = std::string("cannot create \"") + pszRegPath + "\"";
-        bConverted = false;
-    }
-    if (!bConverted) std::remove(strTemp.c_str());
-    return bConverted;
+    const auto write = [&](const char* pszTemp) {
+        CFileSink sink;
+        if (!sink.Open(pszTemp)) {
+            strError = std::string("cannot create \"") + pszTemp + "\"";
+            return false;
+        }
+        bool bConverted = ConvertIni(strIni, sink, strError);
+        if (!sink.Close() && bConverted) {
+            strError = std::string("cannot write \"") + pszTemp + "\"";
+            bConverted = false;
+        }
+        return bConverted;
+    };
+    return platform::WriteThroughTemporary(pszRegPath, write, [&](bool bRenaming) {
+        if (bRenaming) strError = std::string("cannot create \"") + pszRegPath + "\"";
+    });
 }
