@@ -9,16 +9,13 @@
 using namespace marrow;
 
 namespace {
+// Every field of the record's own list, in its order.
 template <class TRecord>
 void SerializeFields(CChunkArchive& archive, TRecord& record) {
     for (const SRecordField<TRecord>& field : FieldsOf<TRecord>())
         field.pSerialize(archive, record, field.layout.nId);
 }
-}  // namespace
 
-void SerializeCommon(CChunkArchive& archive, SItemCommon& item) { SerializeFields(archive, item); }
-
-namespace {
 // An item's record: the common chunks, then the kind's own.
 template <class TItem>
 void SerializeItem(CChunkArchive& archive, TItem& item) {
@@ -26,6 +23,8 @@ void SerializeItem(CChunkArchive& archive, TItem& item) {
     SerializeFields(archive, item);
 }
 }  // namespace
+
+void SerializeCommon(CChunkArchive& archive, SItemCommon& item) { SerializeFields(archive, item); }
 
 namespace record_fields {
 void Store(CChunkArchive& archive, int nId, bool& bValue) {
