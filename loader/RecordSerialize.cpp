@@ -1,6 +1,8 @@
 #include "loader/RecordSerialize.h"
 
 #include <cstddef>
+#include <span>
+#include <utility>
 
 #include "loader/ItemKinds.h"
 #include "loader/RecordFields.h"
@@ -10,10 +12,13 @@ using namespace marrow;
 
 namespace {
 // Every field of the record's own list, in its order.
+// The list is a constant, so each call is to a known function and is inlined.
 template <class TRecord>
 void SerializeFields(CChunkArchive& archive, TRecord& record) {
-    for (const SRecordField<TRecord>& field : FieldsOf<TRecord>())
-        field.pSerialize(archive, record, field.layout.nId);
+    static constexpr std::span<const SRecordField<TRecord>> FIELDS = FieldsOf<TRecord>();
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+        (FIELDS[I].pSerialize(archive, record, FIELDS[I].layout.nId), ...);
+    }(std::make_index_sequence<FIELDS.size()>());
 }
 
 // An item's record: the common chunks, then the kind's own.
