@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "itemdb/Columns.h"
 #include "itemdb/ItemDatabase.h"
 #include "platform/Platform.h"
 
@@ -91,12 +92,7 @@ int RunMarrow(int argc, const char* const* argv) {
     platform::SetProgramPath(argv[0]);
     std::fflush(stdout);
     if (!g_folderLock.Acquire()) return -1;
-    database.BuildMaterials("Materials.txt");
-    database.BuildWeapons("Weapons.txt");
-    database.BuildArmors("Armors.txt");
-    database.BuildQuickItems("QuickItems.txt");
-    database.BuildQuestItems("QuestItems.txt");
-    database.BuildLootItems("LootItems.txt");
+    for (const SKindColumns& kind : AllKinds()) (database.*kind.pBuild)(kind.pszTable);
     // A table that could not be converted would be saved as an empty list: the last good
     // database is worth more than that.
     bool bSaved = false;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "loader/ItemKinds.h"
 #include "loader/RecordSerialize.h"
 #include "output/ChunkArchive.h"
 #include "output/DataStream.h"
@@ -46,8 +47,9 @@ public:
 };
 
 size_t RecordCount(const SItemLists& lists) {
-    return lists.m_materials.size() + lists.m_weapons.size() + lists.m_armors.size() +
-           lists.m_quickItems.size() + lists.m_questItems.size() + lists.m_lootItems.size();
+    size_t nCount = 0;
+    ForEachKind([&](const auto& kind) { nCount += (lists.*kind.pList).size(); });
+    return nCount;
 }
 }  // namespace
 

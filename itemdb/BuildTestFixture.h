@@ -9,7 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "itemdb/Columns.h"
 #include "itemdb/ItemDatabase.h"
+#include "loader/ItemKinds.h"
 #include "testsupport/TestUtil.h"
 
 // A column as a designer writes it: group cell and sub-column cell ("Weapon", "Damage Min").
@@ -64,32 +66,21 @@ class BuildTest : public testing::Test {
 protected:
     BuildTest() : m_current(m_dir.Path()) { testutil::InstallConverter(m_dir.Path()); }
 
-    // Writes the table and runs one builder on it; returns what was printed.
-    template <class FBuild>
-    std::string Build(const char* pszTable, const std::string& strText, FBuild build) {
-        testutil::WriteFile(m_dir.Path() / pszTable, strText);
+    // Writes the table of TRecord's kind and runs its builder on it; returns what was printed.
+    template <class TRecord>
+    std::string Build(const std::string& strText) {
+        const SKindColumns& kind = AllKinds()[KIND_INDEX<TRecord>];
+        testutil::WriteFile(m_dir.Path() / kind.pszTable, strText);
         testing::internal::CaptureStdout();
-        m_bBuilt = build(pszTable);
+        m_bBuilt = (m_db.*kind.pBuild)(kind.pszTable);
         return testing::internal::GetCapturedStdout();
     }
-    std::string BuildMaterials(const std::string& strText) {
-        return Build("Materials.txt", strText, [this](const char* p) { return m_db.BuildMaterials(p); });
-    }
-    std::string BuildWeapons(const std::string& strText) {
-        return Build("Weapons.txt", strText, [this](const char* p) { return m_db.BuildWeapons(p); });
-    }
-    std::string BuildArmors(const std::string& strText) {
-        return Build("Armors.txt", strText, [this](const char* p) { return m_db.BuildArmors(p); });
-    }
-    std::string BuildQuickItems(const std::string& strText) {
-        return Build("QuickItems.txt", strText, [this](const char* p) { return m_db.BuildQuickItems(p); });
-    }
-    std::string BuildQuestItems(const std::string& strText) {
-        return Build("QuestItems.txt", strText, [this](const char* p) { return m_db.BuildQuestItems(p); });
-    }
-    std::string BuildLootItems(const std::string& strText) {
-        return Build("LootItems.txt", strText, [this](const char* p) { return m_db.BuildLootItems(p); });
-    }
+    std::string BuildMaterials(const std::string& strText) { return Build<SMaterial>(strText); }
+    std::string BuildWeapons(const std::string& strText) { return Build<SWeapon>(strText); }
+    std::string BuildArmors(const std::string& strText) { return Build<SArmor>(strText); }
+    std::string BuildQuickItems(const std::string& strText) { return Build<SQuickItem>(strText); }
+    std::string BuildQuestItems(const std::string& strText) { return Build<SQuestItem>(strText); }
+    std::string BuildLootItems(const std::string& strText) { return Build<SLootItem>(strText); }
 
     // Saves the database into the test directory and returns the bytes of items.idb.
     std::string Saved() {

@@ -1,5 +1,9 @@
 #include "itemdb/Columns.h"
 
+#include <iterator>
+
+#include "itemdb/ItemDatabase.h"
+#include "loader/RecordLayout.h"
 #include "tableconv/FileRegistry.h"
 #include "tableconv/ListElements.h"
 
@@ -39,13 +43,14 @@ constexpr const SColumnInfo* LOOT_ITEM_COLUMNS[] = {MARROW_ITEM_COMMON, &LOOT_SC
 #undef MARROW_ITEM_COMMON
 
 constexpr SKindColumns KINDS[] = {
-    {"materials", "Materials.txt", MATERIAL_COLUMNS},
-    {"weapons", "Weapons.txt", WEAPON_COLUMNS},
-    {"armors", "Armors.txt", ARMOR_COLUMNS},
-    {"quick items", "QuickItems.txt", QUICK_ITEM_COLUMNS},
-    {"quest items", "QuestItems.txt", QUEST_ITEM_COLUMNS},
-    {"loot items", "LootItems.txt", LOOT_ITEM_COLUMNS},
+    {"materials", "Materials.txt", &CItemDatabase::BuildMaterials, MATERIAL_COLUMNS},
+    {"weapons", "Weapons.txt", &CItemDatabase::BuildWeapons, WEAPON_COLUMNS},
+    {"armors", "Armors.txt", &CItemDatabase::BuildArmors, ARMOR_COLUMNS},
+    {"quick items", "QuickItems.txt", &CItemDatabase::BuildQuickItems, QUICK_ITEM_COLUMNS},
+    {"quest items", "QuestItems.txt", &CItemDatabase::BuildQuestItems, QUEST_ITEM_COLUMNS},
+    {"loot items", "LootItems.txt", &CItemDatabase::BuildLootItems, LOOT_ITEM_COLUMNS},
 };
+static_assert(std::size(KINDS) == ITEM_KIND_COUNT, "one entry per kind of the loader");
 }  // namespace
 
 std::span<const SKindColumns> AllKinds() { return KINDS; }

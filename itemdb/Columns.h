@@ -42,14 +42,19 @@ struct SColumnInfo {
     std::uint32_t nByteSum = 0;  // of pszName, for the registry's hash
 };
 
-// A kind of record and the columns its builder reads, common item columns included.
+class CItemDatabase;
+
+// What building a kind of record takes: its table, its builder and the columns the builder
+// reads, common item columns included. The stored side of each kind (record type, list, chunk
+// id, fields) is the loader's entry at the same position (loader/ItemKinds.h).
 struct SKindColumns {
-    const char* pszKind;   // "weapons"
-    const char* pszTable;  // "Weapons.txt"
+    const char* pszKind;   // "quick items", as in the heading "Building quick items list:"
+    const char* pszTable;  // "QuickItems.txt"
+    bool (CItemDatabase::*pBuild)(const char* pszFileName);
     std::span<const SColumnInfo* const> columns;
 };
 
-// The six kinds in build order.
+// The six kinds in build order, the order of the loader's kinds.
 std::span<const SKindColumns> AllKinds();
 
 // The kind's columns as a table lays them out: each group's columns together, groups in the

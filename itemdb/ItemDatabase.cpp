@@ -1,8 +1,11 @@
 #include "itemdb/ItemDatabase.h"
 
 #include <cstdio>
+#include <type_traits>
 
 #include "driver/ErrorReport.h"
+#include "itemdb/Columns.h"
+#include "loader/ItemKinds.h"
 #include "platform/Memory.h"
 #include "platform/Platform.h"
 #include "tableconv/FileRegistry.h"
@@ -28,11 +31,12 @@ namespace {
 constexpr std::uint32_t LARGE_TABLE_BYTES = 4u << 20;
 }  // namespace
 
-template <class TRecord, class FFill>
-bool CItemDatabase::BuildList(const char* pszHeading, const char* pszFileName,
-                              std::vector<TRecord>& list, FFill fill) {
+template <class TRecord, class FRead>
+bool CItemDatabase::BuildList(const char* pszFileName, FRead read) {
+    constexpr std::size_t nKind = KIND_INDEX<TRecord>;
+    std::vector<TRecord>& list = this->*KindOf<TRecord>().pList;
     CFileRegistry registry;
-    std::printf("%s", pszHeading);
+    std::printf("Building %s list:", AllKinds()[nKind].pszKind);
     if (!LoadFile(pszFileName) || !ParseHeader() || !ConvertToRegistry() ||
         !OpenConverted(registry))
         return false;
@@ -49,7 +53,11 @@ bool CItemDatabase::BuildList(const char* pszHeading, const char* pszFileName,
         if (strSection.empty()) continue;
         std::putchar('.');
         const CErrorRow row(m_strFileName, strSection);
-        fill(registry, strSection, list[nBuilt], static_cast<std::int32_t>(nBuilt));
+        // Materials also take their position in the list.
+        if constexpr (std::is_invocable_v<FRead, const CFileRegistry&, std::string_view,
+                                          std::int32_t, TRecord&>)
+            read(registry, strSection, static_cast<std::int32_t>(nBuilt), list[nBuilt]);
+        else read(registry, strSection, list[nBuilt]);
         ++nBuilt;
     }
     list.resize(nBuilt);
@@ -65,39 +73,20 @@ bool CItemDatabase::BuildList(const char* pszHeading, const char* pszFileName,
 }
 
 bool CItemDatabase::BuildMaterials(const char* pszFileName) {
-    return BuildList("Building materials list:", pszFileName, m_materials,
-                     [](const CFileRegistry& registry, std::string_view strSection,
-                        SMaterial& material, std::int32_t nIndex) {
-                         ReadMaterial(registry, strSection, nIndex, material);
-                     });
+    return BuildList<SMaterial>(pszFileName, ReadMaterial);
 }
-
 bool CItemDatabase::BuildWeapons(const char* pszFileName) {
-    return BuildList("Building weapons list:", pszFileName, m_weapons,
-                     [](const CFileRegistry& registry, std::string_view strSection,
-                        SWeapon& weapon, std::int32_t) { ReadWeapon(registry, strSection, weapon); });
+    return BuildList<SWeapon>(pszFileName, ReadWeapon);
 }
-
 bool CItemDatabase::BuildArmors(const char* pszFileName) {
-    return BuildList("Building armors list:", pszFileName, m_armors,
-                     [](const CFileRegistry& registry, std::string_view strSection, SArmor& armor,
-                        std::int32_t) { ReadArmor(registry, strSection, armor); });
+    return BuildList<SArmor>(pszFileName, ReadArmor);
 }
-
 bool CItemDatabase::BuildQuickItems(const char* pszFileName) {
-    return BuildList("Building quick items list:", pszFileName, m_quickItems,
-                     [](const CFileRegistry& registry, std::string_view strSection,
-                        SQuickItem& item, std::int32_t) { ReadQuickItem(registry, strSection, item); });
+    return BuildList<SQuickItem>(pszFileName, ReadQuickItem);
 }
-
 bool CItemDatabase::BuildQuestItems(const char* pszFileName) {
-    return BuildList("Building quest items list:", pszFileName, m_questItems,
-                     [](const CFileRegistry& registry, std::string_view strSection,
-                        SQuestItem& item, std::int32_t) { ReadQuestItem(registry, strSection, item); });
+    return BuildList<SQuestItem>(pszFileName, ReadQuestItem);
 }
-
 bool CItemDatabase::BuildLootItems(const char* pszFileName) {
-    return BuildList("Building loot items list:", pszFileName, m_lootItems,
-                     [](const CFileRegistry& registry, std::string_view strSection,
-                        SLootItem& item, std::int32_t) { ReadLootItem(registry, strSection, item); });
+    return BuildList<SLootItem>(pszFileName, ReadLootItem);
 }

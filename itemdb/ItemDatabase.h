@@ -35,9 +35,9 @@ public:
     bool Load(const char* pszPath) { return marrow::LoadItemDatabaseLenient(pszPath, *this); }
 
 private:
-    // The shared builder sequence; fill(registry, section, record, index) reads one row.
-    template <class TRecord, class FFill>
-    bool BuildList(const char* pszHeading, const char* pszFileName, std::vector<TRecord>& list,
-                   FFill fill);
+    // The shared builder sequence, for the kind of TRecord (its heading and list from the kind
+    // tables); read(registry, section, record) fills the record of one row.
+    template <class TRecord, class FRead>
+    bool BuildList(const char* pszFileName, FRead read);
     bool OpenConverted(CFileRegistry& registry);
 };

@@ -1,8 +1,11 @@
 #include "itemdb/ItemDatabase.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "itemdb/BuildTestFixture.h"
+#include "itemdb/Columns.h"
+#include "loader/ItemKinds.h"
 
 namespace fs = std::filesystem;
 
@@ -139,17 +142,35 @@ TEST_F(DatabaseBuild, TenthUnknownWeaponNameEndsTheRunBeforeTheSave) {
     EXPECT_FALSE(fs::exists(m_dir.Path() / "items.idb"));
 }
 
+// The build table and the loader's kinds are two halves of one table, matched by position: each
+// builder fills the list that the loader's entry at its position names, and only that list, and
+// prints the heading of its kind.
+TEST_F(DatabaseBuild, EachKindsBuilderFillsTheListOfTheLoadersKindAtItsPosition) {
+    const char* const HEADINGS[] = {"Building materials list:",   "Building weapons list:",
+                                    "Building armors list:",      "Building quick items list:",
+                                    "Building quest items list:", "Building loot items list:"};
+    ASSERT_EQ(std::size(HEADINGS), AllKinds().size());
+    for (std::size_t k = 0; k < AllKinds().size(); ++k) {
+        const SKindColumns& kind = AllKinds()[k];
+        fs::copy_file(testutil::ExamplesDir() / kind.pszTable, m_dir.Path() / kind.pszTable);
+        CItemDatabase database;
+        testing::internal::CaptureStdout();
+        EXPECT_TRUE((database.*kind.pBuild)(kind.pszTable)) << kind.pszTable;
+        EXPECT_EQ(0u, testing::internal::GetCapturedStdout().rfind(HEADINGS[k], 0)) << k;
+        std::size_t nList = 0;
+        ForEachKind([&](const auto& entry) {
+            EXPECT_EQ(nList == k, !(database.*entry.pList).empty()) << kind.pszTable;
+            EXPECT_EQ(nList + 1, entry.nListId);
+            ++nList;
+        });
+    }
+}
+
 TEST_F(DatabaseBuild, ExampleDatabaseLoadsBackFieldForField) {
-    for (const char* pszTable : {"Materials.txt", "Weapons.txt", "Armors.txt", "QuickItems.txt",
-                                 "QuestItems.txt", "LootItems.txt"})
-        fs::copy_file(testutil::ExamplesDir() / pszTable, m_dir.Path() / pszTable);
+    for (const SKindColumns& kind : AllKinds())
+        fs::copy_file(testutil::ExamplesDir() / kind.pszTable, m_dir.Path() / kind.pszTable);
     testing::internal::CaptureStdout();
-    m_db.BuildMaterials("Materials.txt");
-    m_db.BuildWeapons("Weapons.txt");
-    m_db.BuildArmors("Armors.txt");
-    m_db.BuildQuickItems("QuickItems.txt");
-    m_db.BuildQuestItems("QuestItems.txt");
-    m_db.BuildLootItems("LootItems.txt");
+    for (const SKindColumns& kind : AllKinds()) (m_db.*kind.pBuild)(kind.pszTable);
     testing::internal::GetCapturedStdout();
     EXPECT_TRUE(m_reports.Reports().empty());
     const std::string strSaved = Saved();

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "driver/ErrorReport.h"
+#include "tableconv/TableConverter.h"
 
 namespace {
 using namespace std::string_view_literals;
@@ -113,13 +114,8 @@ std::int32_t ExtraSkillNameToCode(std::string_view strName) {
 bool SplitListEntry(std::string_view strEntry, std::string& strName, std::string& strValue) {
     const size_t nSpace = strEntry.find(' ');
     if (nSpace == std::string_view::npos) return false;
-    auto trim = [](std::string_view s) {
-        while (!s.empty() && IsCSpace(s.front())) s.remove_prefix(1);
-        while (!s.empty() && IsCSpace(s.back())) s.remove_suffix(1);
-        return s;
-    };
-    strName.assign(trim(strEntry.substr(0, nSpace)));
-    strValue.assign(trim(strEntry.substr(nSpace)));
+    strName.assign(TrimWhite(strEntry.substr(0, nSpace)));
+    strValue.assign(TrimWhite(strEntry.substr(nSpace)));
     return true;
 }
 

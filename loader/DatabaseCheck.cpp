@@ -3,6 +3,9 @@
 #include <functional>
 #include <utility>
 
+#include "output/ChunkArchive.h"
+#include "platform/ByteOrder.h"
+
 namespace {
 struct SChunk {
     std::uint8_t nId = 0;
@@ -48,10 +51,7 @@ private:
     std::uint8_t Byte(std::uint32_t nAt) const {
         return static_cast<std::uint8_t>(m_strBytes[nAt]);
     }
-    std::uint32_t U32(std::uint32_t nAt) const {
-        return Byte(nAt) | (std::uint32_t{Byte(nAt + 1)} << 8) |
-               (std::uint32_t{Byte(nAt + 2)} << 16) | (std::uint32_t{Byte(nAt + 3)} << 24);
-    }
+    std::uint32_t U32(std::uint32_t nAt) const { return ReadU32(m_strBytes.data() + nAt); }
     bool Fail(std::uint32_t nAt, const std::string& strWhere, const std::string& strWhat);
     bool ReadChunk(std::uint32_t nAt, std::uint32_t nEnd, const std::string& strWhere,
                    const char* pszParent, const FLabel& label, SChunk& chunk);
@@ -68,6 +68,9 @@ private:
 
     void Note(const std::string& strNote) {
         if (m_pView) m_pView->notes.push_back(strNote);
+    }
+    static std::string At(std::uint32_t nAt, const std::string& strWhere) {
+        return "at byte " + std::to_string(nAt) + ": " + strWhere + ": ";
     }
 
     std::string_view m_strBytes;
@@ -90,12 +93,13 @@ bool CDatabaseChecker::ReadChunk(std::uint32_t nAt, std::uint32_t nEnd, const st
     const std::uint32_t nLeft = nEnd - nAt;  // at least 1: callers stop at the end
     chunk.nId = Byte(nAt);
     chunk.nAt = nAt;
-    const bool bLong = nLeft >= 2 && (Byte(nAt + 1) & 1) != 0;
-    const std::uint32_t nHeader = bLong ? 5 : 2;
-    if (nLeft < nHeader)
+    SChunkHeader header;
+    if (!DecodeChunkHeader(reinterpret_cast<const std::uint8_t*>(m_strBytes.data()) + nAt, nLeft,
+                           header))
         return Fail(nAt, strWhere,
                     "the header of " + label(chunk.nId) + " runs past the end of " + pszParent);
-    chunk.nLength = (bLong ? U32(nAt + 1) : Byte(nAt + 1)) >> 1;
+    const std::uint32_t nHeader = header.nSize;
+    chunk.nLength = header.nLength;
     chunk.nStart = nAt + nHeader;
     if (chunk.nLength > nLeft - nHeader)
         return Fail(nAt, strWhere,
@@ -194,35 +198,50 @@ bool CDatabaseChecker::CheckRecord(const SKindLayout& kind, std::size_t nRecord,
     for (const SChunk& child : children) {
         const int nField = FieldIndexOf(kind, child.nId);
         if (nField == NO_FIELD) {
-            Note("at byte " + std::to_string(child.nAt) + ": " + strWhere + ": unknown " +
-                 ChunkLabel(child.nId) + " (" + Bytes(child.nLength) + ") skipped");
+            Note(At(child.nAt, strWhere) + "unknown " + ChunkLabel(child.nId) + " (" +
+                 Bytes(child.nLength) + ") skipped");
             continue;
         }
         const auto nIndex = static_cast<std::size_t>(nField);
-        if (seen[nIndex]) return Fail(child.nAt, strWhere, label(child.nId) + " appears twice");
+        if (seen[nIndex]) {
+            // A reader takes the first chunk of an id; a second one is never seen.
+            Note(At(child.nAt, strWhere) + label(child.nId) +
+                 " appears twice; the second is skipped");
+            continue;
+        }
         if (!CheckField(kind.fields[nIndex], child, strWhere, label(child.nId))) return false;
         seen[nIndex] = true;
         record.fields[nIndex] = SFieldRef{child.nStart, child.nLength};
     }
+    // A field this record lacks reads as zero or as the empty text: a file written before the
+    // field existed is read, and the note says what the reader made of it.
     for (std::size_t i = 0; i < seen.size(); ++i)
-        if (!seen[i]) return Fail(chunk.nAt, strWhere, label(kind.fields[i].nId) + " is missing");
+        if (!seen[i])
+            Note(At(chunk.nAt, strWhere) + label(kind.fields[i].nId) +
+                 " is missing and reads as " +
+                 (FixedSizeOf(kind.fields[i]) == 0 ? "empty" : "zero"));
     return true;
 }
 
+// Only what a reader cannot read is a problem: a data chunk of another size is read zero-filled
+// or cut, a text without its zero ends with its payload, and both are notes.
 bool CDatabaseChecker::CheckField(const SFieldLayout& field, const SChunk& chunk,
                                   const std::string& strWhere, const std::string& strLabel) {
     const std::uint32_t nSize = FixedSizeOf(field);
     if (field.type == EFieldType::TextList) return CheckTextList(chunk, strWhere + ": " + strLabel);
     if (nSize == 0) {
         if (chunk.nLength == 0 || Byte(chunk.End() - 1) != 0)
-            return Fail(chunk.nAt, strWhere,
-                        strLabel + " holds " + Bytes(chunk.nLength) + " without a closing zero");
+            Note(At(chunk.nAt, strWhere) + strLabel + " holds " + Bytes(chunk.nLength) +
+                 " without a closing zero; the text ends with them");
         return true;
     }
-    if (chunk.nLength != nSize)
-        return Fail(
-            chunk.nAt, strWhere,
-            strLabel + " holds " + Bytes(chunk.nLength) + ", expected " + std::to_string(nSize));
+    if (chunk.nLength < nSize)
+        Note(At(chunk.nAt, strWhere) + strLabel + " holds " + Bytes(chunk.nLength) +
+             ", expected " + std::to_string(nSize) + "; the rest reads as zero");
+    else if (chunk.nLength > nSize)
+        Note(At(chunk.nAt, strWhere) + strLabel + " holds " + Bytes(chunk.nLength) +
+             ", expected " + std::to_string(nSize) + "; the first " + std::to_string(nSize) +
+             " are read");
     return true;
 }
 
@@ -238,9 +257,8 @@ bool CDatabaseChecker::CheckTextList(const SChunk& chunk, const std::string& str
         }
         ++nText;
         if (child.nLength == 0 || Byte(child.End() - 1) != 0)
-            return Fail(child.nAt, strWhere,
-                        "text " + std::to_string(nText) + " (chunk 1) holds " +
-                            Bytes(child.nLength) + " without a closing zero");
+            Note(At(child.nAt, strWhere) + "text " + std::to_string(nText) + " (chunk 1) holds " +
+                 Bytes(child.nLength) + " without a closing zero; the text ends with them");
     }
     return true;
 }

@@ -19,13 +19,14 @@ struct SFieldRef {
 
 struct SRecordView {
     std::uint32_t nAt = 0;          // the record chunk's first byte
-    std::vector<SFieldRef> fields;  // by field index of the kind; every field is present
+    std::vector<SFieldRef> fields;  // by field index of the kind; a missing one is empty
 };
 
 struct SDatabaseView {
     std::string_view strBytes;  // the whole file; the caller keeps it alive
     std::array<std::vector<SRecordView>, ITEM_KIND_COUNT> lists;  // in list chunk order
-    // Tolerated oddities, each "at byte N: ...": chunks of unknown ids inside a record.
+    // Tolerated oddities, each "at byte N: ...": what a reader reads well but Marrow would not
+    // write (see CheckDatabase).
     std::vector<std::string> notes;
 
     std::string_view Payload(const SFieldRef& field) const {
@@ -46,11 +47,13 @@ struct SCheckProblem {
 };
 
 // Checks the whole file against the layout: top-level chunks 1, 0 and 2 in this order and
-// nothing after them, the six list chunks 1 to 6, record chunks with id 1, and in each record
-// every field chunk of its kind once with its size (texts end in a zero byte). True, with the
-// view filled when one is given. False with the first problem: NotItemDatabase when the file
-// does not begin with the lists chunk holding the materials list (an empty file, a file of
-// another kind), Damaged otherwise; the view is then empty.
+// nothing after them, the six list chunks 1 to 6, record chunks with id 1, and every chunk
+// within its parent. What a reader reads well though Marrow would not write it is a note, not a
+// problem: a field that is missing (it reads as zero or empty), a data chunk of another size
+// (zero-filled or cut), a text without its closing zero, a field twice (the first is read), an
+// unknown id. True, with the view filled when one is given. False with the first problem:
+// NotItemDatabase when the file does not begin with the lists chunk holding the materials list
+// (an empty file, a file of another kind), Damaged otherwise; the view is then empty.
 bool CheckDatabase(std::string_view strBytes, SDatabaseView* pView, SCheckProblem& problem);
 // The same with the view always filled and only the problem's text.
 bool CheckDatabase(std::string_view strBytes, SDatabaseView& view, std::string& strProblem);

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "loader/DatabaseCheck.h"
+#include "loader/ItemKinds.h"
 #include "loader/RecordSerialize.h"
 #include "output/DataStream.h"
 
@@ -66,12 +67,7 @@ bool ReadWholeFile(const char* pszPath, CMemoryStream& bytes, std::string& strRe
 }
 
 void ClearLists(SItemLists& lists) {
-    lists.m_materials.clear();
-    lists.m_weapons.clear();
-    lists.m_armors.clear();
-    lists.m_quickItems.clear();
-    lists.m_questItems.clear();
-    lists.m_lootItems.clear();
+    ForEachKind([&lists](const auto& kind) { (lists.*kind.pList).clear(); });
 }
 }  // namespace
 

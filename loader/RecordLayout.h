@@ -1,6 +1,6 @@
 // The stored layout of each kind of record: per kind, each field's chunk id, name and storage,
-// in one table that the structural check, idbdump and its printers read. Layout:
-// docs/idb-format.md.
+// in one table that the structural check, idbdump and its printers read. It is derived from the
+// kinds (ItemKinds.h) and their field lists (RecordFields.h). Layout: docs/idb-format.md.
 #pragma once
 
 #include <array>

@@ -1,5 +1,6 @@
 // How each record is written to and read from the chunk archive: one symmetric serializer per
-// kind, which the save and the loader share. Layout: docs/idb-format.md.
+// kind, which the save and the loader share, walking the kind's field list (RecordFields.h).
+// Layout: docs/idb-format.md.
 #pragma once
 
 #include "marrow/Loader.h"
@@ -16,14 +17,6 @@ using marrow::SMaterial;
 using marrow::SQuestItem;
 using marrow::SQuickItem;
 using marrow::SWeapon;
-
-// Plain fields: bytes as they lie in memory.
-template <class T>
-void DataField(CChunkArchive& archive, int nId, T& value) {
-    archive.DataChunk(nId, &value, sizeof value);
-}
-// A one-byte boolean; any non-zero byte reads as true.
-void BoolField(CChunkArchive& archive, int nId, bool& bValue);
 
 // Chunks 0 to 15 of every item kind, read or written as the archive's mode says.
 void SerializeCommon(CChunkArchive& archive, marrow::SItemCommon& item);

@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstring>
 
+#include "platform/ByteOrder.h"
+
 // Data chunks hold fields as they lie in memory, and the file is little-endian.
 static_assert(std::endian::native == std::endian::little);
 
@@ -13,20 +15,13 @@ namespace {
 constexpr std::uint32_t SHORT_LENGTH_LIMIT = 128;  // below it the length takes one byte
 constexpr std::uint32_t HEADER_RESERVE = 5;        // id byte and the long length field
 
-// The long length field: four little-endian bytes.
-std::uint32_t ReadLongField(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
-           (std::uint32_t{p[3]} << 24);
-}
-
 std::uint32_t EncodeHeader(std::uint8_t* p, std::uint8_t nId, std::uint32_t nLength) {
     p[0] = nId;
     if (nLength < SHORT_LENGTH_LIMIT) {
         p[1] = static_cast<std::uint8_t>(nLength * 2);
         return 2;
     }
-    const std::uint32_t nField = nLength * 2 + 1;
-    for (int i = 0; i < 4; ++i) p[1 + i] = static_cast<std::uint8_t>(nField >> (8 * i));
+    WriteU32(p + 1, nLength * 2 + 1);
     return 5;
 }
 }  // namespace
@@ -262,11 +257,10 @@ int CChunkArchive::CountChunks(int nId) {
     if (frame.length == 0) return 0;
     const std::uint8_t* p = m_chunkBuffer.GetData() + frame.start;
     std::uint32_t nCursor = 0;
-    while (frame.length - nCursor >= 2) {
-        const std::uint32_t nHeader = (p[nCursor + 1] & 1) ? 5 : 2;
-        const std::uint32_t nField = nHeader == 5 ? ReadLongField(p + nCursor + 1) : p[nCursor + 1];
-        nCount += p[nCursor] == nWanted;
-        nCursor += nHeader + (nField >> 1);
+    SChunkHeader header;
+    while (DecodeChunkHeader(p + nCursor, frame.length - nCursor, header)) {
+        nCount += header.nId == nWanted;
+        nCursor += header.nSize + header.nLength;
     }
     return nCount;
 }
@@ -297,21 +291,14 @@ void CChunkArchive::IndexChildren(SChunkFrame& frame) {
     const std::uint8_t* p = m_chunkBuffer.GetData() + frame.start;
     std::uint32_t nCursor = 0;
     std::int32_t nPreviousId = -1;
-    while (frame.length - nCursor >= 2) {
-        const std::uint8_t nId = p[nCursor];
-        if (nId <= nPreviousId) frame.bAscending = false;
-        nPreviousId = nId;
-        std::uint32_t nField = p[nCursor + 1];
-        std::uint32_t nHeader = 2;
-        if (nField & 1) {
-            if (frame.length - nCursor < 5) break;
-            nField = ReadLongField(p + nCursor + 1);
-            nHeader = 5;
-        }
-        const std::uint32_t nLength = nField >> 1;
-        if (nLength > frame.length - nCursor - nHeader) break;
-        m_children.push_back(SChild{nId, frame.start + nCursor + nHeader, nLength});
-        nCursor += nHeader + nLength;
+    SChunkHeader header;
+    while (DecodeChunkHeader(p + nCursor, frame.length - nCursor, header)) {
+        if (header.nLength > frame.length - nCursor - header.nSize) break;
+        if (header.nId <= nPreviousId) frame.bAscending = false;
+        nPreviousId = header.nId;
+        m_children.push_back(SChild{header.nId, frame.start + nCursor + header.nSize,
+                                    header.nLength});
+        nCursor += header.nSize + header.nLength;
     }
     frame.childEnd = static_cast<std::uint32_t>(m_children.size());
 }
@@ -370,8 +357,9 @@ bool CChunkArchive::FindTopChunk(IDataStream& stream, std::uint8_t nId,
         stream.Read(header, 2);
         if ((header[1] & 1) && stream.m_bOk) stream.Read(header + 2, 3);
         if (!stream.m_bOk) break;  // the end of the data
-        const std::uint32_t nField = (header[1] & 1) ? ReadLongField(header + 1) : header[1];
-        const std::uint32_t nLength = nField >> 1;
+        SChunkHeader chunk;
+        DecodeChunkHeader(header, HEADER_RESERVE, chunk);  // every byte it looks at was read
+        const std::uint32_t nLength = chunk.nLength;
         // A chunk longer than what the stream still holds is damage: stop before allocating it.
         const std::uint32_t nPosition = stream.GetPosition();
         const std::uint32_t nSize = stream.GetSize();

@@ -11,9 +11,30 @@
 #include <vector>
 
 #include "output/DataStream.h"
+#include "platform/ByteOrder.h"
 #include "platform/Memory.h"
 
 class CChunkArchive;
+
+// A chunk's header: the id byte, then the length field, one byte holding twice the payload
+// length (bit 0 clear) or four little-endian bytes holding twice the length plus one (bit 0 set).
+struct SChunkHeader {
+    std::uint8_t nId = 0;
+    std::uint32_t nSize = 0;    // of the header: 2 or 5 bytes
+    std::uint32_t nLength = 0;  // of the payload
+};
+// Decodes the header at p, of which nAvailable bytes may be read. False when the header does not
+// fit in them; whether the payload fits is the caller's to check.
+inline bool DecodeChunkHeader(const std::uint8_t* p, std::uint32_t nAvailable,
+                              SChunkHeader& header) {
+    if (nAvailable < 2) return false;
+    const bool bLong = (p[1] & 1) != 0;
+    if (bLong && nAvailable < 5) return false;
+    header.nId = p[0];
+    header.nSize = bLong ? 5 : 2;
+    header.nLength = (bLong ? ReadU32(p + 1) : p[1]) >> 1;
+    return true;
+}
 
 // A polymorphic object that an archive can store and recreate through the type registry.
 class CStoredObject {

@@ -9,11 +9,8 @@
 #include "platform/Platform.h"
 
 bool CItemDatabase::Save(const char* pszOutputDirectory) {
-    CChunkArchive archive;
-    CFileStream stream;
     std::printf("Saving database.\n");
     const std::string strPath = std::string(pszOutputDirectory) + "items.idb";
-    const std::string strTemp = strPath + ".tmp";
 
     // The reason is taken at the first step that fails, before anything else can overwrite the
     // system's last error.
@@ -24,8 +21,10 @@ bool CItemDatabase::Save(const char* pszOutputDirectory) {
                                               : platform::ErrorText(platform::LastError());
         return !bOk;
     };
-    bool bSaved = !failed(stream.OpenFile(strTemp.c_str(), FILE_MODE_CREATE | FILE_MODE_WRITE));
-    if (bSaved) {
+    const auto write = [&](const char* pszTemp) {
+        CChunkArchive archive;
+        CFileStream stream;
+        if (failed(stream.OpenFile(pszTemp, FILE_MODE_CREATE | FILE_MODE_WRITE))) return false;
         // A counting pass first: the buffer is then allocated once, at its final size, instead
         // of holding an old and a new copy of itself while it grows.
         archive.OpenForMeasuring();
@@ -40,12 +39,12 @@ bool CItemDatabase::Save(const char* pszOutputDirectory) {
                         "that limit will find this items.idb empty.\n",
                         archive.GetRootLength());
         const bool bArchived = archive.CloseArchive(stream);
-        bSaved = !failed(!stream.HasWriteFailed()) &&
-                 !failed(bArchived, "the lists are too large for one database");
-        bSaved = !failed(stream.CloseFile()) && bSaved;
-        bSaved = bSaved && !failed(platform::RenameOver(strTemp.c_str(), strPath.c_str()));
-        if (!bSaved) std::remove(strTemp.c_str());
-    }
+        const bool bWritten = !failed(!stream.HasWriteFailed()) &&
+                              !failed(bArchived, "the lists are too large for one database");
+        return !failed(stream.CloseFile()) && bWritten;
+    };
+    const bool bSaved = platform::WriteThroughTemporary(
+        strPath, write, [&failed](bool bRenaming) { failed(!bRenaming); });
     if (!bSaved) std::printf("Can't write \"%s\": %s.\n", strPath.c_str(), strReason.c_str());
     return bSaved;
 }

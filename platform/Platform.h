@@ -7,6 +7,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,20 @@ void FailWritesAfter(std::int64_t nBytes);
 bool FileExists(const char* pszPath);
 // Replaces the target, also when it exists; the target is never left half written.
 bool RenameOver(const char* pszTemp, const char* pszTarget);
+
+// Writes the file at strPath whole or not at all, on RenameOver: write(pszTemp) creates, fills
+// and closes "<strPath>.tmp" and says whether every byte reached it; only then is the temporary
+// renamed over strPath. When either step fails, failed(bRenaming) runs at once, while
+// LastError() still tells the cause, and the temporary is removed; strPath stays as it was.
+template <class FWrite, class FFailed>
+bool WriteThroughTemporary(const std::string& strPath, FWrite write, FFailed failed) {
+    const std::string strTemp = strPath + ".tmp";
+    const bool bWritten = write(strTemp.c_str());
+    if (bWritten && RenameOver(strTemp.c_str(), strPath.c_str())) return true;
+    failed(bWritten);
+    std::remove(strTemp.c_str());
+    return false;
+}
 
 // ---- Read-only mapping of a whole file, in four steps so that the caller can tell which ----
 // ---- one failed. On a false result the outputs stay invalid.                             ----

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include "testsupport/TestUtil.h"
 
@@ -72,6 +75,39 @@ TEST(PlatformFiles, RenameOverReplacesAnExistingTarget) {
     EXPECT_EQ("new", testutil::ReadFile(dir / "target"));
     EXPECT_FALSE(platform::FileExists((dir / "new").c_str()));
     EXPECT_FALSE(platform::FileExists(dir.Path().string().c_str()));  // a directory is no file
+}
+
+// The whole file or nothing: a failed write or rename keeps the old file, and no temporary stays.
+TEST(PlatformFiles, WriteThroughTemporaryReplacesOnlyWhenEveryStepSucceeds) {
+    CTempDir dir;
+    const std::string strTarget = dir / "target";
+    testutil::WriteFile(strTarget, "old");
+    const auto writeText = [](const char* pszText, bool bResult) {
+        return [pszText, bResult](const char* pszTemp) {
+            testutil::WriteFile(pszTemp, pszText);
+            return bResult;
+        };
+    };
+    std::vector<bool> failures;
+    const auto noteFailure = [&failures](bool bRenaming) { failures.push_back(bRenaming); };
+
+    EXPECT_FALSE(platform::WriteThroughTemporary(strTarget, writeText("half", false), noteFailure));
+    EXPECT_EQ("old", testutil::ReadFile(strTarget));
+    EXPECT_FALSE(platform::FileExists((strTarget + ".tmp").c_str()));
+    EXPECT_EQ(std::vector<bool>{false}, failures);
+
+    EXPECT_TRUE(platform::WriteThroughTemporary(strTarget, writeText("new", true), noteFailure));
+    EXPECT_EQ("new", testutil::ReadFile(strTarget));
+    EXPECT_FALSE(platform::FileExists((strTarget + ".tmp").c_str()));
+    EXPECT_EQ(std::vector<bool>{false}, failures);
+
+    // A directory in the target's place cannot be renamed over.
+    const std::string strFolder = dir / "folder";
+    std::filesystem::create_directories(std::filesystem::path(strFolder) / "inside");
+    EXPECT_FALSE(platform::WriteThroughTemporary(strFolder, writeText("x", true), noteFailure));
+    EXPECT_TRUE(std::filesystem::is_directory(strFolder));
+    EXPECT_FALSE(platform::FileExists((strFolder + ".tmp").c_str()));
+    EXPECT_EQ((std::vector<bool>{false, true}), failures);
 }
 
 TEST(PlatformMapping, MapsAFileAndRefusesAnEmptyOne) {

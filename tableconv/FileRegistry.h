@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ByteOrder.h"
 #include "tableconv/MappedFile.h"
 
 inline constexpr std::uint32_t REGISTRY_MAGIC = 0x45AB3EFB;
@@ -162,14 +163,6 @@ private:
     mutable bool m_bIndexExact = false;
 };
 
-// Little-endian readers for callers that have checked the bounds.
-inline std::uint16_t ReadU16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-inline std::uint32_t ReadU32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 // Reads one length-prefixed string at p, within nAvailable bytes; advances both. False, with
 // nothing advanced, when the string runs past them.
 inline bool ReadCountedString(const std::uint8_t*& p, std::uint32_t& nAvailable,

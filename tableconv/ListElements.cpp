@@ -1,9 +1,7 @@
 #include "tableconv/ListElements.h"
 
 std::string_view TrimBlanks(std::string_view str) {
-    while (!str.empty() && (str.front() == ' ' || str.front() == '\t')) str.remove_prefix(1);
-    while (!str.empty() && (str.back() == ' ' || str.back() == '\t')) str.remove_suffix(1);
-    return str;
+    return TrimIf(str, [](char c) { return c == ' ' || c == '\t'; });
 }
 
 void SplitListElements(std::string_view strList, std::vector<std::string_view>& elements) {

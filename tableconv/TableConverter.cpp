@@ -5,6 +5,7 @@
 
 #include "platform/Memory.h"
 #include "platform/Platform.h"
+#include "tableconv/ListElements.h"
 
 namespace {
 bool IsWhite(char c) {
@@ -75,12 +76,7 @@ std::string Utf16ToUtf8(const unsigned char* p, size_t nSize, bool bBigEndian, u
 }
 }  // namespace
 
-std::string_view TrimWhite(std::string_view strText) {
-    size_t nBegin = 0, nEnd = strText.size();
-    while (nBegin < nEnd && IsWhite(strText[nBegin])) ++nBegin;
-    while (nEnd > nBegin && IsWhite(strText[nEnd - 1])) --nEnd;
-    return strText.substr(nBegin, nEnd - nBegin);
-}
+std::string_view TrimWhite(std::string_view strText) { return TrimIf(strText, IsWhite); }
 
 void SplitCells(std::string_view strText, char chDelimiter, std::vector<std::string_view>& cells) {
     cells.clear();

@@ -171,7 +171,7 @@ void AppendNotes(const std::string& strPath, const SDatabaseView& view, std::str
         strErr += strPath + ": note: " + view.notes[i] + "\n";
     if (view.notes.size() > NOTE_LIMIT)
         strErr += strPath + ": note: " + std::to_string(view.notes.size() - NOTE_LIMIT) +
-                  " more chunks of unknown ids skipped\n";
+                  " more notes\n";
 }
 
 // The loader's check; false after writing its verdict to strErr, as the loader gives it.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -581,28 +582,82 @@ TEST_F(IdbDumpTest, TruncatedFilesAreReportedWhereTheyEnd) {
     }
 }
 
-TEST_F(IdbDumpTest, BrokenFieldChunksAreNamedWithTheirRecordAndOffset) {
+TEST_F(IdbDumpTest, AFieldChunkRunningPastItsRecordIsDamage) {
+    const std::string strRecord = ReplaceField(SwordRecord(), 30, Unhex("1E 0A 00 00"));
+    EXPECT_EQ(EXIT_TROUBLE, RunOn(WeaponsDatabase({strRecord})));
+    EXPECT_EQ(m_strPath +
+                  ": at byte 191: weapons record 1: chunk 30 (Defence) declares 5 bytes, only 2 "
+                  "remain in the record\n",
+              m_strErr);
+    EXPECT_EQ("", m_strOut);
+}
+
+// A file Marrow would not write but that a reader reads well is shown as the loader reads it,
+// with a note that says what was made of the odd chunk.
+TEST_F(IdbDumpTest, FieldChunksAReaderReadsWellAreNotesAndShownAsRead) {
     const std::string strSword = SwordRecord();
     static const struct {
         int nId;
         const char* pszChunk;
-        const char* pszProblem;
+        const char* pszNote;
+        const char* pszField;
+        const char* pszShown;
     } CASES[] = {
         {24, "18 06 00 00 80",
-         "at byte 128: weapons record 1: chunk 24 (DamageMin) holds 3 bytes, expected 4"},
-        {24, "", "at byte 12: weapons record 1: chunk 24 (DamageMin) is missing"},
-        {24, "18 08 00 00 00 00 18 08 00 00 00 00",
-         "at byte 134: weapons record 1: chunk 24 (DamageMin) appears twice"},
+         "at byte 128: weapons record 1: chunk 24 (DamageMin) holds 3 bytes, expected 4; the rest "
+         "reads as zero",
+         "DamageMin", "1.1754944e-38"},
+        {24, "18 0A 00 00 80 3F 07",
+         "at byte 128: weapons record 1: chunk 24 (DamageMin) holds 5 bytes, expected 4; the "
+         "first 4 are read",
+         "DamageMin", "1"},
+        {24, "", "at byte 12: weapons record 1: chunk 24 (DamageMin) is missing and reads as zero",
+         "DamageMin", "0"},
+        {0, "", "at byte 12: weapons record 1: chunk 0 (Name) is missing and reads as empty",
+         "Name", "\"\""},
+        {24, "18 08 00 00 80 3F 18 08 00 00 00 40",
+         "at byte 134: weapons record 1: chunk 24 (DamageMin) appears twice; the second is "
+         "skipped",
+         "DamageMin", "1"},
         {0, "00 0A 73 77 6F 72 64",
-         "at byte 17: weapons record 1: chunk 0 (Name) holds 5 bytes without a closing zero"},
-        {30, "1E 0A 00 00",
-         "at byte 191: weapons record 1: chunk 30 (Defence) declares 5 bytes, only 2 remain in "
-         "the record"}};
+         "at byte 17: weapons record 1: chunk 0 (Name) holds 5 bytes without a closing zero; the "
+         "text ends with them",
+         "Name", "\"sword\""}};
     for (const auto& c : CASES) {
-        EXPECT_EQ(EXIT_TROUBLE,
-                  RunOn(WeaponsDatabase({ReplaceField(strSword, c.nId, Unhex(c.pszChunk))})));
-        EXPECT_EQ(m_strPath + ": " + c.pszProblem + "\n", m_strErr);
+        ASSERT_EQ(EXIT_SAME,
+                  RunOn(WeaponsDatabase({ReplaceField(strSword, c.nId, Unhex(c.pszChunk))})))
+            << c.pszNote;
+        EXPECT_EQ(m_strPath + ": note: " + c.pszNote + "\n", m_strErr);
+        auto dump = ParseDump(m_strOut);
+        ASSERT_EQ(1u, dump["weapons"].size());
+        const Fields& fields = dump["weapons"][0];
+        const auto it = std::find_if(fields.begin(), fields.end(),
+                                     [&](const auto& field) { return field.first == c.pszField; });
+        ASSERT_NE(fields.end(), it) << c.pszField;
+        EXPECT_EQ(c.pszShown, it->second) << c.pszNote;
     }
+}
+
+// A release that adds a field meets files written before it: the review of the two still works.
+TEST_F(IdbDumpTest, DiffShowsAFieldMissingFromARecordAsChangedToZero) {
+    SItemLists lists;
+    SWeapon& weapon = lists.m_weapons.emplace_back();
+    weapon.Name = "sword";
+    weapon.DamageMin = 1.5f;
+    const std::string strOld = WriteDatabase("old.idb", lists);
+    const std::string strRecord =
+        testutil::PayloadOf(testutil::FindChunk(Save(lists), {{1}, {2}, {1}}));
+    const std::string strNew = m_dir / "new.idb";
+    testutil::WriteFile(strNew, WeaponsDatabase({ReplaceField(strRecord, 24, "")}));
+    EXPECT_EQ(EXIT_DIFFERENT, Run({"diff", strOld, strNew}));
+    EXPECT_EQ(
+        "changed weapons \"sword\" (record 1)\n"
+        "  DamageMin: 1.5 -> 0\n"
+        "0 removed, 1 changed, 0 added\n",
+        m_strOut);
+    EXPECT_EQ(strNew + ": note: at byte 12: weapons record 1: chunk 24 (DamageMin) is missing and "
+                       "reads as zero\n",
+              m_strErr);
 }
 
 TEST_F(IdbDumpTest, MissingMisplacedAndExtraChunksAreNamedWhereTheyLie) {

@@ -5,14 +5,14 @@
 #include <cmath>
 #include <iterator>
 
+#include "output/ChunkArchive.h"
+#include "platform/ByteOrder.h"
+
 namespace {
 using T = EFieldType;
 
 std::uint32_t U32At(std::string_view strBytes, std::size_t nAt) {
-    const auto b = [&](std::size_t i) {
-        return static_cast<std::uint32_t>(static_cast<unsigned char>(strBytes[nAt + i]));
-    };
-    return b(0) | (b(1) << 8) | (b(2) << 16) | (b(3) << 24);
+    return ReadU32(strBytes.data() + nAt);
 }
 
 std::string FloatValue(float fValue, EValueStyle style) {
@@ -46,18 +46,13 @@ std::string TextListValue(std::string_view strPayload, EValueStyle style) {
     std::string strOut = bJson ? "[" : "";
     std::size_t nAt = 0;
     bool bFirst = true;
-    while (strPayload.size() - nAt >= 2) {
-        const auto nId = static_cast<unsigned char>(strPayload[nAt]);
-        std::uint32_t nField = static_cast<unsigned char>(strPayload[nAt + 1]);
-        std::size_t nHeader = 2;
-        if (nField & 1) {
-            if (strPayload.size() - nAt < 5) break;
-            nField = U32At(strPayload, nAt + 1);
-            nHeader = 5;
-        }
-        const std::size_t nLength = nField >> 1;
+    const auto* pBytes = reinterpret_cast<const std::uint8_t*>(strPayload.data());
+    const auto nSize = static_cast<std::uint32_t>(strPayload.size());  // checked to fit
+    SChunkHeader header;
+    while (DecodeChunkHeader(pBytes + nAt, nSize - static_cast<std::uint32_t>(nAt), header)) {
+        const std::size_t nHeader = header.nSize, nLength = header.nLength;
         if (nLength > strPayload.size() - nAt - nHeader) break;
-        if (nId == 1) {
+        if (header.nId == 1) {
             if (!bFirst) strOut += bJson ? ", " : ",";
             strOut += TextValue(TextOfPayload(strPayload.substr(nAt + nHeader, nLength)), style);
             bFirst = false;
@@ -69,6 +64,13 @@ std::string TextListValue(std::string_view strPayload, EValueStyle style) {
 }  // namespace
 
 std::string FormatField(const SFieldLayout& field, std::string_view strPayload, EValueStyle style) {
+    // A missing or short data chunk reads as zero bytes where it has none, as the loader reads it.
+    std::string strPadded;
+    if (strPayload.size() < FixedSizeOf(field)) {
+        strPadded.assign(strPayload);
+        strPadded.resize(FixedSizeOf(field), '\0');
+        strPayload = strPadded;
+    }
     switch (field.type) {
         case T::Text: return TextValue(TextOfPayload(strPayload), style);
         case T::Int: return std::to_string(static_cast<std::int32_t>(U32At(strPayload, 0)));

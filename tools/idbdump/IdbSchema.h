@@ -7,7 +7,8 @@
 
 #include "loader/RecordLayout.h"
 
-// Printing one field from its chunk payload, which the checker has accepted for the field.
+// Printing one field from its chunk payload as a reader takes it: a shorter payload is
+// zero-filled, an empty one is a missing field.
 // Json gives a JSON value with texts in UTF-8 (see JsonString); JsonRaw the same with the bytes
 // of texts as they are stored; Text the same without quotes around texts, for tables.
 enum class EValueStyle { Json, JsonRaw, Text };

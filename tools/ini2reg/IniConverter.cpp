@@ -10,19 +10,11 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/ByteOrder.h"
 #include "platform/Platform.h"
 #include "tableconv/FileRegistry.h"
 
 namespace {
-void SetU16(char* p, std::uint32_t n) {
-    p[0] = static_cast<char>(n & 0xFF);
-    p[1] = static_cast<char>((n >> 8) & 0xFF);
-}
-void SetU32(char* p, std::uint32_t n) {
-    SetU16(p, n & 0xFFFF);
-    SetU16(p + 2, n >> 16);
-}
-
 using NoCaseSet = std::unordered_set<std::string_view, SNoCaseHash, SNoCaseEqual>;
 
 // Buffers reused from one section to the next, so that a section costs no allocation.
@@ -46,13 +38,12 @@ struct SScratch {
 struct SWriter {
     char* p;
     void U16(std::uint32_t n) {
-        p[0] = static_cast<char>(n & 0xFF);
-        p[1] = static_cast<char>((n >> 8) & 0xFF);
+        WriteU16(p, n);
         p += 2;
     }
     void U32(std::uint32_t n) {
-        U16(n & 0xFFFF);
-        U16(n >> 16);
+        WriteU32(p, n);
+        p += 4;
     }
     void Bytes(std::string_view str) {
         std::memcpy(p, str.data(), str.size());
@@ -205,8 +196,8 @@ bool EncodeSection(const SSection& section, std::string_view strIni, std::vector
     for (std::uint32_t i = 0; i < nValues; ++i) {
         const SEntry& entry = entries[i];
         const std::uint32_t nSlot = scratch.slotOf[i];
-        SetU16(pSlots + size_t{REGISTRY_SLOT_SIZE} * nSlot, scratch.next[nSlot]);
-        SetU32(pSlots + size_t{REGISTRY_SLOT_SIZE} * nSlot + 2,
+        WriteU16(pSlots + size_t{REGISTRY_SLOT_SIZE} * nSlot, scratch.next[nSlot]);
+        WriteU32(pSlots + size_t{REGISTRY_SLOT_SIZE} * nSlot + 2,
                static_cast<std::uint32_t>(out.p - scratch.pRecord.get()));
         *out.p++ = static_cast<char>(entry.value.nType);
         out.U16(static_cast<std::uint32_t>(entry.key.size()));
@@ -486,12 +477,12 @@ bool ConvertIni(std::string_view strIni, IRegistrySink& sink, std::string& strEr
     LayOutChains(scratch);
     const std::vector<std::uint32_t>& slotOf = scratch.slotOf;
     const std::vector<std::uint16_t>& next = scratch.next;
-    SetU32(strHeader.data(), REGISTRY_MAGIC);
-    SetU16(strHeader.data() + 4, nSections);
+    WriteU32(strHeader.data(), REGISTRY_MAGIC);
+    WriteU16(strHeader.data() + 4, nSections);
     for (std::uint32_t i = 0; i < nSections; ++i) {
         char* pSlot = strHeader.data() + REGISTRY_HEADER_SIZE + std::size_t{REGISTRY_SLOT_SIZE} * slotOf[i];
-        SetU16(pSlot, next[slotOf[i]]);
-        SetU32(pSlot + 2, recordOffset[i]);
+        WriteU16(pSlot, next[slotOf[i]]);
+        WriteU32(pSlot + 2, recordOffset[i]);
     }
     if (!sink.Patch(0, strHeader.data(), strHeader.size())) {
         strError = "cannot write the registry file";
@@ -547,22 +538,21 @@ bool ConvertIniFile(const char* pszIniPath, const char* pszRegPath, std::string&
     if (!input.Open(pszIniPath, strError)) return false;
     const std::string_view strIni = input.Text();
 
-    const std::string strTemp = std::string(pszRegPath) + ".tmp";
-    CFileSink sink;
-    // A registry file comes out about 1.4 times the size of its INI text.
-    if (!sink.Open(strTemp.c_str(), strIni.size() + strIni.size() / 2 + REGISTRY_HEADER_SIZE)) {
-        strError = "cannot create \"" + strTemp + "\"";
-        return false;
-    }
-    bool bConverted = ConvertIni(strIni, sink, strError);
-    if (!sink.Close() && bConverted) {
-        strError = "cannot write \"" + strTemp + "\"";
-        bConverted = false;
-    }
-    if (bConverted && !platform::RenameOver(strTemp.c_str(), pszRegPath)) {
-        strError = std::string("cannot create \"") + pszRegPath + "\"";
-        bConverted = false;
-    }
-    if (!bConverted) std::remove(strTemp.c_str());
-    return bConverted;
+    const auto write = [&](const char* pszTemp) {
+        CFileSink sink;
+        // A registry file comes out about 1.4 times the size of its INI text.
+        if (!sink.Open(pszTemp, strIni.size() + strIni.size() / 2 + REGISTRY_HEADER_SIZE)) {
+            strError = std::string("cannot create \"") + pszTemp + "\"";
+            return false;
+        }
+        bool bConverted = ConvertIni(strIni, sink, strError);
+        if (!sink.Close() && bConverted) {
+            strError = std::string("cannot write \"") + pszTemp + "\"";
+            bConverted = false;
+        }
+        return bConverted;
+    };
+    return platform::WriteThroughTemporary(pszRegPath, write, [&](bool bRenaming) {
+        if (bRenaming) strError = std::string("cannot create \"") + pszRegPath + "\"";
+    });
 }

@@ -75,15 +75,14 @@ std::string PaddedTo(std::string str, std::size_t nWidth) {
 }
 
 bool WriteWhole(const std::string& strPath, const std::string& strText) {
-    const std::string strTemp = strPath + ".tmp";
-    platform::CFile file;
-    const bool bWritten = file.Open(strTemp.c_str(), platform::FileMode::CreateWrite) &&
-                          file.Write(strText.data(), static_cast<std::uint32_t>(strText.size()));
-    if (!file.Close() || !bWritten) {
-        std::remove(strTemp.c_str());
-        return false;
-    }
-    return platform::RenameOver(strTemp.c_str(), strPath.c_str());
+    const auto write = [&strText](const char* pszTemp) {
+        platform::CFile file;
+        const bool bWritten =
+            file.Open(pszTemp, platform::FileMode::CreateWrite) &&
+            file.Write(strText.data(), static_cast<std::uint32_t>(strText.size()));
+        return file.Close() && bWritten;
+    };
+    return platform::WriteThroughTemporary(strPath, write, [](bool) {});
 }
 }  // namespace
 
