@@ -1,5 +1,6 @@
 #include "loader/DatabaseCheck.h"
 
+#include <charconv>
 #include <functional>
 #include <utility>
 
@@ -62,12 +63,15 @@ private:
     bool CheckRecord(const SKindLayout& kind, std::size_t nRecord, const SChunk& chunk,
                      SRecordView& record);
     bool CheckField(const SFieldLayout& field, const SChunk& chunk, const std::string& strWhere,
-                    const std::string& strLabel);
+                    const FLabel& label);
     bool CheckTextList(const SChunk& chunk, const std::string& strWhere);
     bool CheckObjectsAndVersion(const SChunk& objects, const SChunk& version);
 
-    void Note(const std::string& strNote) {
-        if (m_pView) m_pView->notes.push_back(strNote);
+    // The text is made only when notes are kept: the loader's check runs for every field of
+    // every record and keeps none.
+    template <class FMake>
+    void Note(FMake&& make) {
+        if (m_pView) m_pView->notes.push_back(make());
     }
     static std::string At(std::uint32_t nAt, const std::string& strWhere) {
         return "at byte " + std::to_string(nAt) + ": " + strWhere + ": ";
@@ -77,6 +81,10 @@ private:
     SDatabaseView* m_pView;
     SCheckProblem& m_problem;
     SRecordView m_scratch;  // the record being checked when no view is kept
+    std::vector<SChunk> m_fieldChunks;  // the current record's children, kept for speed
+    std::vector<std::uint8_t> m_seen;   // per field of the current record's kind
+    std::string m_where;                // the current record's place, for messages
+    int m_fieldOfId[256] = {};          // the current kind's field index of each chunk id
 };
 
 bool CDatabaseChecker::Fail(std::uint32_t nAt, const std::string& strWhere,
@@ -170,6 +178,8 @@ bool CDatabaseChecker::CheckLists(const SChunk& lists) {
                 list.nAt, "the lists",
                 label(kind.nListId) + " is missing: " + label(list.nId) + " is in its place");
         const std::string strParent = std::string("the ") + kind.pszName + " list";
+        for (int nId = 0; nId < 256; ++nId)
+            m_fieldOfId[nId] = FieldIndexOf(kind, static_cast<std::uint8_t>(nId));
         if (!Split(list, kind.pszName, strParent.c_str(), ChunkLabel, records)) return false;
         if (m_pView) m_pView->lists[k].resize(records.size());
         for (std::size_t n = 0; n < records.size(); ++n) {
@@ -188,60 +198,78 @@ bool CDatabaseChecker::CheckLists(const SChunk& lists) {
 
 bool CDatabaseChecker::CheckRecord(const SKindLayout& kind, std::size_t nRecord,
                                    const SChunk& chunk, SRecordView& record) {
-    const std::string strWhere = std::string(kind.pszName) + " record " + std::to_string(nRecord);
+    // One buffer for every record's place: this runs for each of up to 393,210 records.
+    std::string& strWhere = m_where;
+    strWhere.assign(kind.pszName).append(" record ");
+    char szNumber[24];
+    strWhere.append(szNumber, std::to_chars(szNumber, szNumber + sizeof szNumber, nRecord).ptr);
     const FLabel label = [&kind](std::uint8_t nId) { return FieldLabel(kind, nId); };
-    std::vector<SChunk> children;
+    std::vector<SChunk>& children = m_fieldChunks;
     if (!Split(chunk, strWhere, "the record", label, children)) return false;
-    std::vector<bool> seen(kind.fields.size(), false);
+    std::vector<std::uint8_t>& seen = m_seen;
+    seen.assign(kind.fields.size(), 0);
     record.nAt = chunk.nAt;
     record.fields.assign(kind.fields.size(), SFieldRef{});
     for (const SChunk& child : children) {
-        const int nField = FieldIndexOf(kind, child.nId);
+        const int nField = m_fieldOfId[child.nId];
         if (nField == NO_FIELD) {
-            Note(At(child.nAt, strWhere) + "unknown " + ChunkLabel(child.nId) + " (" +
-                 Bytes(child.nLength) + ") skipped");
+            Note([&] {
+                return At(child.nAt, strWhere) + "unknown " + ChunkLabel(child.nId) + " (" +
+                       Bytes(child.nLength) + ") skipped";
+            });
             continue;
         }
         const auto nIndex = static_cast<std::size_t>(nField);
         if (seen[nIndex]) {
             // A reader takes the first chunk of an id; a second one is never seen.
-            Note(At(child.nAt, strWhere) + label(child.nId) +
-                 " appears twice; the second is skipped");
+            Note([&] {
+                return At(child.nAt, strWhere) + label(child.nId) +
+                       " appears twice; the second is skipped";
+            });
             continue;
         }
-        if (!CheckField(kind.fields[nIndex], child, strWhere, label(child.nId))) return false;
-        seen[nIndex] = true;
+        if (!CheckField(kind.fields[nIndex], child, strWhere, label)) return false;
+        seen[nIndex] = 1;
         record.fields[nIndex] = SFieldRef{child.nStart, child.nLength};
     }
     // A field this record lacks reads as zero or as the empty text: a file written before the
     // field existed is read, and the note says what the reader made of it.
     for (std::size_t i = 0; i < seen.size(); ++i)
         if (!seen[i])
-            Note(At(chunk.nAt, strWhere) + label(kind.fields[i].nId) +
-                 " is missing and reads as " +
-                 (FixedSizeOf(kind.fields[i]) == 0 ? "empty" : "zero"));
+            Note([&] {
+                return At(chunk.nAt, strWhere) + label(kind.fields[i].nId) +
+                       " is missing and reads as " +
+                       (FixedSizeOf(kind.fields[i]) == 0 ? "empty" : "zero");
+            });
     return true;
 }
 
 // Only what a reader cannot read is a problem: a data chunk of another size is read zero-filled
 // or cut, a text without its zero ends with its payload, and both are notes.
 bool CDatabaseChecker::CheckField(const SFieldLayout& field, const SChunk& chunk,
-                                  const std::string& strWhere, const std::string& strLabel) {
+                                  const std::string& strWhere, const FLabel& label) {
     const std::uint32_t nSize = FixedSizeOf(field);
-    if (field.type == EFieldType::TextList) return CheckTextList(chunk, strWhere + ": " + strLabel);
+    if (field.type == EFieldType::TextList)
+        return CheckTextList(chunk, strWhere + ": " + label(chunk.nId));
     if (nSize == 0) {
         if (chunk.nLength == 0 || Byte(chunk.End() - 1) != 0)
-            Note(At(chunk.nAt, strWhere) + strLabel + " holds " + Bytes(chunk.nLength) +
-                 " without a closing zero; the text ends with them");
+            Note([&] {
+                return At(chunk.nAt, strWhere) + label(chunk.nId) + " holds " +
+                       Bytes(chunk.nLength) + " without a closing zero; the text ends with them";
+            });
         return true;
     }
     if (chunk.nLength < nSize)
-        Note(At(chunk.nAt, strWhere) + strLabel + " holds " + Bytes(chunk.nLength) +
-             ", expected " + std::to_string(nSize) + "; the rest reads as zero");
+        Note([&] {
+            return At(chunk.nAt, strWhere) + label(chunk.nId) + " holds " + Bytes(chunk.nLength) +
+                   ", expected " + std::to_string(nSize) + "; the rest reads as zero";
+        });
     else if (chunk.nLength > nSize)
-        Note(At(chunk.nAt, strWhere) + strLabel + " holds " + Bytes(chunk.nLength) +
-             ", expected " + std::to_string(nSize) + "; the first " + std::to_string(nSize) +
-             " are read");
+        Note([&] {
+            return At(chunk.nAt, strWhere) + label(chunk.nId) + " holds " + Bytes(chunk.nLength) +
+                   ", expected " + std::to_string(nSize) + "; the first " +
+                   std::to_string(nSize) + " are read";
+        });
     return true;
 }
 
@@ -251,14 +279,19 @@ bool CDatabaseChecker::CheckTextList(const SChunk& chunk, const std::string& str
     std::size_t nText = 0;
     for (const SChunk& child : children) {
         if (child.nId != 1) {
-            Note("at byte " + std::to_string(child.nAt) + ": " + strWhere + ": unknown " +
-                 ChunkLabel(child.nId) + " (" + Bytes(child.nLength) + ") skipped");
+            Note([&] {
+                return "at byte " + std::to_string(child.nAt) + ": " + strWhere + ": unknown " +
+                       ChunkLabel(child.nId) + " (" + Bytes(child.nLength) + ") skipped";
+            });
             continue;
         }
         ++nText;
         if (child.nLength == 0 || Byte(child.End() - 1) != 0)
-            Note(At(child.nAt, strWhere) + "text " + std::to_string(nText) + " (chunk 1) holds " +
-                 Bytes(child.nLength) + " without a closing zero; the text ends with them");
+            Note([&] {
+                return At(child.nAt, strWhere) + "text " + std::to_string(nText) +
+                       " (chunk 1) holds " + Bytes(child.nLength) +
+                       " without a closing zero; the text ends with them";
+            });
     }
     return true;
 }
