@@ -84,8 +84,15 @@ std::vector<SSection> ParseIni(std::string_view strIni) {
     return sections;
 }
 
-// A quoted value's text with each "" read as one ", left to right.
-std::string OracleUndouble(std::string_view strText) {
+bool OracleIsQuoted(std::string_view strValue) {
+    return strValue.size() >= 2 && strValue.front() == '"' && strValue.back() == '"';
+}
+
+// A string value as stored: inside quotes each "" is one ", left to right; unquoted text is
+// kept as written.
+std::string OracleStored(std::string_view strValue) {
+    if (!OracleIsQuoted(strValue)) return std::string(strValue);
+    const std::string_view strText = strValue.substr(1, strValue.size() - 2);
     std::string strOut;
     for (size_t i = 0; i < strText.size(); ++i) {
         strOut += strText[i];
@@ -101,7 +108,7 @@ bool PassesLimit(const std::vector<SSection>& sections) {
         for (const SKey& key : section.keys) {
             const SIniValue value = ClassifyValue(key.value);
             if (key.name.size() > LIMIT) return true;
-            if (value.nType == RTYPE_STRING && OracleUndouble(value.strText).size() > LIMIT)
+            if (value.nType == RTYPE_STRING && OracleStored(key.value).size() > LIMIT)
                 return true;
             if (value.nType != (RTYPE_LIST | RTYPE_STRING)) continue;
             const std::vector<std::string_view> elements = OracleSplitList(value.strText);
@@ -128,8 +135,7 @@ void CheckValue(const CFileRegistry& registry, std::string_view strSection, cons
             break;
         }
         case RTYPE_STRING:
-            Check(registry.GetString(strSection, key.name, "\x01none") ==
-                  OracleUndouble(expected.strText));
+            Check(registry.GetString(strSection, key.name, "\x01none") == OracleStored(key.value));
             break;
         default: {
             std::vector<std::string> list;
