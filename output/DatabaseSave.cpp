@@ -43,8 +43,10 @@ bool CItemDatabase::Save(const char* pszOutputDirectory) {
                               !failed(bArchived, "the lists are too large for one database");
         return !failed(stream.CloseFile()) && bWritten;
     };
-    const bool bSaved = platform::WriteThroughTemporary(
-        strPath, write, [&failed](bool bRenaming) { failed(!bRenaming); });
+    // A failed write has given its reason already; only a failed rename still needs one.
+    const bool bSaved = platform::WriteThroughTemporary(strPath, write, [&failed](bool bRenaming) {
+        if (bRenaming) failed(false);
+    });
     if (!bSaved) std::printf("Can't write \"%s\": %s.\n", strPath.c_str(), strReason.c_str());
     return bSaved;
 }
