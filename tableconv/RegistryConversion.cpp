@@ -21,33 +21,68 @@ constexpr size_t INI_BLOCK = 256 << 10;
 
 constexpr std::string_view SORT_KEY = "SortOrderID=";
 
-// The bytes that WriteIniSection will write for the row.
-size_t IniSectionSize(std::string_view strName, const std::vector<std::string_view>& cells,
-                      const std::vector<std::string>& columnNames, std::string_view strNumber) {
-    const size_t nColumns = std::min(cells.size(), columnNames.size());
-    size_t nSize = 4 + strName.size() + SORT_KEY.size() + strNumber.size() + 1;
-    for (size_t i = 0; i < nColumns; ++i) nSize += columnNames[i].size() + cells[i].size() + 2;
+constexpr std::string_view MINUS_SIGN = "\xE2\x88\x92";  // U+2212, as spreadsheets write a minus
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A quoted cell whose text holds a comma or begins with a quote is written back in quotes, so
+// that the converter keeps it as one text rather than a list or a shorter text.
+bool NeedsIniQuotes(std::string_view strValue, bool bQuoted) {
+    return bQuoted && !strValue.empty() &&
+           (strValue.front() == '"' || strValue.find(',') != std::string_view::npos);
+}
+
+// At least the bytes WriteIniValue writes for the value (WithoutPercent already applied).
+size_t IniValueBound(std::string_view strValue, bool bQuoted) {
+    return NeedsIniQuotes(strValue, bQuoted) ? 2 * strValue.size() + 2 : strValue.size();
+}
+
+char* WriteIniValue(char* p, std::string_view strValue, bool bQuoted) {
+    if (strValue.starts_with(MINUS_SIGN) && strValue.size() > MINUS_SIGN.size() &&
+        (IsDigit(strValue[MINUS_SIGN.size()]) || strValue[MINUS_SIGN.size()] == '.')) {
+        *p++ = '-';
+        strValue.remove_prefix(MINUS_SIGN.size());
+    }
+    if (!NeedsIniQuotes(strValue, bQuoted)) {
+        std::memcpy(p, strValue.data(), strValue.size());
+        return p + strValue.size();
+    }
+    *p++ = '"';
+    for (const char c : strValue) {
+        *p++ = c;
+        if (c == '"') *p++ = '"';
+    }
+    *p++ = '"';
+    return p;
+}
+
+// At least the bytes that WriteIniSection will write for the row.
+size_t IniSectionSize(const STableRow& row, const std::vector<std::string>& columnNames,
+                      std::string_view strNumber) {
+    const size_t nColumns = std::min(row.cells.size(), columnNames.size());
+    size_t nSize = 4 + row.cells[0].size() + SORT_KEY.size() + strNumber.size() + 1;
+    for (size_t i = 0; i < nColumns; ++i)
+        nSize += columnNames[i].size() + IniValueBound(row.cells[i], row.IsQuoted(i)) + 2;
     return nSize;
 }
 
 // Writes the row's section at p, at most IniSectionSize bytes; returns the end.
-char* WriteIniSection(char* p, std::string_view strName, const std::vector<std::string_view>& cells,
-                      const std::vector<std::string>& columnNames, std::string_view strNumber) {
+char* WriteIniSection(char* p, const STableRow& row, const std::vector<std::string>& columnNames,
+                      std::string_view strNumber) {
     auto put = [&p](std::string_view str) {
         std::memcpy(p, str.data(), str.size());
         p += str.size();
     };
     put("\n[");
-    put(strName);
+    put(row.cells[0]);
     put("]\n");
-    const size_t nColumns = std::min(cells.size(), columnNames.size());
+    const size_t nColumns = std::min(row.cells.size(), columnNames.size());
     for (size_t i = 0; i < nColumns; ++i) {
-        std::string_view strCell = cells[i];
-        while (!strCell.empty() && strCell.back() == '%') strCell.remove_suffix(1);
-        if (strCell.empty()) continue;
+        const std::string_view strValue = WithoutPercent(row.cells[i]);
+        if (strValue.empty()) continue;
         put(columnNames[i]);
         *p++ = '=';
-        put(strCell);
+        p = WriteIniValue(p, strValue, row.IsQuoted(i));
         *p++ = '\n';
     }
     put(SORT_KEY);
@@ -63,14 +98,35 @@ std::string_view SortNumberText(char (&szNumber)[16], int nSortId) {
 }
 }  // namespace
 
-void AppendIniSection(std::string& strIni, std::string_view strName,
-                      const std::vector<std::string_view>& cells,
+std::string_view WithoutPercent(std::string_view strCell) {
+    const size_t nSize = strCell.size();
+    while (!strCell.empty() && strCell.back() == '%') strCell.remove_suffix(1);
+    if (strCell.size() == nSize) return strCell;
+    // "30 %", "30,00\u00A0%" (German), "10\u202F%" (French): the space belongs to the '%'.
+    for (const std::string_view strSpace : {" ", "\xC2\xA0", "\xE2\x80\xAF", "\xA0"}) {
+        if (strCell.size() > strSpace.size() && strCell.ends_with(strSpace) &&
+            IsDigit(strCell[strCell.size() - strSpace.size() - 1])) {
+            strCell.remove_suffix(strSpace.size());
+            break;
+        }
+    }
+    return strCell;
+}
+
+std::string IniValueOf(std::string_view strCell, bool bQuoted) {
+    const std::string_view strValue = WithoutPercent(strCell);
+    std::string strOut(IniValueBound(strValue, bQuoted), '\0');
+    strOut.resize(static_cast<size_t>(WriteIniValue(strOut.data(), strValue, bQuoted) - strOut.data()));
+    return strOut;
+}
+
+void AppendIniSection(std::string& strIni, const STableRow& row,
                       const std::vector<std::string>& columnNames, int nSortId) {
     char szNumber[16];
     const std::string_view strNumber = SortNumberText(szNumber, nSortId);
     const size_t nStart = strIni.size();
-    strIni.resize(nStart + IniSectionSize(strName, cells, columnNames, strNumber));
-    char* const pEnd = WriteIniSection(strIni.data() + nStart, strName, cells, columnNames, strNumber);
+    strIni.resize(nStart + IniSectionSize(row, columnNames, strNumber));
+    char* const pEnd = WriteIniSection(strIni.data() + nStart, row, columnNames, strNumber);
     strIni.resize(static_cast<size_t>(pEnd - strIni.data()));
 }
 
@@ -82,24 +138,31 @@ bool CTableConverter::EmitIni(const std::function<bool(std::string_view)>& write
     size_t nUsed = 0;
     // Names are views into the loaded table, which outlives this call.
     std::unordered_set<std::string_view, SNoCaseHash, SNoCaseEqual> writtenNames;
-    std::vector<std::string_view> cells;
-    std::string_view strLine;
+    // A quoted row name lives in the row's own buffer, which the next row reuses: such names
+    // are kept here, in a list whose strings never move.
+    std::vector<std::unique_ptr<std::string>> quotedNames;
+    STableRow& row = m_row;
     int nSortId = 0;
     // Empty lines are skipped rather than ending the table, so no later row is lost.
-    while (GetNextLine(strLine)) {
-        if (strLine.empty()) continue;
-        SplitCells(strLine, '\t', cells);
-        if (cells[0].empty()) continue;
+    while (GetNextRow(row)) {
+        const std::string_view strName = row.cells[0];
+        if (strName.empty()) continue;
         // The registry finds a section by its name: a second row of the same name (case aside)
         // would silently receive the first row's values.
-        if (!writtenNames.insert(cells[0]).second) {
+        const auto inserted = writtenNames.insert(strName);
+        if (!inserted.second) {
             std::printf("\"%s\": row \"%.*s\" repeats an earlier row name and is skipped.\n",
-                        m_strFileName.c_str(), static_cast<int>(cells[0].size()), cells[0].data());
+                        m_strFileName.c_str(), static_cast<int>(strName.size()), strName.data());
             continue;
+        }
+        if (row.IsQuoted(0)) {
+            writtenNames.erase(inserted.first);
+            quotedNames.push_back(std::make_unique<std::string>(strName));
+            writtenNames.insert(*quotedNames.back());
         }
         char szNumber[16];
         const std::string_view strNumber = SortNumberText(szNumber, nSortId++);
-        const size_t nSize = IniSectionSize(cells[0], cells, m_columnNames, strNumber);
+        const size_t nSize = IniSectionSize(row, m_columnNames, strNumber);
         if (nUsed + nSize > nCapacity) {
             if (nUsed > 0 && !writeBlock(std::string_view(pBlock.get(), nUsed))) return false;
             nUsed = 0;
@@ -109,7 +172,7 @@ bool CTableConverter::EmitIni(const std::function<bool(std::string_view)>& write
             }
         }
         nUsed = static_cast<size_t>(
-            WriteIniSection(pBlock.get() + nUsed, cells[0], cells, m_columnNames, strNumber) - pBlock.get());
+            WriteIniSection(pBlock.get() + nUsed, row, m_columnNames, strNumber) - pBlock.get());
     }
     return writeBlock(std::string_view(pBlock.get(), nUsed));
 }

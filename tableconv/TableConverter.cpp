@@ -1,7 +1,9 @@
 #include "tableconv/TableConverter.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/Memory.h"
 #include "platform/Platform.h"
@@ -109,11 +111,22 @@ bool CTableConverter::LoadFile(const char* pszPath) {
     platform::CFile file;
     if (!file.Open(pszPath, platform::FileMode::Read)) {
         std::printf("Can't open file \"%s\".\n", pszPath);
+        // A table exported under another name is the usual reason; say which file was meant.
+        const std::vector<std::string> lookalikes = LookalikesOf(pszPath);
+        if (!lookalikes.empty()) {
+            std::printf("Found ");
+            for (size_t i = 0; i < lookalikes.size(); ++i)
+                std::printf("%s\"%s\"", i ? ", " : "", lookalikes[i].c_str());
+            std::printf(" instead; the table must be named \"%s\".\n",
+                        std::filesystem::path(pszPath).filename().string().c_str());
+        }
+        m_tableProblems.push_back({pszPath, ETableProblem::NotOpened});
         return false;
     }
     const std::uint64_t nLength = file.Length();
     if (nLength >= 0xFFFFFFFFu) {
         std::printf("\"%s\" is too large to read.\n", pszPath);
+        m_tableProblems.push_back({pszPath, ETableProblem::Unreadable});
         return false;
     }
     // Filled by the read at once, so not zero-filled first; the text still ends in a 0.
@@ -122,6 +135,7 @@ bool CTableConverter::LoadFile(const char* pszPath) {
     pBuffer[nLength] = '\0';
     if (file.Read(pBuffer.get(), static_cast<std::uint32_t>(nLength)) != nLength) {
         std::printf("Can't read file \"%s\".\n", pszPath);
+        m_tableProblems.push_back({pszPath, ETableProblem::Unreadable});
         return false;
     }
     Adopt(std::move(pBuffer), static_cast<std::uint32_t>(nLength), pszPath);
@@ -188,12 +202,19 @@ bool CTableConverter::GetNextLine(std::string_view& strLine) {
 }
 
 bool CTableConverter::ParseHeader() {
-    std::string_view strLine;
-    std::vector<std::string_view> cells;
+    STableRow& row = m_row;
     m_groups.clear();
     m_columnNames.clear();
-    if (GetNextLine(strLine)) SplitCells(strLine, '\t', cells);
-    for (std::string_view cell : cells) {
+    if (!GetNextRow(row)) row.cells.assign(1, std::string_view());
+    if (row.cells.size() == 1) {
+        if (const char* pszSeparator = WrongSeparatorOf(row.cells[0])) {
+            std::printf("\"%s\" looks %s-separated; save it with tabs.\n", m_strFileName.c_str(),
+                        pszSeparator);
+            m_tableProblems.push_back({m_strFileName, ETableProblem::WrongSeparator});
+            return false;
+        }
+    }
+    for (std::string_view cell : row.cells) {
         if (!cell.empty() && IsAsciiAlnum(cell[0])) {
             m_groups.push_back(SColumnGroup{std::string(cell), {}, 1});
         } else if (!m_groups.empty()) {
@@ -204,19 +225,154 @@ bool CTableConverter::ParseHeader() {
     }
     if (m_groups.empty()) {
         std::printf("Bad header in \"%s\".\n", m_strFileName.c_str());
+        m_tableProblems.push_back({m_strFileName, ETableProblem::BadHeader});
         return false;
     }
 
     // Sub-column cells are handed out in order; missing ones count as empty.
-    cells.clear();
-    if (GetNextLine(strLine)) SplitCells(strLine, '\t', cells);
+    if (!GetNextRow(row)) row.cells.clear();
     size_t nNext = 0;
     for (SColumnGroup& group : m_groups) {
         for (std::int32_t i = 0; i < group.columnCount; ++i, ++nNext) {
-            group.subNames.emplace_back(nNext < cells.size() ? cells[nNext] : std::string_view());
+            group.subNames.emplace_back(nNext < row.cells.size() ? row.cells[nNext]
+                                                                 : std::string_view());
             if (group.columnCount == 1) m_columnNames.push_back(group.groupName);
             else m_columnNames.push_back(group.groupName + " " + group.subNames.back());
         }
     }
     return true;
+}
+
+namespace {
+bool IsLineBreak(char c) { return c == '\n' || c == '\r'; }
+
+// The quote that closes a quoted cell whose text starts at p: the first quote not doubled.
+// Null when there is none before the end, so the cell is not read as quoted at all.
+const char* FindClosingQuote(const char* p, const char* pEnd) {
+    while (p < pEnd) {
+        const auto* pQuote =
+            static_cast<const char*>(std::memchr(p, '"', static_cast<size_t>(pEnd - p)));
+        if (!pQuote) return nullptr;
+        if (pQuote + 1 < pEnd && pQuote[1] == '"') {
+            p = pQuote + 2;
+            continue;
+        }
+        return pQuote;
+    }
+    return nullptr;
+}
+
+// Appends a quoted cell's text from p to pClose: "" as one quote, each line break (LF, CRLF or
+// a lone CR) as one space.
+void AppendUnquoted(std::string& strOut, const char* p, const char* pClose) {
+    while (p < pClose) {
+        const char c = *p++;
+        if (c == '"') {
+            ++p;  // the second of a doubled quote
+            strOut += '"';
+        } else if (IsLineBreak(c)) {
+            if (c == '\r' && p < pClose && *p == '\n') ++p;
+            strOut += ' ';
+        } else {
+            strOut += c;
+        }
+    }
+}
+}  // namespace
+
+bool CTableConverter::GetNextRow(STableRow& row) {
+    const char* const pStart = m_pCursor;
+    std::string_view strLine;
+    if (!GetNextLine(strLine)) return false;
+    row.quoted.clear();
+    row.nLines = 1;
+    // Most rows hold no quote at all and are cut at their tabs as they always were.
+    if (!std::memchr(strLine.data(), '"', strLine.size())) {
+        SplitCells(strLine, '\t', row.cells);
+        return true;
+    }
+
+    // Cut cell by cell from the row's start; a quoted cell may run on over further lines.
+    const char* p = pStart;
+    const char* const pEnd = m_pTextEnd;
+    row.cells.clear();
+    row.strText.clear();
+    struct SSpan {
+        size_t nCell, nOffset, nSize;
+    };
+    std::vector<SSpan> spans;
+    for (;;) {
+        const char* pCell = p;
+        const char* pQuote = p;
+        while (pQuote < pEnd && *pQuote == ' ') ++pQuote;
+        const char* pClose =
+            pQuote < pEnd && *pQuote == '"' ? FindClosingQuote(pQuote + 1, pEnd) : nullptr;
+        if (pClose) {
+            const size_t nOffset = row.strText.size();
+            AppendUnquoted(row.strText, pQuote + 1, pClose);
+            // Anything typed after the closing quote stays with the cell, as spreadsheets read it.
+            const char* pTail = pClose + 1;
+            p = pTail;
+            while (p < pEnd && *p != '\t' && *p != '\n') ++p;
+            row.strText.append(pTail, static_cast<size_t>(p - pTail));
+            spans.push_back({row.cells.size(), nOffset, row.strText.size() - nOffset});
+            row.quoted.resize(row.cells.size() + 1, false);
+            row.quoted.back() = true;
+            row.cells.emplace_back();
+        } else {
+            while (p < pEnd && *p != '\t' && *p != '\n') ++p;
+            row.cells.push_back(TrimWhite(std::string_view(pCell, static_cast<size_t>(p - pCell))));
+        }
+        if (p < pEnd && *p == '\t') {
+            ++p;
+            continue;
+        }
+        if (p < pEnd) ++p;  // the line feed that ends the row
+        break;
+    }
+    for (const SSpan& span : spans)
+        row.cells[span.nCell] = TrimWhite(std::string_view(row.strText).substr(span.nOffset, span.nSize));
+    row.quoted.resize(row.cells.size(), false);
+    m_pCursor = p;
+    const auto nFeeds = static_cast<std::uint32_t>(std::count(pStart, p, '\n'));
+    row.nLines = nFeeds + (p > pStart && p[-1] != '\n' ? 1 : 0);
+    return true;
+}
+
+const char* WrongSeparatorOf(std::string_view strGroupLine) {
+    if (strGroupLine.find('\t') != std::string_view::npos) return nullptr;
+    if (strGroupLine.find(',') != std::string_view::npos) return "comma";
+    if (strGroupLine.find(';') != std::string_view::npos) return "semicolon";
+    return nullptr;
+}
+
+std::vector<std::string> LookalikesOf(const char* pszPath) {
+    namespace fs = std::filesystem;
+    constexpr size_t MAX_NAMED = 5;
+    const auto fold = [](std::string str) {
+        for (char& c : str)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        return str;
+    };
+    const fs::path path(pszPath);
+    const std::string strName = fold(path.filename().string());
+    const std::string strStem = fold(path.stem().string());
+    std::vector<std::string> found;
+    std::error_code error;
+    const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string strOther = it->path().filename().string();
+        const std::string strFolded = fold(strOther);
+        const std::string strOtherStem = fold(it->path().stem().string());
+        const bool bOtherCase = strFolded == strName && strOther != path.filename().string();
+        const bool bOtherExtension = strOtherStem == strStem && strFolded != strName;
+        // "Items-Weapons.txt", "Copy of Weapons.csv": the table's name after a separator.
+        const bool bSuffix = strOtherStem.size() > strStem.size() &&
+                             strOtherStem.ends_with(strStem) &&
+                             !IsAsciiAlnum(strOtherStem[strOtherStem.size() - strStem.size() - 1]);
+        if (bOtherCase || bOtherExtension || bSuffix) found.push_back(strOther);
+    }
+    std::sort(found.begin(), found.end());
+    if (found.size() > MAX_NAMED) found.resize(MAX_NAMED);
+    return found;
 }

@@ -171,3 +171,98 @@ TEST(SplitString, CellsAreOneMoreThanDelimitersAndTrimmed) {
     SplitString(" \x0B a b \r\t\f", cells, '\t');
     EXPECT_EQ((Names{"a b", ""}), cells);
 }
+
+// ---- Rows as spreadsheets write them -------------------------------------------------------
+
+namespace {
+struct SRowSeen {
+    std::vector<std::string> cells;
+    std::vector<bool> quoted;
+    std::uint32_t nLines;
+};
+
+// Every row of the text, header lines included.
+std::vector<SRowSeen> RowsOf(CTestConverter& converter, const std::string& strText) {
+    EXPECT_TRUE(converter.LoadText(strText, "Rows.txt"));
+    std::vector<SRowSeen> rows;
+    STableRow row;
+    while (converter.GetNextRow(row)) {
+        SRowSeen seen{{row.cells.begin(), row.cells.end()}, {}, row.nLines};
+        for (size_t i = 0; i < row.cells.size(); ++i) seen.quoted.push_back(row.IsQuoted(i));
+        rows.push_back(std::move(seen));
+    }
+    return rows;
+}
+}  // namespace
+
+TEST_F(TableReaderTest, QuotedCellsReadAsTheSheetShowedThem) {
+    const auto rows = RowsOf(m_converter,
+                             "\"Name\"\t\"Lists\"\tPrice\n"
+                             "\"say \"\"hi\"\"\"\t\"a, b\"\t\"25%\"\n"
+                             "\"tab\there\"\t5\" blade\t \"padded\" \r\n"
+                             "\"two\r\nlines\"\t\"and\nmore\rhere\"\tx\n"
+                             "\"open\tnever closed\n");
+    ASSERT_EQ(5u, rows.size());
+    EXPECT_EQ((Names{"Name", "Lists", "Price"}), rows[0].cells);
+    EXPECT_EQ((std::vector<bool>{true, true, false}), rows[0].quoted);
+    EXPECT_EQ((Names{"say \"hi\"", "a, b", "25%"}), rows[1].cells);
+    // A tab inside quotes belongs to the cell; a quote inside an unquoted cell is just a quote.
+    EXPECT_EQ((Names{"tab\there", "5\" blade", "padded"}), rows[2].cells);
+    EXPECT_EQ((std::vector<bool>{true, false, true}), rows[2].quoted);
+    // Each line break, CRLF, LF or CR, is one space; the row spans two lines of the file.
+    EXPECT_EQ((Names{"two lines", "and more here", "x"}), rows[3].cells);
+    EXPECT_EQ(3u, rows[3].nLines);
+    // A quote that never closes starts no quoted cell: the cell ends at its tab, as always.
+    EXPECT_EQ((Names{"\"open", "never closed"}), rows[4].cells);
+    EXPECT_EQ((std::vector<bool>{false, false}), rows[4].quoted);
+    EXPECT_EQ(1u, rows[4].nLines);
+}
+
+TEST_F(TableReaderTest, RowsWithoutQuotesAreCutAsLinesAre) {
+    const auto rows = RowsOf(m_converter, "a\tb \t\n\n c\r\nlast\tline");
+    ASSERT_EQ(4u, rows.size());
+    EXPECT_EQ((Names{"a", "b", ""}), rows[0].cells);
+    EXPECT_TRUE(rows[0].quoted.empty() || rows[0].quoted == std::vector<bool>(3, false));
+    EXPECT_EQ((Names{""}), rows[1].cells);
+    EXPECT_EQ((Names{"c"}), rows[2].cells);
+    EXPECT_EQ((Names{"last", "line"}), rows[3].cells);
+    for (const SRowSeen& row : rows) EXPECT_EQ(1u, row.nLines);
+}
+
+// Quoted header cells name the same columns; a quoted cell at the very end needs no line feed.
+TEST_F(TableReaderTest, QuotedHeaderGivesTheSameColumnNames) {
+    std::string strQuoted;
+    for (const char c : std::string_view(HEADER_EXAMPLE))
+        strQuoted += c == '\t' ? std::string("\"\t\"") : c == '\n' ? std::string("\"\n\"") : std::string(1, c);
+    strQuoted.pop_back();  // the quote opened after the last line feed
+    strQuoted.insert(0, "\"");
+    LoadAndParse(strQuoted + "\"Sword\"");
+    EXPECT_EQ(EXAMPLE_COLUMNS, m_converter.ColumnNames());
+    STableRow row;
+    ASSERT_TRUE(m_converter.GetNextRow(row));
+    EXPECT_EQ(std::vector<std::string_view>{"Sword"}, row.cells);
+    EXPECT_FALSE(m_converter.GetNextRow(row));
+}
+
+TEST_F(TableReaderTest, AHeaderWithCommasAndNoTabIsNoHeader) {
+    const std::string strName = "\"" + (m_dir.Path() / "Weapons.txt").string() + "\"";
+    EXPECT_EQ(strName + " looks comma-separated; save it with tabs.\n",
+              LoadAndParse("Name,General,,\n,Price,Weight\nSword,1,2\n", false));
+    EXPECT_EQ(strName + " looks semicolon-separated; save it with tabs.\n",
+              LoadAndParse("Name;General;;\n;Price;Weight\n", false));
+    // A comma inside a group name of a tab-separated header is only a comma.
+    LoadAndParse("Name\tDamage, proportions\t\n\tPiercing\tSlashing\n");
+    EXPECT_EQ((Names{"Name", "Damage, proportions Piercing", "Damage, proportions Slashing"}),
+              m_converter.ColumnNames());
+}
+
+TEST(TableFiles, LookalikesNameWhatADesignerMayHaveMeant) {
+    CTempDir dir;
+    for (const char* pszName : {"weapons.txt", "Weapons.csv", "Items-Weapons.txt", "Copy of Weapons.TXT",
+                                "MyWeapons.txt", "Weapons.txt.bak", "Armors.txt"})
+        testutil::WriteFile(dir.Path() / pszName, "x");
+    EXPECT_EQ((Names{"Copy of Weapons.TXT", "Items-Weapons.txt", "Weapons.csv", "weapons.txt"}),
+              LookalikesOf((dir.Path() / "Weapons.txt").string().c_str()));
+    EXPECT_EQ(Names{}, LookalikesOf((dir.Path() / "QuestItems.txt").string().c_str()));
+    EXPECT_EQ(Names{}, LookalikesOf((dir.Path() / "missing" / "Weapons.txt").string().c_str()));
+}
