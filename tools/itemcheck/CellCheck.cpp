@@ -154,7 +154,7 @@ void CTableCheck::CheckValue(std::uint32_t nLine, std::uint32_t nColumn, const S
     const std::string_view strStored = StoredText(strCell);
     const SIniValue value = ClassifyValue(strStored);
     if (value.nType == RTYPE_STRING && strStored.size() >= 2 && strStored.front() == '"') {
-        CheckQuoted(nLine, nColumn, column, strStored, value);
+        CheckQuoted(nLine, nColumn, column, value);
         return;
     }
     if (column.type == EColumnType::Int || column.type == EColumnType::Float) {
@@ -210,17 +210,17 @@ void CTableCheck::CheckMaterial(std::uint32_t nLine, std::uint32_t nColumn, std:
     Report(nLine, nColumn, strText);
 }
 
-// A spreadsheet quotes a cell that holds a quote, a line break or a comma. The quotes make the
-// converter keep the text, undoubled, as one string; the builder splits it again only where a
-// list is read.
+// A cell the sheet quoted whose text holds a comma or begins with a quote reaches the converter
+// in quotes, so it is kept as one text; the builder splits it again only where a list is read.
 void CTableCheck::CheckQuoted(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
-                              std::string_view strStored, const SIniValue& value) {
+                              const SIniValue& value) {
     const std::string strText = StoredString(value);
-    const std::string strWhat = Quoted(strStored) + In(column) + " is quoted";
     if (column.type == EColumnType::Int || column.type == EColumnType::Float) {
         Report(nLine, nColumn,
-               strWhat + ", so it is text and no number; the builder uses the default " +
-                   DefaultTextOf(column));
+               Quoted(strText) + In(column) +
+                   (HasDecimalComma(strText) ? " has a decimal comma, so it is no number"
+                                             : " is no number") +
+                   "; the builder uses the default " + DefaultTextOf(column));
         return;
     }
     std::vector<std::string_view>& entries = m_entries;
@@ -229,16 +229,33 @@ void CTableCheck::CheckQuoted(std::uint32_t nLine, std::uint32_t nColumn, const 
         entries.push_back(strText);
     else
         SplitListElements(strText, entries);
-    std::string strRead;
-    for (std::string_view strEntry : entries) strRead += (strRead.empty() ? "" : ", ") + Quoted(strEntry);
-    Report(nLine, nColumn,
-           strWhat + "; it is read as " +
-               (column.type == EColumnType::String ? "the text " + strRead
-                                                   : "the list " + (strRead.empty() ? "(empty)" : strRead)));
     if (column.type == EColumnType::String)
         CheckWord(nLine, nColumn, column, entries[0]);
     else
         CheckListEntries(nLine, nColumn, column, entries);
+}
+
+void CTableCheck::NoteQuoted(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
+                             std::string_view strShown, size_t nProblemsBefore) {
+    if (m_problems.size() != nProblemsBefore) return;  // what it reads as is said there
+    const SIniValue value = ClassifyValue(StoredText(m_strValue));
+    std::string strRead;
+    if (IsNumber(value)) {
+        strRead = column.type == EColumnType::String ? "the text " + Quoted(NumberTextOfValue(value))
+                                                     : "the number " + NumberTextOfValue(value);
+    } else if (column.type == EColumnType::StringList) {
+        const std::string strText = value.strText.size() < m_strValue.size() ? StoredString(value)
+                                                                              : m_strValue;
+        std::vector<std::string_view> entries;
+        SplitListElements(strText, entries);
+        for (std::string_view strEntry : entries)
+            strRead += (strRead.empty() ? "the list " : ", ") + Quoted(strEntry);
+        if (strRead.empty()) strRead = "the empty list";
+    } else {
+        strRead = "the text " + Quoted(value.nType == RTYPE_STRING ? StoredString(value)
+                                                                   : std::string(value.strText));
+    }
+    Note(nLine, nColumn, Quoted(strShown) + In(column) + " is quoted; it is read as " + strRead);
 }
 
 void CTableCheck::CheckNumber(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,

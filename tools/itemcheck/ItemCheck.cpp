@@ -10,12 +10,16 @@
 namespace {
 constexpr char USAGE[] =
     "itemcheck: checks the six item tables for what the build would drop, default or misread.\n"
-    "Usage: itemcheck [<folder>]           checks the tables of the folder (default: here)\n"
-    "       itemcheck --columns            lists every column the builders read\n"
-    "       itemcheck --templates <folder> writes an empty table of each kind\n"
-    "       itemcheck --version            prints the version\n"
-    "Findings read \"Table.txt:LINE:CELL: text\" (LINE and CELL from 1; 0:0 for the whole\n"
-    "table). Exit status: 0 clean, 1 findings, 2 could not run.\n";
+    "Usage: itemcheck [--notes] [<folder>]  checks the tables of the folder (default: here);\n"
+    "                                       --notes also shows the harmless findings\n"
+    "       itemcheck --columns             lists every column the builders read\n"
+    "       itemcheck --templates [--force] <folder>\n"
+    "                                       writes an empty table of each kind; without\n"
+    "                                       --force it never replaces a file\n"
+    "       itemcheck --version             prints the version\n"
+    "Findings read \"Table.txt:LINE:CELL (A1): text\": the line of the file where the row\n"
+    "begins and the cell from 1, then the cell as the sheet names it (0:0 for the whole\n"
+    "table). Exit status: 0 clean (notes only), 1 problems, 2 could not run.\n";
 
 std::string JoinPath(const std::string& strDirectory, const char* pszName) {
     if (strDirectory.empty()) return pszName;
@@ -28,9 +32,18 @@ std::string Counted(std::size_t n, const char* pszOne, const char* pszMany) {
     return std::to_string(n) + " " + (n == 1 ? pszOne : pszMany);
 }
 
+// "Weapons.txt:5:27 (AA5): text", "Weapons.txt:0:0: text" for the table as a whole.
+std::string FindingLine(const std::string& strName, const SProblem& problem) {
+    std::string strLine = strName + ":" + std::to_string(problem.nLine) + ":" +
+                          std::to_string(problem.nColumn);
+    if (problem.nRow && problem.nColumn)
+        strLine += " (" + ColumnLetters(problem.nColumn) + std::to_string(problem.nRow) + ")";
+    return strLine + ": " + (problem.bNote ? "note: " : "") + problem.strText + "\n";
+}
+
 // Checks every table of the folder; findings and summaries name each table by its path as
 // joined to the folder argument, or by its name alone without one.
-int CheckFolder(const std::string& strDirectory, std::string& strOut) {
+int CheckFolder(const std::string& strDirectory, bool bNotes, std::string& strOut) {
     std::string strSummary;
     bool bClean = true;
     // Materials are built first; the other kinds name them.
@@ -47,13 +60,13 @@ int CheckFolder(const std::string& strDirectory, std::string& strOut) {
             bMaterialsRead = true;
         }
         for (const SProblem& problem : check.Problems())
-            strOut += strName + ":" + std::to_string(problem.nLine) + ":" +
-                      std::to_string(problem.nColumn) + ": " + problem.strText + "\n";
-        const std::size_t nProblems = check.Problems().size();
+            if (bNotes || !problem.bNote) strOut += FindingLine(strName, problem);
+        const std::size_t nProblems = check.ProblemCount();
+        const std::size_t nNotes = check.Problems().size() - nProblems;
         bClean = bClean && nProblems == 0;
         strSummary += strName + ": " + Counted(check.Records(), "row", "rows") + ", " +
                       (nProblems ? Counted(nProblems, "problem", "problems") : "no problems") +
-                      "\n";
+                      (nNotes ? ", " + Counted(nNotes, "note", "notes") : std::string()) + "\n";
     }
     strOut += strSummary;
     return bClean ? CHECK_CLEAN : CHECK_PROBLEMS;
@@ -105,8 +118,21 @@ std::string ColumnReference() {
     return strText;
 }
 
-bool WriteTemplates(const std::string& strDirectory, std::string& strError) {
+bool WriteTemplates(const std::string& strDirectory, bool bForce, std::string& strError) {
     std::error_code error;
+    if (!bForce) {
+        // A designer's real tables must never be replaced by empty ones by a slip of the folder.
+        std::string strExisting;
+        for (const SKindColumns& kind : AllKinds()) {
+            const std::string strPath = JoinPath(strDirectory, kind.pszTable);
+            if (std::filesystem::exists(std::filesystem::path(strPath), error))
+                strExisting += (strExisting.empty() ? "\"" : ", \"") + strPath + "\"";
+        }
+        if (!strExisting.empty()) {
+            strError = "not replacing " + strExisting + "; --force replaces them";
+            return false;
+        }
+    }
     std::filesystem::create_directories(std::filesystem::path(strDirectory), error);
     if (error) {
         strError = "cannot create the folder \"" + strDirectory + "\" (" + error.message() + ")";
@@ -136,21 +162,31 @@ int RunItemCheck(const std::vector<std::string>& args, std::string& strOut, std:
         strOut += ColumnReference();
         return CHECK_CLEAN;
     }
-    if (args.size() == 2 && args[0] == "--templates" && !args[1].empty()) {
-        std::string strError;
-        if (WriteTemplates(args[1], strError)) return CHECK_CLEAN;
-        strErr += "itemcheck: " + strError + ".\n";
-        return CHECK_FAILED;
+    bool bNotes = false, bForce = false, bTemplates = false;
+    std::vector<std::string> folders;
+    for (const std::string& strArg : args) {
+        if (strArg == "--notes") bNotes = true;
+        else if (strArg == "--force") bForce = true;
+        else if (strArg == "--templates") bTemplates = true;
+        else if (strArg.empty() || strArg[0] == '-') folders.assign(2, "");  // refused below
+        else folders.push_back(strArg);
     }
-    if (args.size() > 1 || (args.size() == 1 && (args[0].empty() || args[0][0] == '-'))) {
+    if (folders.size() > 1 || (bTemplates && (folders.empty() || bNotes)) ||
+        (!bTemplates && bForce)) {
         strErr += std::string("itemcheck: unexpected arguments.\n") + USAGE;
         return CHECK_FAILED;
     }
-    const std::string strDirectory = args.empty() ? std::string() : args[0];
+    const std::string strDirectory = folders.empty() ? std::string() : folders[0];
+    if (bTemplates) {
+        std::string strError;
+        if (WriteTemplates(strDirectory, bForce, strError)) return CHECK_CLEAN;
+        strErr += "itemcheck: " + strError + ".\n";
+        return CHECK_FAILED;
+    }
     std::error_code error;
     if (!std::filesystem::is_directory(strDirectory.empty() ? "." : strDirectory, error)) {
         strErr += "itemcheck: there is no folder \"" + strDirectory + "\".\n";
         return CHECK_FAILED;
     }
-    return CheckFolder(strDirectory, strOut);
+    return CheckFolder(strDirectory, bNotes, strOut);
 }

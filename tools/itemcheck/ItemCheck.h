@@ -20,5 +20,6 @@ std::string ColumnReference();
 
 // Writes the empty table of each kind (its two header lines, HeaderLinesOf) into the directory,
 // which is created when missing. False, with the cause in strError, when a file could not be
-// written; a file is replaced only once its new text is complete.
-bool WriteTemplates(const std::string& strDirectory, std::string& strError);
+// written, or, unless bForce, when any of the six already exists (then nothing is written); a
+// file is replaced only once its new text is complete.
+bool WriteTemplates(const std::string& strDirectory, bool bForce, std::string& strError);

@@ -25,17 +25,29 @@ std::string FoldedCopy(std::string_view str) {
 
 std::string Quoted(std::string_view str) { return "\"" + std::string(str) + "\""; }
 
-// The cell as AppendIniSection writes it: trailing '%' removed; empty means not written.
-std::string_view WithoutPercent(std::string_view strCell) {
-    while (!strCell.empty() && strCell.back() == '%') strCell.remove_suffix(1);
-    return strCell;
-}
-
 std::uint32_t CellNumber(size_t nIndex) { return static_cast<std::uint32_t>(nIndex + 1); }
 }  // namespace
 
-void CTableCheck::Report(std::uint32_t nLine, std::uint32_t nColumn, std::string strText) {
-    m_problems.push_back(SProblem{nLine, nColumn, std::move(strText)});
+std::string ColumnLetters(std::uint32_t nColumn) {
+    std::string strLetters;
+    for (; nColumn > 0; nColumn = (nColumn - 1) / 26)
+        strLetters.insert(strLetters.begin(), static_cast<char>('A' + (nColumn - 1) % 26));
+    return strLetters;
+}
+
+void CTableCheck::Report(std::uint32_t nRow, std::uint32_t nColumn, std::string strText) {
+    const std::uint32_t nLine = nRow < m_lineOfRow.size() ? m_lineOfRow[nRow] : 0;
+    m_problems.push_back(SProblem{nLine, nColumn, nRow, std::move(strText)});
+}
+
+void CTableCheck::Note(std::uint32_t nRow, std::uint32_t nColumn, std::string strText) {
+    Report(nRow, nColumn, std::move(strText));
+    m_problems.back().bNote = true;
+}
+
+std::size_t CTableCheck::ProblemCount() const {
+    return static_cast<std::size_t>(std::count_if(m_problems.begin(), m_problems.end(),
+                                                  [](const SProblem& p) { return !p.bNote; }));
 }
 
 void CTableCheck::Check(const char* pszPath) {
@@ -43,10 +55,16 @@ void CTableCheck::Check(const char* pszPath) {
     m_nRecords = 0;
     m_bRowsRead = false;
     m_rowNames.clear();
+    m_lineOfRow.assign(1, 0);
     if (!platform::FileExists(pszPath)) {
-        Report(0, 0,
-               std::string("the table is missing; the build gives an empty list of ") +
-                   m_kind.pszKind);
+        std::string strText =
+            std::string("the table is missing; the build gives an empty list of ") + m_kind.pszKind;
+        const std::vector<std::string> lookalikes = LookalikesOf(pszPath);
+        for (size_t i = 0; i < lookalikes.size(); ++i)
+            strText += (i ? ", " : "; found ") + Quoted(lookalikes[i]);
+        if (!lookalikes.empty()) strText += std::string(" instead, but the table must be named ") +
+                                            Quoted(m_kind.pszTable);
+        Report(0, 0, std::move(strText));
         return;
     }
     if (!LoadFile(pszPath)) {
@@ -58,13 +76,15 @@ void CTableCheck::Check(const char* pszPath) {
     // The two header lines are looked at cell by cell first, then handed to ParseHeader, so that
     // the full column names are derived by the builders' own code.
     const char* pHeader = m_pCursor;
-    std::string_view strGroupLine, strSubLine;
-    GetNextLine(strGroupLine);
-    GetNextLine(strSubLine);
+    STableRow groupRow, subRow;
+    if (!GetNextRow(groupRow)) groupRow.cells.assign(1, std::string_view());
+    GetNextRow(subRow);
     m_pCursor = pHeader;
-    if (CheckGroupLine(strGroupLine) && ParseHeader()) {
-        CheckColumnNames(strSubLine);
-        CheckRows();
+    // Sheet rows 1 and 2 are the header; a quoted header cell may span lines.
+    m_lineOfRow = {0, 1, 1 + groupRow.nLines};
+    if (CheckGroupLine(groupRow.cells) && ParseHeader()) {
+        CheckColumnNames(subRow.cells);
+        CheckRows(1 + groupRow.nLines + subRow.nLines);
         m_bRowsRead = true;
     }
     ReportZeroByte();
@@ -74,9 +94,13 @@ void CTableCheck::Check(const char* pszPath) {
                      });
 }
 
-bool CTableCheck::CheckGroupLine(std::string_view strLine) {
-    std::vector<std::string_view> cells;
-    SplitCells(strLine, '\t', cells);
+bool CTableCheck::CheckGroupLine(const std::vector<std::string_view>& cells) {
+    if (const char* pszSeparator = cells.size() == 1 ? WrongSeparatorOf(cells[0]) : nullptr) {
+        Report(1, 1,
+               std::string("the table looks ") + pszSeparator +
+                   "-separated, so the build reads nothing of it; save it with tabs");
+        return false;
+    }
     if (!StartsGroup(cells[0])) {
         Report(
             1, 1,
@@ -102,7 +126,7 @@ bool CTableCheck::CheckGroupLine(std::string_view strLine) {
     return true;
 }
 
-void CTableCheck::CheckColumnNames(std::string_view strSubLine) {
+void CTableCheck::CheckColumnNames(const std::vector<std::string_view>& subCells) {
     const size_t nColumns = m_columnNames.size();
     m_columnOf.assign(nColumns, UNKNOWN);
     m_widened.resize(nColumns, false);
@@ -119,8 +143,6 @@ void CTableCheck::CheckColumnNames(std::string_view strSubLine) {
                 ResolveColumn(nColumn, nLine, suggested);
         }
     }
-    std::vector<std::string_view> subCells;
-    SplitCells(strSubLine, '\t', subCells);
     for (size_t i = nColumns; i < subCells.size(); ++i) {
         if (subCells[i].empty()) continue;
         Report(2, CellNumber(i),
@@ -172,32 +194,33 @@ void CTableCheck::ReportMissingColumns(const std::vector<bool>& suggested) {
     }
 }
 
-void CTableCheck::CheckRows() {
+void CTableCheck::CheckRows(std::uint32_t nFirstLine) {
     std::unordered_map<std::string, std::uint32_t> lineOfName;
-    std::vector<std::string_view> cells;
-    std::string_view strLine;
-    std::uint32_t nLine = 2;
+    STableRow& row = m_row;
+    std::uint32_t nLine = nFirstLine;
+    std::uint32_t nRow = 2;
     m_taken.assign(m_kind.columns.size(), 0);
-    while (GetNextLine(strLine)) {
-        ++nLine;
-        if (strLine.empty()) continue;
-        SplitCells(strLine, '\t', cells);
+    while (GetNextRow(row)) {
+        m_lineOfRow.push_back(nLine);
+        ++nRow;
+        nLine += row.nLines;
+        const std::vector<std::string_view>& cells = row.cells;
         if (cells[0].empty()) {
             if (std::any_of(cells.begin(), cells.end(),
                             [](std::string_view s) { return !s.empty(); }))
-                Report(nLine, 1, "the row has no name (an empty first cell) and is skipped");
+                Report(nRow, 1, "the row has no name (an empty first cell) and is skipped");
             continue;
         }
-        const auto inserted = lineOfName.emplace(FoldedCopy(cells[0]), nLine);
+        const auto inserted = lineOfName.emplace(FoldedCopy(cells[0]), m_lineOfRow[nRow]);
         if (!inserted.second) {
-            Report(nLine, 1,
+            Report(nRow, 1,
                    "row " + Quoted(cells[0]) + " repeats the name of line " +
                        std::to_string(inserted.first->second) + " (case aside) and is skipped");
             continue;
         }
         ++m_nRecords;
         m_rowNames.emplace_back(cells[0]);
-        CheckRow(nLine, cells);
+        CheckRow(nRow, row);
     }
     if (m_nRecords > MAX_REGISTRY_ENTRIES)
         Report(0, 0,
@@ -205,33 +228,44 @@ void CTableCheck::CheckRows() {
                    " rows; the converter takes at most 65,535, so the build reads none");
 }
 
-void CTableCheck::CheckRow(std::uint32_t nLine, const std::vector<std::string_view>& cells) {
+void CTableCheck::CheckRow(std::uint32_t nRow, const STableRow& row) {
+    const std::vector<std::string_view>& cells = row.cells;
     const size_t nColumns = std::min(cells.size(), m_columnNames.size());
     std::fill(m_taken.begin(), m_taken.end(), std::uint8_t{0});
     for (size_t i = 0; i < nColumns; ++i) {
-        const std::string_view strCell = WithoutPercent(cells[i]);
-        if (strCell.empty() || m_columnOf[i] == UNKNOWN) continue;
+        const bool bQuoted = row.IsQuoted(i);
+        std::string_view strValue = WithoutPercent(cells[i]);
+        if (strValue.empty() || m_columnOf[i] == UNKNOWN) continue;
         if (m_columnOf[i] == NAMELESS) {
             if (!m_widened[i])
-                Report(nLine, CellNumber(i),
+                Report(nRow, CellNumber(i),
                        "the column has no sub-column name, so the cell is dropped");
             continue;
         }
         const size_t nKindColumn = static_cast<size_t>(m_columnOf[i]);
         if (m_taken[nKindColumn]) continue;  // the converter keeps the first of a repeated name
         m_taken[nKindColumn] = 1;
-        CheckValue(nLine, CellNumber(i), *m_kind.columns[nKindColumn], strCell);
+        // What the converter is given for the cell; only a quoted cell or a minus sign makes it
+        // differ from the cell's own bytes.
+        if (bQuoted || strValue.starts_with("\xE2\x88\x92")) {
+            m_strValue = IniValueOf(cells[i], bQuoted);
+            strValue = m_strValue;
+        }
+        const size_t nBefore = m_problems.size();
+        const SColumnInfo& column = *m_kind.columns[nKindColumn];
+        CheckValue(nRow, CellNumber(i), column, strValue);
+        if (bQuoted) NoteQuoted(nRow, CellNumber(i), column, cells[i], nBefore);
     }
     for (size_t i = m_columnNames.size(); i < cells.size(); ++i) {
         if (cells[i].empty()) continue;
-        Report(nLine, CellNumber(i),
+        Report(nRow, CellNumber(i),
                "the row has cells beyond the " + std::to_string(m_columnNames.size()) +
                    " columns of the header; they are dropped");
         break;
     }
     for (size_t k = 0; k < m_kind.columns.size(); ++k)
         if (!m_taken[k] && m_cellOf[k] != 0)
-            CheckAbsentWord(nLine, m_cellOf[k], *m_kind.columns[k]);
+            CheckAbsentWord(nRow, m_cellOf[k], *m_kind.columns[k]);
 }
 
 void CTableCheck::ReportZeroByte() {
@@ -246,7 +280,8 @@ void CTableCheck::ReportZeroByte() {
             ++nColumn;
         }
     }
-    Report(nLine, nColumn,
-           "a zero byte (saved as UTF-16?) ends the text here; the build ignores the rest of the "
-           "table");
+    // A place in the file, not in a row of the sheet.
+    m_problems.push_back(SProblem{nLine, nColumn, 0,
+                                  "a zero byte (saved as UTF-16?) ends the text here; the build "
+                                  "ignores the rest of the table"});
 }

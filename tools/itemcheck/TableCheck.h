@@ -17,10 +17,16 @@ struct SIniValue;
 
 // One finding and where it is.
 struct SProblem {
-    std::uint32_t nLine = 0;    // from 1 as an editor counts; 0 for the table as a whole
+    std::uint32_t nLine = 0;    // the line of the file where the row begins, from 1 as an editor
+                                // counts; 0 for the table as a whole
     std::uint32_t nColumn = 0;  // the cell from 1; 0 for the table as a whole
+    std::uint32_t nRow = 0;     // the row as the sheet numbers it (header rows 1 and 2); 0: none
     std::string strText;
+    bool bNote = false;  // harmless, such as a quoted cell that reads as it shows: not counted
 };
+
+// A spreadsheet's name of a column, from 1: A to Z, then AA, AB ...
+std::string ColumnLetters(std::uint32_t nColumn);
 
 // A number as the registry's getters turn it into text: its shortest decimal form.
 std::string NumberTextOf(float fValue);
@@ -33,11 +39,14 @@ class CTableCheck : private CTableConverter {
 public:
     explicit CTableCheck(const SKindColumns& kind) : m_kind(kind) {}
 
-    // Reads and checks the table; afterwards Problems() holds the findings in line and cell order,
-    // and Records() the records the build would make. A missing or unreadable table is one finding.
-    // Nothing is written; the reader itself prints only about a zero byte.
+    // Reads and checks the table; afterwards Problems() holds the findings (notes included) in
+    // line and cell order, and Records() the records the build would make. A missing or
+    // unreadable table is one finding. Nothing is written; the reader itself prints only about a
+    // zero byte.
     void Check(const char* pszPath);
     const std::vector<SProblem>& Problems() const { return m_problems; }
+    // The findings that are problems, notes aside.
+    std::size_t ProblemCount() const;
     std::uint32_t Records() const { return m_nRecords; }
     // The names of the rows the build keeps, once Check has read them; null when it could not (a
     // missing table, a bad header), so that references to the table are then left unjudged.
@@ -51,23 +60,28 @@ private:
 
     bool Save(const char*) override { return false; }  // the checker writes nothing
 
-    void Report(std::uint32_t nLine, std::uint32_t nColumn, std::string strText);
+    // nRow is the row as the sheet numbers it; the file line is looked up from it.
+    void Report(std::uint32_t nRow, std::uint32_t nColumn, std::string strText);
+    void Note(std::uint32_t nRow, std::uint32_t nColumn, std::string strText);
     // False, after reporting, when the group line starts no group (the builder's "Bad header").
-    bool CheckGroupLine(std::string_view strLine);
-    void CheckColumnNames(std::string_view strSubLine);
+    bool CheckGroupLine(const std::vector<std::string_view>& cells);
+    void CheckColumnNames(const std::vector<std::string_view>& subCells);
     // Finds the kind's column of the table column's full name, or reports that none reads it
     // (marking the suggested name) or that an earlier column has the name.
     void ResolveColumn(size_t nColumn, std::uint32_t nLine, std::vector<bool>& suggested);
     void ReportMissingColumns(const std::vector<bool>& suggested);
-    void CheckRows();
-    void CheckRow(std::uint32_t nLine, const std::vector<std::string_view>& cells);
+    void CheckRows(std::uint32_t nFirstLine);
+    void CheckRow(std::uint32_t nLine, const STableRow& row);
+    // A cell the sheet quoted: a note saying what it reads as, unless it gave a problem.
+    void NoteQuoted(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
+                    std::string_view strValue, size_t nProblemsBefore);
     void ReportZeroByte();
 
     // CellCheck.cpp: one non-empty value as the converter stores it, and an absent one.
     void CheckValue(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
                     std::string_view strValue);
     void CheckQuoted(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
-                     std::string_view strStored, const SIniValue& value);
+                     const SIniValue& value);
     void CheckNumber(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
                      std::string_view strValue, const SIniValue& value);
     void CheckWord(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
@@ -87,6 +101,8 @@ private:
     std::vector<std::uint32_t> m_cellOf;  // per kind column: its first table cell, 0 when absent
     std::vector<std::uint8_t> m_taken;    // per kind column: a value was met in the current row
     std::vector<std::string_view> m_entries;  // the current value's list entries, kept for speed
+    std::vector<std::uint32_t> m_lineOfRow;   // per sheet row from 1: the file line it begins on
+    std::string m_strValue;                   // the current value, when it is not the cell itself
     bool m_bRowsRead = false;
     bool m_bMaterialsGiven = false;
     std::vector<std::string> m_rowNames;

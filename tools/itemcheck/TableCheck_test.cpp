@@ -62,34 +62,34 @@ const SSeed SEEDS[] = {
 };
 // clang-format off
 const char* const SEEDED_REPORT[] = {
-    "Materials.txt:1:20: group cell \"(Shop)\" starts with no letter or digit, so it widens group \"Available In Shop\" instead of starting a group",
-    "Materials.txt:3:25: the row has cells beyond the 23 columns of the header; they are dropped",
-    "Materials.txt:4:18: crippled entry \"x\" is no whole number; it sets bit 0",
-    "Materials.txt:5:3: \"1.50\" in \"Material Code Name\" is read as the number 1.5",
-    "Weapons.txt:2:2: column \"General Prise\" is read by no builder of weapons; did you mean \"General Price\"?",
-    "Weapons.txt:3:17: \"forty\" in \"Weapon Damage Min\" is no number; the builder uses the default -1",
-    "Weapons.txt:4:3: \"2,5\" in \"General Weight\" is a list to the converter (a decimal comma?); the builder uses the default 1",
-    "Weapons.txt:5:15: \"Iron, Steel\" in \"Weapon Material Type\" is a list where one value is read; the builder uses the default \"none\"",
-    "Weapons.txt:6:19: \"2.5\" in the integer column \"Weapon Actions\" is read as 2",
-    "Weapons.txt:7:28: shop flag 2 in \"Available In Shop 1\" is not 0 or 1",
-    "Weapons.txt:8:14: unknown weapon type \"Swrod\"; did you mean \"sword\"?",
-    "Weapons.txt:9:27: unknown skill \"defense\" in \"Lists\"; did you mean \"defence\"?",
-    "Weapons.txt:10:27: entry \"melee2\" has no space and is ignored; did you mean \"melee 2\"?",
-    "Weapons.txt:11:27: attack value \"1.5x\" is no number; it is read as 1.5",
-    "Weapons.txt:12:14: empty weapon type; the builder's default \"none\" is no weapon type",
-    "Armors.txt:3:36: skill level 300 of awareness is outside 0 to 255; it is stored as 44",
-    "Armors.txt:4:26: crippled number 32 is outside 0 to 31; it sets bit 0",
-    "Armors.txt:5:16: unknown armor type \"Helmet\"; did you mean \"helm\"?",
-    "Armors.txt:6:36: unknown skill \"stelth\" in \"Lists\"; did you mean \"stealth\"?",
-    "QuickItems.txt:2:26: sub-column \"Notes\" lies beyond the 25 columns of the group line and names no column",
-    "QuickItems.txt:3:20: skill level -1 of sense is outside 0 to 255; it is stored as 255",
-    "QuickItems.txt:4:14: unknown quick item type \"Sensor\"; did you mean \"dangersensor\"?",
-    "QuickItems.txt:5:18: unknown damage type \"Slashng\"; did you mean \"slashing\"?",
+    "Materials.txt:1:20 (T1): group cell \"(Shop)\" starts with no letter or digit, so it widens group \"Available In Shop\" instead of starting a group",
+    "Materials.txt:3:25 (Y3): the row has cells beyond the 23 columns of the header; they are dropped",
+    "Materials.txt:4:18 (R4): crippled entry \"x\" is no whole number; it sets bit 0",
+    "Materials.txt:5:3 (C5): \"1.50\" in \"Material Code Name\" is read as the number 1.5",
+    "Weapons.txt:2:2 (B2): column \"General Prise\" is read by no builder of weapons; did you mean \"General Price\"?",
+    "Weapons.txt:3:17 (Q3): \"forty\" in \"Weapon Damage Min\" is no number; the builder uses the default -1",
+    "Weapons.txt:4:3 (C4): \"2,5\" in \"General Weight\" is a list to the converter (a decimal comma?); the builder uses the default 1",
+    "Weapons.txt:5:15 (O5): \"Iron, Steel\" in \"Weapon Material Type\" is a list where one value is read; the builder uses the default \"none\"",
+    "Weapons.txt:6:19 (S6): \"2.5\" in the integer column \"Weapon Actions\" is read as 2",
+    "Weapons.txt:7:28 (AB7): shop flag 2 in \"Available In Shop 1\" is not 0 or 1",
+    "Weapons.txt:8:14 (N8): unknown weapon type \"Swrod\"; did you mean \"sword\"?",
+    "Weapons.txt:9:27 (AA9): unknown skill \"defense\" in \"Lists\"; did you mean \"defence\"?",
+    "Weapons.txt:10:27 (AA10): entry \"melee2\" has no space and is ignored; did you mean \"melee 2\"?",
+    "Weapons.txt:11:27 (AA11): attack value \"1.5x\" is no number; it is read as 1.5",
+    "Weapons.txt:12:14 (N12): empty weapon type; the builder's default \"none\" is no weapon type",
+    "Armors.txt:3:36 (AJ3): skill level 300 of awareness is outside 0 to 255; it is stored as 44",
+    "Armors.txt:4:26 (Z4): crippled number 32 is outside 0 to 31; it sets bit 0",
+    "Armors.txt:5:16 (P5): unknown armor type \"Helmet\"; did you mean \"helm\"?",
+    "Armors.txt:6:36 (AJ6): unknown skill \"stelth\" in \"Lists\"; did you mean \"stealth\"?",
+    "QuickItems.txt:2:26 (Z2): sub-column \"Notes\" lies beyond the 25 columns of the group line and names no column",
+    "QuickItems.txt:3:20 (T3): skill level -1 of sense is outside 0 to 255; it is stored as 255",
+    "QuickItems.txt:4:14 (N4): unknown quick item type \"Sensor\"; did you mean \"dangersensor\"?",
+    "QuickItems.txt:5:18 (R5): unknown damage type \"Slashng\"; did you mean \"slashing\"?",
     "QuestItems.txt:0:0: the table is missing; the build gives an empty list of quest items",
-    "LootItems.txt:2:22: column \"Loot Type\" repeats column 14; each row gives only the first non-empty cell of the two",
-    "LootItems.txt:3:14: unknown loot type \"Tresure\"; did you mean \"treasure\"?",
-    "LootItems.txt:4:1: the row has no name (an empty first cell) and is skipped",
-    "LootItems.txt:5:1: row \"GOLD COINS\" repeats the name of line 3 (case aside) and is skipped",
+    "LootItems.txt:2:22 (V2): column \"Loot Type\" repeats column 14; each row gives only the first non-empty cell of the two",
+    "LootItems.txt:3:14 (N3): unknown loot type \"Tresure\"; did you mean \"treasure\"?",
+    "LootItems.txt:4:1 (A4): the row has no name (an empty first cell) and is skipped",
+    "LootItems.txt:5:1 (A5): row \"GOLD COINS\" repeats the name of line 3 (case aside) and is skipped",
     "Materials.txt: 20 rows, 4 problems",
     "Weapons.txt: 22 rows, 11 problems",
     "Armors.txt: 20 rows, 4 problems",
@@ -219,19 +219,18 @@ TEST_F(ItemCheck, AMaterialThatIsNoRowOfTheMaterialsIsReportedForEveryKind) {
     SetCell("LootItems.txt", 7, 16, "\"Gould\"");
     EXPECT_EQ(CHECK_PROBLEMS, Run());
     EXPECT_EQ((std::vector<std::string>{
-                  "Weapons.txt:7:15: material \"Irn\" is not a row of Materials.txt; did you mean "
+                  "Weapons.txt:7:15 (O7): material \"Irn\" is not a row of Materials.txt; did you mean "
                   "\"Iron\"?"}),
               FindingsOf("Weapons.txt"));
-    EXPECT_EQ((std::vector<std::string>{"Armors.txt:7:17: material \"Stell\" is not a row of "
+    EXPECT_EQ((std::vector<std::string>{"Armors.txt:7:17 (Q7): material \"Stell\" is not a row of "
                                         "Materials.txt; did you mean \"Steel\"?"}),
               FindingsOf("Armors.txt"));
-    EXPECT_EQ((std::vector<std::string>{"QuickItems.txt:7:15: material \"Bronce\" is not a row of "
+    EXPECT_EQ((std::vector<std::string>{"QuickItems.txt:7:15 (O7): material \"Bronce\" is not a row of "
                                         "Materials.txt; did you mean \"Bronze\"?"}),
               FindingsOf("QuickItems.txt"));
+    // The quotes go; what is left is still no material.
     EXPECT_EQ((std::vector<std::string>{
-                  "LootItems.txt:7:16: \"\"Gould\"\" in \"Loot Scrap Material\" is quoted; it is read "
-                  "as the text \"Gould\"",
-                  "LootItems.txt:7:16: material \"Gould\" is not a row of Materials.txt; did you mean "
+                  "LootItems.txt:7:16 (P7): material \"Gould\" is not a row of Materials.txt; did you mean "
                   "\"Gold\"?"}),
               FindingsOf("LootItems.txt"));
 
@@ -281,7 +280,7 @@ TEST_F(ItemCheck, AFolderArgumentPrefixesEveryTableName) {
 TEST_F(ItemCheck, ABadHeaderIsReportedAndTheRestOfTheTableIsNotRead) {
     Write("QuestItems.txt", testutil::Table({{"", "General"}, {"", "Price"}, {"Seal", "x"}}));
     EXPECT_EQ(CHECK_PROBLEMS, Run());
-    EXPECT_EQ((std::vector<std::string>{"QuestItems.txt:1:1: bad header: the first cell starts no "
+    EXPECT_EQ((std::vector<std::string>{"QuestItems.txt:1:1 (A1): bad header: the first cell starts no "
                                         "group, so the build reads nothing of the table"}),
               FindingsOf("QuestItems.txt"));
     EXPECT_NE(std::string::npos, m_out.find("\nQuestItems.txt: 0 rows, 1 problem\n"));
@@ -317,7 +316,7 @@ TEST_F(ItemCheck, ACellUnderAColumnWithoutNameIsDropped) {
     EXPECT_EQ(CHECK_PROBLEMS, Run());
     EXPECT_EQ(
         (std::vector<std::string>{
-            "QuestItems.txt:3:22: the column has no sub-column name, so the cell is dropped"}),
+            "QuestItems.txt:3:22 (V3): the column has no sub-column name, so the cell is dropped"}),
         FindingsOf("QuestItems.txt"));
 }
 
@@ -339,8 +338,8 @@ TEST_F(ItemCheck, IntegerColumnsTakeWholeFloatsAndFlagsTakeOnlyZeroAndOne) {
     SetCell("Weapons.txt", 5, 6, "3000000000");  // beyond 32 bits: a float, then saturated
     EXPECT_EQ(CHECK_PROBLEMS, Run());
     EXPECT_EQ((std::vector<std::string>{
-                  "Weapons.txt:4:28: shop flag -1 in \"Available In Shop 1\" is not 0 or 1",
-                  "Weapons.txt:5:6: \"3000000000\" in the integer column \"General Slots\" is read "
+                  "Weapons.txt:4:28 (AB4): shop flag -1 in \"Available In Shop 1\" is not 0 or 1",
+                  "Weapons.txt:5:6 (F5): \"3000000000\" in the integer column \"General Slots\" is read "
                   "as 2147483647"}),
               FindingsOf("Weapons.txt"));
 }
@@ -353,48 +352,124 @@ TEST_F(ItemCheck, ListEntriesAreJudgedAsTheConverterSplitsThem) {
     EXPECT_EQ(CHECK_PROBLEMS, Run());
     EXPECT_EQ(
         (std::vector<std::string>{
-            "Weapons.txt:3:27: entry \"5\" has no space and is ignored; an entry is a name, a "
+            "Weapons.txt:3:27 (AA3): entry \"5\" has no space and is ignored; an entry is a name, a "
             "space and a value",
-            "Weapons.txt:4:27: skill level \"2.5\" of melee is no whole number; it is read as 2"}),
+            "Weapons.txt:4:27 (AA4): skill level \"2.5\" of melee is no whole number; it is read as 2"}),
         FindingsOf("Weapons.txt"));
     EXPECT_EQ((std::vector<std::string>{
-                  "Armors.txt:3:36: \"attack\" counts only in the \"Lists\" of weapons; here it is "
+                  "Armors.txt:3:36 (AJ3): \"attack\" counts only in the \"Lists\" of weapons; here it is "
                   "ignored",
-                  "Armors.txt:3:36: entry \"stealth\" has no value after a space and is ignored",
-                  "Armors.txt:4:26: crippled number -1 is outside 0 to 31; it sets bit 31",
-                  "Armors.txt:4:26: crippled entry \"3.5\" is no whole number; it sets bit 3"}),
+                  "Armors.txt:3:36 (AJ3): entry \"stealth\" has no value after a space and is ignored",
+                  "Armors.txt:4:26 (Z4): crippled number -1 is outside 0 to 31; it sets bit 31",
+                  "Armors.txt:4:26 (Z4): crippled entry \"3.5\" is no whole number; it sets bit 3"}),
               FindingsOf("Armors.txt"));
 }
 
-// Quoted cells are named with what the build reads from them, since the quotes change the type.
-TEST_F(ItemCheck, TextThatTheConverterTypesOtherwiseIsReported) {
-    SetCell("QuickItems.txt", 3, 19, "\"12\"");  // Spell: quoted, so the text 12
-    SetCell("QuickItems.txt", 4, 19, "+12");     // read as the number 12
-    SetCell("QuickItems.txt", 5, 17, "\"25\"");  // Damage: quoted text is no number
+// A spreadsheet's quotes are transport: a quoted cell that reads as it shows is a note, shown
+// with --notes and not counted; one that still reads as something else is a problem.
+TEST_F(ItemCheck, QuotedCellsThatReadAsTheyShowAreNotesAndTheRestProblems) {
+    SetCell("QuickItems.txt", 3, 19, "\"12\"");  // Spell: the text 12
+    SetCell("QuickItems.txt", 4, 19, "+12");     // unquoted, read as the number 12
+    SetCell("QuickItems.txt", 5, 17, "\"25%\""); // Damage: the number 25
     SetCell("QuickItems.txt", 6, 17, "40 %");    // the percent sign and the blank go
     SetCell("QuickItems.txt", 6, 19, "\"a \"\"b\"\"\"");  // doubled quotes stand for one
     SetCell("QuickItems.txt", 7, 18, "\"CHEMIC\"");
+    SetCell("QuickItems.txt", 8, 17, "\"1,5\"");  // a decimal comma stays no number
     SetCell("Weapons.txt", 3, 27, "\"melee 2, attack 1\"");  // a list column splits it again
     SetCell("Weapons.txt", 4, 27, "\"melee x\"");
     EXPECT_EQ(CHECK_PROBLEMS, Run());
     EXPECT_EQ((std::vector<std::string>{
-                  "Weapons.txt:3:27: \"\"melee 2, attack 1\"\" in \"Lists\" is quoted; it is read "
-                  "as the list \"melee 2\", \"attack 1\"",
-                  "Weapons.txt:4:27: \"\"melee x\"\" in \"Lists\" is quoted; it is read as the list "
-                  "\"melee x\"",
-                  "Weapons.txt:4:27: skill level \"x\" of melee is no whole number; it is read as 0"}),
+                  "Weapons.txt:4:27 (AA4): skill level \"x\" of melee is no whole number; it is "
+                  "read as 0"}),
               FindingsOf("Weapons.txt"));
     EXPECT_EQ((std::vector<std::string>{
-                  "QuickItems.txt:3:19: \"\"12\"\" in \"Quick Items Spell\" is quoted; it is read as "
-                  "the text \"12\"",
-                  "QuickItems.txt:4:19: \"+12\" in \"Quick Items Spell\" is read as the number 12",
-                  "QuickItems.txt:5:17: \"\"25\"\" in \"Quick Items Damage\" is quoted, so it is text "
-                  "and no number; the builder uses the default 0",
-                  "QuickItems.txt:6:19: \"\"a \"\"b\"\"\"\" in \"Quick Items Spell\" is quoted; it is "
-                  "read as the text \"a \"b\"\"",
-                  "QuickItems.txt:7:18: \"\"CHEMIC\"\" in \"Quick Items Damage Type\" is quoted; it is "
-                  "read as the text \"CHEMIC\""}),
+                  "QuickItems.txt:4:19 (S4): \"+12\" in \"Quick Items Spell\" is read as the number 12",
+                  "QuickItems.txt:8:17 (Q8): \"1,5\" in \"Quick Items Damage\" has a decimal comma, "
+                  "so it is no number; the builder uses the default 0"}),
               FindingsOf("QuickItems.txt"));
+    EXPECT_NE(std::string::npos, m_out.find("\nQuickItems.txt: 18 rows, 2 problems, 4 notes\n"));
+
+    EXPECT_EQ(CHECK_PROBLEMS, Run({"--notes"}));
+    EXPECT_EQ((std::vector<std::string>{
+                  "Weapons.txt:3:27 (AA3): note: \"melee 2, attack 1\" in \"Lists\" is quoted; it is "
+                  "read as the list \"melee 2\", \"attack 1\"",
+                  "Weapons.txt:4:27 (AA4): skill level \"x\" of melee is no whole number; it is "
+                  "read as 0"}),
+              FindingsOf("Weapons.txt"));
+    EXPECT_EQ((std::vector<std::string>{
+                  "QuickItems.txt:3:19 (S3): note: \"12\" in \"Quick Items Spell\" is quoted; it is "
+                  "read as the text \"12\"",
+                  "QuickItems.txt:4:19 (S4): \"+12\" in \"Quick Items Spell\" is read as the number 12",
+                  "QuickItems.txt:5:17 (Q5): note: \"25%\" in \"Quick Items Damage\" is quoted; it is "
+                  "read as the number 25",
+                  "QuickItems.txt:6:19 (S6): note: \"a \"b\"\" in \"Quick Items Spell\" is quoted; it "
+                  "is read as the text \"a \"b\"\"",
+                  "QuickItems.txt:7:18 (R7): note: \"CHEMIC\" in \"Quick Items Damage Type\" is "
+                  "quoted; it is read as the text \"CHEMIC\"",
+                  "QuickItems.txt:8:17 (Q8): \"1,5\" in \"Quick Items Damage\" has a decimal comma, "
+                  "so it is no number; the builder uses the default 0"}),
+              FindingsOf("QuickItems.txt"));
+}
+
+// Only notes: the gate stays open.
+TEST_F(ItemCheck, TablesWhoseEveryCellIsQuotedAreClean) {
+    for (const SKindColumns& kind : AllKinds()) {
+        std::string strQuoted;
+        for (const std::string& strLine : Split(testutil::ReadFile(m_dir.Path() / kind.pszTable), '\n')) {
+            if (strLine.empty()) continue;
+            std::string strOut;
+            for (const std::string& strCell : Split(strLine, '\t'))
+                strOut += (strOut.empty() ? "\"" : "\t\"") + strCell + "\"";
+            strQuoted += strOut + "\n";
+        }
+        Write(kind.pszTable, strQuoted);
+    }
+    EXPECT_EQ(CHECK_CLEAN, Run());
+    EXPECT_EQ(std::string::npos, m_out.find("problem,")) << m_out;
+    EXPECT_NE(std::string::npos, m_out.find("Weapons.txt: 22 rows, no problems, ")) << m_out;
+}
+
+// A quoted cell over two lines is one row: the file line and the sheet's row part after it.
+TEST_F(ItemCheck, AfterAMultiLineCellFindingsNameTheFileLineAndTheSheetRow) {
+    SetCell("Weapons.txt", 4, 1, "\"Long\nSword\"");
+    SetCell("Weapons.txt", 6, 14, "Swrod");  // the file's line 6 is the sheet's row 5
+    EXPECT_EQ(CHECK_PROBLEMS, Run());
+    EXPECT_EQ((std::vector<std::string>{
+                  "Weapons.txt:6:14 (N5): unknown weapon type \"Swrod\"; did you mean \"sword\"?"}),
+              FindingsOf("Weapons.txt"));
+    EXPECT_NE(std::string::npos, m_out.find("\nWeapons.txt: 22 rows, 1 problem, 1 note\n")) << m_out;
+}
+
+TEST(ColumnLetters, CountLikeASpreadsheet) {
+    EXPECT_EQ("A", ColumnLetters(1));
+    EXPECT_EQ("Z", ColumnLetters(26));
+    EXPECT_EQ("AA", ColumnLetters(27));
+    EXPECT_EQ("AZ", ColumnLetters(52));
+    EXPECT_EQ("BA", ColumnLetters(53));
+    EXPECT_EQ("ZZ", ColumnLetters(702));
+    EXPECT_EQ("AAA", ColumnLetters(703));
+    EXPECT_EQ("XFD", ColumnLetters(16384));
+}
+
+// The tables a designer exported under another name, or with commas, are named as such.
+TEST_F(ItemCheck, MisnamedAndCommaSeparatedTablesAreNamed) {
+    fs::rename(m_dir.Path() / "Weapons.txt", m_dir.Path() / "Items-Weapons.txt");
+    fs::rename(m_dir.Path() / "Armors.txt", m_dir.Path() / "armors.TXT");
+    Write("LootItems.txt", "Name,General,,\n,Price,Weight\nCoin,1,2\n");
+    EXPECT_EQ(CHECK_PROBLEMS, Run());
+    EXPECT_EQ((std::vector<std::string>{
+                  "Weapons.txt:0:0: the table is missing; the build gives an empty list of "
+                  "weapons; found \"Items-Weapons.txt\" instead, but the table must be named "
+                  "\"Weapons.txt\""}),
+              FindingsOf("Weapons.txt"));
+    EXPECT_EQ((std::vector<std::string>{
+                  "Armors.txt:0:0: the table is missing; the build gives an empty list of armors; "
+                  "found \"armors.TXT\" instead, but the table must be named \"Armors.txt\""}),
+              FindingsOf("Armors.txt"));
+    EXPECT_EQ((std::vector<std::string>{
+                  "LootItems.txt:1:1 (A1): the table looks comma-separated, so the build reads "
+                  "nothing of it; save it with tabs"}),
+              FindingsOf("LootItems.txt"));
 }
 
 // ---- The column reference and the templates --------------------------------------------------
@@ -434,6 +509,25 @@ TEST_F(ItemCheck, TemplatesOptionWritesEachKindsHeaderLinesIntoANewFolder) {
     EXPECT_EQ(CHECK_CLEAN, Run({"new/templates"}));
     EXPECT_EQ(SummaryOf("new/templates" + std::string(1, platform::PATH_SEPARATOR), "0 rows"),
               m_out);
+}
+
+// A slip of the folder must not replace a designer's tables with empty ones.
+TEST_F(ItemCheck, TemplatesNeverReplaceATableWithoutForce) {
+    const std::string strWeapons = testutil::ReadFile(m_dir.Path() / "Weapons.txt");
+    fs::remove(m_dir.Path() / "Armors.txt");
+    EXPECT_EQ(CHECK_FAILED, Run({"--templates", "."}));
+    EXPECT_EQ("", m_out);
+    EXPECT_EQ(0u, m_err.find("itemcheck: not replacing \"./Materials.txt\", \"./Weapons.txt\", "
+                             "\"./QuickItems.txt\""))
+        << m_err;
+    EXPECT_NE(std::string::npos, m_err.find("; --force replaces them.\n"));
+    EXPECT_EQ(strWeapons, testutil::ReadFile(m_dir.Path() / "Weapons.txt"));
+    EXPECT_FALSE(fs::exists(m_dir.Path() / "Armors.txt"));  // nothing at all is written
+
+    EXPECT_EQ(CHECK_CLEAN, Run({"--templates", "--force", "."}));
+    EXPECT_EQ(HeaderLinesOf(AllKinds()[1]), testutil::ReadFile(m_dir.Path() / "Weapons.txt"));
+    EXPECT_EQ(HeaderLinesOf(AllKinds()[2]), testutil::ReadFile(m_dir.Path() / "Armors.txt"));
+    EXPECT_EQ(CHECK_FAILED, Run({"--force", "."}));
 }
 
 TEST_F(ItemCheck, TemplatesIntoAFolderThatCannotBeMadeCannotRun) {
