@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "driver/ErrorReport.h"
 #include "itemdb/Columns.h"
 #include "itemdb/ItemDatabase.h"
 #include "platform/Platform.h"
@@ -60,6 +61,29 @@ void PrintNotSaving(const std::vector<std::string>& tables) {
     std::printf(" could not be converted.\n");
 }
 
+const char* ProblemText(ETableProblem problem) {
+    switch (problem) {
+        case ETableProblem::NotOpened: return "could not be opened";
+        case ETableProblem::Unreadable: return "could not be read";
+        case ETableProblem::BadHeader: return "has a bad header";
+        case ETableProblem::WrongSeparator: break;
+    }
+    return "is not tab-separated";
+}
+
+// An unattended build's log shows standard error: one line there says that the saved database
+// lacks tables or met errors, though the run succeeded.
+void PrintSavedWithProblems(const std::vector<STableProblem>& problems, int nErrors) {
+    if (problems.empty() && nErrors == 0) return;
+    std::string strLine = "Saved, but with table problems: ";
+    for (size_t i = 0; i < problems.size(); ++i)
+        strLine += (i ? ", \"" : "\"") + problems[i].strTable + "\" " + ProblemText(problems[i].problem);
+    if (nErrors)
+        strLine += (problems.empty() ? "" : ", ") + std::to_string(nErrors) +
+                   (nErrors == 1 ? " error reported" : " errors reported");
+    std::fprintf(stderr, "%s.\n", strLine.c_str());
+}
+
 bool IsHelpRequest(const char* pszArgument) {
     return std::strcmp(pszArgument, "-h") == 0 || std::strcmp(pszArgument, "--help") == 0 ||
            std::strcmp(pszArgument, "/?") == 0;
@@ -95,9 +119,18 @@ int RunMarrow(int argc, const char* const* argv) {
     for (const SKindColumns& kind : AllKinds()) (database.*kind.pBuild)(kind.pszTable);
     // A table that could not be converted would be saved as an empty list: the last good
     // database is worth more than that.
+    // Nor is a database of no table at all, which a run in the wrong folder would give.
+    const std::vector<STableProblem>& problems = database.GetTableProblems();
     bool bSaved = false;
-    if (database.GetUnconvertedTables().empty()) bSaved = database.Save(strOutputDirectory.c_str());
-    else PrintNotSaving(database.GetUnconvertedTables());
+    if (!database.GetUnconvertedTables().empty()) {
+        PrintNotSaving(database.GetUnconvertedTables());
+    } else if (problems.size() >= AllKinds().size()) {
+        std::printf("Not saving: none of the six tables could be read.\n");
+    } else {
+        bSaved = database.Save(strOutputDirectory.c_str());
+        std::fflush(stdout);
+        if (bSaved) PrintSavedWithProblems(problems, GetErrorCount());
+    }
     std::fflush(stdout);
     g_folderLock.Release();
     return bSaved ? 0 : -1;

@@ -27,6 +27,12 @@ std::string RunDriver(const fs::path& directory, std::vector<const char*> args, 
     return testing::internal::GetCapturedStdout();
 }
 
+// A run saves only when it has read a table: one without rows, and the converter beside it.
+void WriteOneTable(const fs::path& directory) {
+    testutil::InstallConverter(directory);
+    testutil::WriteFile(directory / "QuestItems.txt", "Name\tGeneral\n\tPrice\n");
+}
+
 bool IsUsage(const std::string& strOutput) {
     return strOutput.rfind(USAGE_START, 0) == 0 && strOutput.size() > USAGE_END.size() &&
            strOutput.compare(strOutput.size() - USAGE_END.size(), USAGE_END.size(), USAGE_END) == 0 &&
@@ -65,12 +71,14 @@ TEST(Driver, OutputDirectoryGetsOneTrailingSeparator) {
 #endif
 }
 
-TEST(Driver, WithoutTablesEveryBuilderSaysSoAndAnEmptyDatabaseIsSaved) {
+// A run in the wrong folder reads no table; an empty database must not replace a good one.
+TEST(Driver, WithoutTablesEveryBuilderSaysSoAndNothingIsSaved) {
     CTempDir dir;
     fs::create_directory(dir.Path() / "out");
-    int nStatus = -1;
+    testutil::WriteFile(dir.Path() / "out" / "items.idb", "previous database");
+    int nStatus = 0;
     const std::string strOutput = RunDriver(dir.Path(), {"out"}, nStatus);
-    EXPECT_EQ(0, nStatus);
+    EXPECT_EQ(-1, nStatus);
     EXPECT_EQ(
         "Building materials list:Can't open file \"Materials.txt\".\n"
         "Building weapons list:Can't open file \"Weapons.txt\".\n"
@@ -78,13 +86,14 @@ TEST(Driver, WithoutTablesEveryBuilderSaysSoAndAnEmptyDatabaseIsSaved) {
         "Building quick items list:Can't open file \"QuickItems.txt\".\n"
         "Building quest items list:Can't open file \"QuestItems.txt\".\n"
         "Building loot items list:Can't open file \"LootItems.txt\".\n"
-        "Saving database.\n",
+        "Not saving: none of the six tables could be read.\n",
         strOutput);
-    EXPECT_EQ(EMPTY_DATABASE, testutil::ReadFile(dir.Path() / "out" / "items.idb"));
+    EXPECT_EQ("previous database", testutil::ReadFile(dir.Path() / "out" / "items.idb"));
 }
 
 TEST(Driver, MissingOutputDirectoryFailsTheSaveWithAMessage) {
     CTempDir dir;
+    WriteOneTable(dir.Path());
     int nStatus = 0;
     const std::string strOutput = RunDriver(dir.Path(), {"missing"}, nStatus);
     EXPECT_EQ(-1, nStatus);
@@ -97,6 +106,7 @@ TEST(Driver, MissingOutputDirectoryFailsTheSaveWithAMessage) {
 
 TEST(Driver, FailedWriteKeepsThePreviousDatabaseAndLeavesNoTemporaryFile) {
     CTempDir dir;
+    WriteOneTable(dir.Path());
     fs::create_directory(dir.Path() / "out");
     testutil::WriteFile(dir.Path() / "out" / "items.idb", "previous database");
     for (std::int64_t nBudget : {0, 3, 20}) {

@@ -83,8 +83,12 @@ CFile::~CFile() { Close(); }
 bool CFile::Open(const char* pszPath, FileMode mode) {
     Close();
     const bool bRead = mode == FileMode::Read;
-    HANDLE h = ::CreateFileA(pszPath, bRead ? GENERIC_READ : GENERIC_WRITE,
-                             bRead ? FILE_SHARE_READ : 0, /*security=*/nullptr,
+    // A table open in a spreadsheet is held for writing there, and the spreadsheet saves by
+    // writing a new file and renaming it over the old one: a reader shares all three, or it
+    // could not open the table while the designer has it open.
+    const DWORD dwShare = bRead ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0;
+    HANDLE h = ::CreateFileA(pszPath, bRead ? GENERIC_READ : GENERIC_WRITE, dwShare,
+                             /*security=*/nullptr,
                              bRead ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                              /*template=*/nullptr);
     if (h == INVALID_HANDLE_VALUE) return Fail();

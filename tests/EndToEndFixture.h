@@ -28,9 +28,11 @@ class EndToEnd : public testing::Test {
 protected:
     EndToEnd() { testutil::InstallConverter(m_dir.Path()); }
 
+    // The example tables, over whatever tables the folder holds.
     void CopyExamples() {
         for (const char* pszTable : TABLES)
-            fs::copy_file(testutil::ExamplesDir() / pszTable, m_dir.Path() / pszTable);
+            fs::copy_file(testutil::ExamplesDir() / pszTable, m_dir.Path() / pszTable,
+                          fs::copy_options::overwrite_existing);
     }
     // Runs Marrow with the arguments; returns its standard output.
     std::string Run(const std::vector<std::string>& args) {
