@@ -462,10 +462,12 @@ TEST_F(ItemCheck, MisnamedAndCommaSeparatedTablesAreNamed) {
                   "weapons; found \"Items-Weapons.txt\" instead, but the table must be named "
                   "\"Weapons.txt\""}),
               FindingsOf("Weapons.txt"));
+#ifndef _WIN32  // where names are compared case aside, "armors.TXT" is the table
     EXPECT_EQ((std::vector<std::string>{
                   "Armors.txt:0:0: the table is missing; the build gives an empty list of armors; "
                   "found \"armors.TXT\" instead, but the table must be named \"Armors.txt\""}),
               FindingsOf("Armors.txt"));
+#endif
     EXPECT_EQ((std::vector<std::string>{
                   "LootItems.txt:1:1 (A1): the table looks comma-separated, so the build reads "
                   "nothing of it; save it with tabs"}),
@@ -517,8 +519,9 @@ TEST_F(ItemCheck, TemplatesNeverReplaceATableWithoutForce) {
     fs::remove(m_dir.Path() / "Armors.txt");
     EXPECT_EQ(CHECK_FAILED, Run({"--templates", "."}));
     EXPECT_EQ("", m_out);
-    EXPECT_EQ(0u, m_err.find("itemcheck: not replacing \"./Materials.txt\", \"./Weapons.txt\", "
-                             "\"./QuickItems.txt\""))
+    const std::string strHere = std::string(".") + platform::PATH_SEPARATOR;
+    EXPECT_EQ(0u, m_err.find("itemcheck: not replacing \"" + strHere + "Materials.txt\", \"" +
+                             strHere + "Weapons.txt\", \"" + strHere + "QuickItems.txt\""))
         << m_err;
     EXPECT_NE(std::string::npos, m_err.find("; --force replaces them.\n"));
     EXPECT_EQ(strWeapons, testutil::ReadFile(m_dir.Path() / "Weapons.txt"));
