@@ -8,6 +8,8 @@ if [ "${1:-build}" = tests ]; then
     packages="$packages clang libclang-rt-14-dev g++-mingw-w64-x86-64 wine wine64 valgrind"
     # The package checks: pkg-config for the consumer, dpkg-shlibdeps for the DEB's Depends.
     packages="$packages pkgconf dpkg-dev"
+    # The spreadsheet programs whose exports the tests build, headless.
+    packages="$packages libreoffice-calc-nogui gnumeric"
 fi
 
 missing=""

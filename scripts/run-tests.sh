@@ -1,7 +1,8 @@
 #!/bin/sh
-# Builds everything and runs every test: release, sanitizers, a leak check of a whole run, the
-# Windows build under wine, the install with a consumer project and the packages, and a short
-# fuzzing smoke. Exits non-zero on the first failure.
+# Builds everything and runs every test: release, the example tables through LibreOffice Calc
+# and Gnumeric, sanitizers, a leak check of a whole run, the Windows build under wine, the
+# install with a consumer project and the packages, and a short fuzzing smoke. Exits non-zero
+# on the first failure.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh" tests
@@ -14,6 +15,9 @@ step "Release build and tests"
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$jobs"
 ctest --preset release -j "$jobs"
+
+step "Spreadsheet exports: LibreOffice Calc and Gnumeric, headless"
+sh tests/spreadsheets/run-spreadsheet-tests.sh build/release
 
 step "Address and undefined-behaviour sanitizers"
 cmake --preset asan >/dev/null
