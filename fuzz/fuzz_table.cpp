@@ -23,20 +23,69 @@ void Check(bool bHolds) {
     if (!bHolds) __builtin_trap();
 }
 
-// The row names the table holds, worked out apart from the reader: lines cut at LF after a
-// leading byte order mark and before the first zero byte, the header lines skipped, a row named
-// by its first tab-separated cell trimmed of white space, empty and repeated names skipped.
-std::vector<std::string_view> ExpectedRows(std::string_view strText, size_t nHeaderLines) {
+bool IsWhiteByte(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The row names the table holds, worked out apart from the reader, one byte at a time: a
+// leading byte order mark skipped and the text ended at the first zero byte; rows end at a LF
+// outside quotes; a cell that begins (after spaces) with a quote is quoted, "" standing for a
+// quote and each line break (CRLF, LF or CR) for a space, unless its quote never closes, when
+// the cell is read again as plain text up to its tab or line end. A row is named by its first
+// cell trimmed of white space; the header rows are skipped, and so are empty and repeated names.
+std::vector<std::string> ExpectedRows(std::string_view strText, size_t nHeaderRows) {
     if (strText.substr(0, 3) == "\xEF\xBB\xBF") strText.remove_prefix(3);
     strText = strText.substr(0, strText.find('\0'));
-    std::vector<std::string_view> rows;
-    std::unordered_set<std::string_view, SNoCaseHash, SNoCaseEqual> seen;
-    for (size_t nLine = 0; !strText.empty(); ++nLine) {
-        const size_t nFeed = strText.find('\n');
-        const std::string_view strLine = strText.substr(0, nFeed);
-        strText.remove_prefix(nFeed == std::string_view::npos ? strText.size() : nFeed + 1);
-        if (nLine < nHeaderLines) continue;
-        const std::string_view strName = TrimWhite(strLine.substr(0, strLine.find('\t')));
+    const size_t n = strText.size();
+    std::vector<std::string> rows;
+    std::unordered_set<std::string, SNoCaseHash, SNoCaseEqual> seen;
+    size_t i = 0;
+    for (size_t nRow = 0; i < n; ++nRow) {
+        std::string strName;
+        bool bFirstCell = true;
+        for (;;) {  // one cell a turn
+            const size_t nCellStart = i;
+            std::string strCell;
+            size_t j = i;
+            while (j < n && strText[j] == ' ') ++j;
+            bool bQuoted = false;
+            if (j < n && strText[j] == '"') {
+                std::string strInside;
+                size_t k = j + 1;
+                for (; k < n; ++k) {
+                    const char c = strText[k];
+                    if (c == '"' && k + 1 < n && strText[k + 1] == '"') {
+                        strInside += '"';
+                        ++k;
+                    } else if (c == '"') {
+                        bQuoted = true;
+                        break;
+                    } else if (c == '\r' && k + 1 < n && strText[k + 1] == '\n') {
+                        strInside += ' ';
+                        ++k;
+                    } else {
+                        strInside += c == '\n' || c == '\r' ? ' ' : c;
+                    }
+                }
+                if (bQuoted) {
+                    strCell = strInside;
+                    i = k + 1;
+                }
+            }
+            if (!bQuoted) i = nCellStart;
+            while (i < n && strText[i] != '\t' && strText[i] != '\n') strCell += strText[i++];
+            if (bFirstCell) strName = strCell;
+            bFirstCell = false;
+            if (i < n && strText[i] == '\t') {
+                ++i;
+                continue;
+            }
+            if (i < n) ++i;  // the row's line feed
+            break;
+        }
+        if (nRow < nHeaderRows) continue;
+        size_t b = 0, e = strName.size();
+        while (b < e && IsWhiteByte(strName[b])) ++b;
+        while (e > b && IsWhiteByte(strName[e - 1])) --e;
+        strName = strName.substr(b, e - b);
         if (!strName.empty() && seen.insert(strName).second) rows.push_back(strName);
     }
     return rows;
@@ -111,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, size_t nSize) {
     Check(registry.Verify(strProblem));
 
     const std::string strUtf8 = OracleUtf8(strText);
-    const std::vector<std::string_view> rows = ExpectedRows(strUtf8, bHeader ? 2 : 1);
+    const std::vector<std::string> rows = ExpectedRows(strUtf8, bHeader ? 2 : 1);
     std::vector<std::string> sections;
     Check(registry.GetSectionNames(sections) && sections.size() == rows.size());
     // A column of that name would give its own cell as the row's order.
