@@ -84,6 +84,27 @@ void PrintSavedWithProblems(const std::vector<STableProblem>& problems, int nErr
     std::fprintf(stderr, "%s.\n", strLine.c_str());
 }
 
+// Whether items.idb can be written into the output folder, tried before any table is built so
+// that a wrong folder costs no build: the temporary the save will use is made and removed.
+bool CheckOutputFolder(const std::string& strOutputDirectory) {
+    const std::string strTarget = strOutputDirectory + "items.idb";
+    if (platform::IsFolder(strTarget.c_str())) {
+        std::printf("Can't write \"%s\": it is a folder.\n", strTarget.c_str());
+        return false;
+    }
+    const std::string strProbe = platform::TemporaryNameFor(strTarget);
+    platform::RemoveFile(strProbe.c_str());  // a stale one of a killed run
+    platform::CFile probe;
+    if (!probe.Open(strProbe.c_str(), platform::FileMode::CreateNew)) {
+        std::printf("Can't write \"%s\": %s.\n", strTarget.c_str(),
+                    platform::ErrorText(platform::LastError()).c_str());
+        return false;
+    }
+    probe.Close();
+    platform::RemoveFile(strProbe.c_str());
+    return true;
+}
+
 bool IsHelpRequest(const char* pszArgument) {
     return std::strcmp(pszArgument, "-h") == 0 || std::strcmp(pszArgument, "--help") == 0 ||
            std::strcmp(pszArgument, "/?") == 0;
@@ -116,6 +137,11 @@ int RunMarrow(int argc, const char* const* argv) {
     platform::SetProgramPath(argv[0]);
     std::fflush(stdout);
     if (!g_folderLock.Acquire()) return -1;
+    if (!CheckOutputFolder(strOutputDirectory)) {
+        std::fflush(stdout);
+        g_folderLock.Release();
+        return -1;
+    }
     for (const SKindColumns& kind : AllKinds()) (database.*kind.pBuild)(kind.pszTable);
     // A table that could not be converted would be saved as an empty list: the last good
     // database is worth more than that.

@@ -67,6 +67,9 @@ private:
 inline constexpr unsigned FILE_MODE_READ = 0x0000;
 inline constexpr unsigned FILE_MODE_WRITE = 0x0001;
 inline constexpr unsigned FILE_MODE_CREATE = 0x1000;
+// With FILE_MODE_CREATE: only a file that is not there yet, on the disk once closed (a
+// temporary that nothing else may be written through).
+inline constexpr unsigned FILE_MODE_NEW = 0x2000;
 
 // Its code is in FileStream.cpp, outside the loader library, which reads from memory and so
 // links no platform layer.
@@ -75,8 +78,8 @@ public:
     CFileStream() = default;
     ~CFileStream() override = default;
 
-    // Opens the file (FILE_MODE_CREATE | FILE_MODE_WRITE truncates or creates it); m_bOk says
-    // whether it opened.
+    // Opens the file (FILE_MODE_CREATE | FILE_MODE_WRITE truncates or creates it, and with
+    // FILE_MODE_NEW only creates it); m_bOk says whether it opened.
     bool OpenFile(const char* pszPath, unsigned nFlags);
     // False when the system could not store everything written.
     bool CloseFile();

@@ -24,7 +24,7 @@ bool CItemDatabase::Save(const char* pszOutputDirectory) {
     const auto write = [&](const char* pszTemp) {
         CChunkArchive archive;
         CFileStream stream;
-        if (failed(stream.OpenFile(pszTemp, FILE_MODE_CREATE | FILE_MODE_WRITE))) return false;
+        if (failed(stream.OpenFile(pszTemp, FILE_MODE_CREATE | FILE_MODE_NEW | FILE_MODE_WRITE))) return false;
         // A counting pass first: the buffer is then allocated once, at its final size, instead
         // of holding an old and a new copy of itself while it grows.
         archive.OpenForMeasuring();

@@ -9,9 +9,11 @@ constexpr std::uint64_t MAX_STREAM_SIZE = 0xFFFFFFFFu;
 bool CFileStream::OpenFile(const char* pszPath, unsigned nFlags) {
     const bool bWrite = (nFlags & FILE_MODE_WRITE) != 0;
     m_bWriteFailed = false;
-    m_bOk = m_file.Open(pszPath, bWrite && (nFlags & FILE_MODE_CREATE)
-                                     ? platform::FileMode::CreateWrite
-                                     : platform::FileMode::Read);
+    platform::FileMode mode = platform::FileMode::Read;
+    if (bWrite && (nFlags & FILE_MODE_CREATE))
+        mode = (nFlags & FILE_MODE_NEW) ? platform::FileMode::CreateNew
+                                        : platform::FileMode::CreateWrite;
+    m_bOk = m_file.Open(pszPath, mode);
     return m_bOk;
 }
 

@@ -32,10 +32,13 @@ bool IsNotFoundError(unsigned long nError);
 
 // ---- Files -------------------------------------------------------------------------------
 
-enum class FileMode { Read, CreateWrite };
+enum class FileMode { Read, CreateWrite, CreateNew };
 
 // A plain unbuffered file. CreateWrite creates a missing file and truncates an existing one.
-// Every operation on a closed file fails. The destructor closes.
+// CreateNew creates a file that is not there yet and fails when anything has the name (a file,
+// a link, a pipe, a folder), so nothing else is ever written through it; what was written to
+// such a file is on the disk before Close returns. Every operation on a closed file fails. The
+// destructor closes.
 class CFile {
 public:
     CFile() = default;
@@ -57,6 +60,7 @@ public:
 
 private:
     Handle m_hFile = INVALID_HANDLE;
+    bool m_bSyncOnClose = false;  // a CreateNew file
 };
 
 // Test seam: after nBytes more bytes, every CFile::Write fails (the bytes up to the limit are
@@ -64,20 +68,41 @@ private:
 void FailWritesAfter(std::int64_t nBytes);
 
 bool FileExists(const char* pszPath);
+// Whether the path names a folder.
+bool IsFolder(const char* pszPath);
+// Removes a file or a link (not what it points to); never a folder. False when nothing was
+// removed.
+bool RemoveFile(const char* pszPath);
 // Replaces the target, also when it exists; the target is never left half written.
 bool RenameOver(const char* pszTemp, const char* pszTarget);
+// Stores the folder's list of names on the disk, so that a rename in it survives a crash (a
+// no-op where the system does that itself).
+bool SyncFolderOf(const std::string& strPath);
 
-// Writes the file at strPath whole or not at all, on RenameOver: write(pszTemp) creates, fills
-// and closes "<strPath>.tmp" and says whether every byte reached it; only then is the temporary
-// renamed over strPath. When either step fails, failed(bRenaming) runs at once, while
-// LastError() still tells the cause, and the temporary is removed; strPath stays as it was.
+std::uint32_t ProcessId();
+// The temporary beside strPath that this process writes it through: "<strPath>.<process id>.tmp".
+// Its own per process, so two runs saving into one folder never write into one file.
+inline std::string TemporaryNameFor(const std::string& strPath) {
+    return strPath + "." + std::to_string(ProcessId()) + ".tmp";
+}
+
+// Writes the file at strPath whole or not at all, on RenameOver: write(pszTemp) creates the
+// temporary (TemporaryNameFor) with FileMode::CreateNew, fills and closes it, and says whether
+// every byte reached it; only then is it renamed over strPath. When either step fails,
+// failed(bRenaming) runs at once, while LastError() still tells the cause, and the temporary is
+// removed; strPath stays as it was. A temporary of that name left by a killed run is removed
+// first (a link as a link; a folder of that name stays, and the write fails).
 template <class FWrite, class FFailed>
 bool WriteThroughTemporary(const std::string& strPath, FWrite write, FFailed failed) {
-    const std::string strTemp = strPath + ".tmp";
+    const std::string strTemp = TemporaryNameFor(strPath);
+    RemoveFile(strTemp.c_str());
     const bool bWritten = write(strTemp.c_str());
-    if (bWritten && RenameOver(strTemp.c_str(), strPath.c_str())) return true;
+    if (bWritten && RenameOver(strTemp.c_str(), strPath.c_str())) {
+        SyncFolderOf(strPath);
+        return true;
+    }
     failed(bWritten);
-    std::remove(strTemp.c_str());
+    if (bWritten || !IsFolder(strTemp.c_str())) RemoveFile(strTemp.c_str());
     return false;
 }
 

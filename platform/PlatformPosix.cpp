@@ -52,10 +52,14 @@ CFile::~CFile() { Close(); }
 
 bool CFile::Open(const char* pszPath, FileMode mode) {
     Close();
-    const int nFlags = mode == FileMode::Read ? O_RDONLY : (O_WRONLY | O_CREAT | O_TRUNC);
+    int nFlags = O_RDONLY;
+    if (mode == FileMode::CreateWrite) nFlags = O_WRONLY | O_CREAT | O_TRUNC;
+    // O_EXCL fails on any name that exists, links included; O_NOFOLLOW says so twice.
+    if (mode == FileMode::CreateNew) nFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW;
     const int fd = ::open(pszPath, nFlags | O_CLOEXEC, 0666);
     if (fd < 0) return Fail();
     m_hFile = fd;
+    m_bSyncOnClose = mode == FileMode::CreateNew;
     return true;
 }
 
@@ -121,7 +125,8 @@ bool CFile::Close() {
     if (!IsOpen()) return true;
     const int fd = Fd(m_hFile);
     m_hFile = INVALID_HANDLE;
-    return ::close(fd) == 0 || Fail();
+    const bool bSynced = !m_bSyncOnClose || ::fsync(fd) == 0 || Fail();
+    return (::close(fd) == 0 || Fail()) && bSynced;
 }
 
 void FailWritesAfter(std::int64_t nBytes) { g_nWriteBudget = nBytes; }
@@ -131,9 +136,29 @@ bool FileExists(const char* pszPath) {
     return ::stat(pszPath, &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool IsFolder(const char* pszPath) {
+    struct stat st {};
+    return ::stat(pszPath, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool RemoveFile(const char* pszPath) { return ::unlink(pszPath) == 0 || Fail(); }
+
 bool RenameOver(const char* pszTemp, const char* pszTarget) {
     return ::rename(pszTemp, pszTarget) == 0 || Fail();
 }
+
+bool SyncFolderOf(const std::string& strPath) {
+    const size_t nSlash = strPath.rfind('/');
+    const std::string strFolder =
+        nSlash == std::string::npos ? "." : nSlash == 0 ? "/" : strPath.substr(0, nSlash);
+    const int fd = ::open(strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return Fail();
+    const bool bSynced = ::fsync(fd) == 0 || Fail();
+    ::close(fd);
+    return bSynced;
+}
+
+std::uint32_t ProcessId() { return static_cast<std::uint32_t>(::getpid()); }
 
 // ---- Mapping -------------------------------------------------------------------------------
 

@@ -87,12 +87,16 @@ bool CFile::Open(const char* pszPath, FileMode mode) {
     // writing a new file and renaming it over the old one: a reader shares all three, or it
     // could not open the table while the designer has it open.
     const DWORD dwShare = bRead ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : 0;
+    // CREATE_NEW fails on any name that exists, links included.
+    const DWORD dwCreate = bRead                            ? OPEN_EXISTING
+                           : mode == FileMode::CreateNew ? CREATE_NEW
+                                                         : CREATE_ALWAYS;
     HANDLE h = ::CreateFileA(pszPath, bRead ? GENERIC_READ : GENERIC_WRITE, dwShare,
-                             /*security=*/nullptr,
-                             bRead ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                             /*security=*/nullptr, dwCreate, FILE_ATTRIBUTE_NORMAL,
                              /*template=*/nullptr);
     if (h == INVALID_HANDLE_VALUE) return Fail();
     m_hFile = ToHandle(h);
+    m_bSyncOnClose = mode == FileMode::CreateNew;
     return true;
 }
 
@@ -161,7 +165,8 @@ bool CFile::Close() {
     if (!IsOpen()) return true;
     HANDLE h = H(m_hFile);
     m_hFile = INVALID_HANDLE;
-    return ::CloseHandle(h) || Fail();
+    const bool bSynced = !m_bSyncOnClose || ::FlushFileBuffers(h) || Fail();
+    return (::CloseHandle(h) || Fail()) && bSynced;
 }
 
 void FailWritesAfter(std::int64_t nBytes) { g_nWriteBudget = nBytes; }
@@ -171,10 +176,22 @@ bool FileExists(const char* pszPath) {
     return dwAttributes != INVALID_FILE_ATTRIBUTES && !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool IsFolder(const char* pszPath) {
+    const DWORD dwAttributes = ::GetFileAttributesA(pszPath);
+    return dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool RemoveFile(const char* pszPath) { return ::DeleteFileA(pszPath) || Fail(); }
+
 bool RenameOver(const char* pszTemp, const char* pszTarget) {
     return ::MoveFileExA(pszTemp, pszTarget, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
            Fail();
 }
+
+// MOVEFILE_WRITE_THROUGH has stored the rename already.
+bool SyncFolderOf(const std::string&) { return true; }
+
+std::uint32_t ProcessId() { return static_cast<std::uint32_t>(::GetCurrentProcessId()); }
 
 // ---- Mapping -------------------------------------------------------------------------------
 

@@ -1,4 +1,6 @@
 // Faults and bad input in whole runs: each gives its message and exit status, and no crash.
+#include <thread>
+
 #include "loader/RecordSerialize.h"
 #include "output/DataStream.h"
 #include "tests/EndToEndFixture.h"
@@ -66,26 +68,55 @@ TEST_F(Faults, EmptyRegistryFileIsAlsoShownAsAnErrorPerTable) {
                         "ERROR\nCMappedFile::Open().\nUnable to create file mapping.\n"));
 }
 
-TEST_F(Faults, UnwritableOutputFailsTheSaveAndKeepsThePreviousDatabase) {
+// A wrong output folder is found before any table is built.
+TEST_F(Faults, UnwritableOutputFailsAtOnceAndKeepsThePreviousDatabase) {
     CopyExamples();
     testutil::WriteFile(m_dir.Path() / "file", "a file where a directory should be");
-    fs::create_directories(m_dir.Path() / "old" / "items.idb.tmp");  // the temporary name is taken
-    testutil::WriteFile(m_dir.Path() / "old" / "items.idb", "previous database");
+    fs::create_directories(m_dir.Path() / "old" / "items.idb" / "inside");  // a folder in its place
     const std::string SEP(1, platform::PATH_SEPARATOR);
     for (const char* pszOutput : {"missing", "file", "old"}) {
         const std::string strOutput = Run({pszOutput});
         EXPECT_EQ(testutil::EXIT_MINUS_ONE, m_nStatus) << pszOutput;
         // The reason is the system's, in words: "Can't write \"missing/items.idb\": No such ...".
-        const std::string strStart = "Saving database.\nCan't write \"" + std::string(pszOutput) +
-                                     SEP + "items.idb\": ";
-        const size_t nAt = strOutput.find(strStart);
-        ASSERT_NE(std::string::npos, nAt) << strOutput;
-        const std::string strReason = strOutput.substr(nAt + strStart.size());
+        const std::string strStart = "Can't write \"" + std::string(pszOutput) + SEP + "items.idb\": ";
+        ASSERT_EQ(0u, strOutput.find(strStart)) << strOutput;
+        const std::string strReason = strOutput.substr(strStart.size());
         EXPECT_GT(strReason.size(), 4u) << strOutput;
         EXPECT_TRUE(strReason.ends_with(".\n")) << strReason;
         EXPECT_EQ(std::string::npos, strReason.find_first_of("0123456789")) << strReason;
+        EXPECT_EQ(strReason.size() - 1, strReason.find('\n')) << "nothing was built: " << strOutput;
     }
-    EXPECT_EQ("previous database", testutil::ReadFile(m_dir.Path() / "old" / "items.idb"));
+    EXPECT_TRUE(fs::is_directory(m_dir.Path() / "old" / "items.idb" / "inside"));
+    EXPECT_EQ(2, std::distance(fs::directory_iterator(m_dir.Path() / "old"), fs::directory_iterator{}) +
+                     std::distance(fs::directory_iterator(m_dir.Path() / "old" / "items.idb"),
+                                   fs::directory_iterator{}));
+    EXPECT_FALSE(fs::exists(m_dir.Path() / "tempreg.lock"));
+}
+
+// The save's temporary is its own: what lies at the names others used is never written through
+// or removed.
+TEST_F(Faults, WhatLiesAtATemporaryNameIsLeftAlone) {
+    CopyExamples();
+    fs::create_directories(m_dir.Path() / "out" / "items.idb.tmp");
+    testutil::WriteFile(m_dir.Path() / "out" / "victim", "keep me");
+#ifndef _WIN32
+    fs::create_symlink("victim", m_dir.Path() / "out" / "items.idb.1.tmp");
+#endif
+    Run({"out"});
+    EXPECT_EQ(0, m_nStatus);
+    EXPECT_TRUE(testutil::ReadFile(m_dir.Path() / "out" / "items.idb") ==
+                testutil::ReadFile(fs::path(MARROW_TESTS_DIR) / "golden" / "examples.idb"));
+    EXPECT_TRUE(fs::is_directory(m_dir.Path() / "out" / "items.idb.tmp"));
+    EXPECT_EQ("keep me", testutil::ReadFile(m_dir.Path() / "out" / "victim"));
+    // items.idb, the folder, the victim (and the link): no temporary stays.
+#ifdef _WIN32
+    const long nExpected = 3;
+#else
+    const long nExpected = 4;
+    EXPECT_TRUE(fs::is_symlink(m_dir.Path() / "out" / "items.idb.1.tmp"));
+#endif
+    EXPECT_EQ(nExpected, std::distance(fs::directory_iterator(m_dir.Path() / "out"),
+                                       fs::directory_iterator{}));
 }
 
 TEST_F(Faults, ZeroByteInATableKeepsTheRowsBeforeIt) {
@@ -168,4 +199,44 @@ TEST_F(Faults, DatabaseTruncatedAtEveryLengthLoadsWithoutHarm) {
     SItemLists lists;
     EXPECT_TRUE(LoadItemDatabaseLenient((m_dir / "items.idb").c_str(), lists));
     EXPECT_TRUE(lists.m_materials.empty());
+}
+
+// Two runs in two folders of tables that save into one output folder: each writes its own
+// temporary, so both succeed and the database is whole, the one of whichever renamed last.
+TEST_F(Faults, TwoRunsSavingIntoOneFolderLeaveAWholeDatabase) {
+    const fs::path shared = m_dir.Path() / "shared";
+    fs::create_directories(shared);
+    std::string databases[2];
+    for (int k = 0; k < 2; ++k) {
+        const fs::path tables = m_dir.Path() / ("tables" + std::to_string(k));
+        fs::create_directories(tables / "own");
+        testutil::InstallConverter(tables);
+        for (const char* pszTable : TABLES)
+            if (k == 0 || std::string(pszTable) != "Weapons.txt")
+                fs::copy_file(testutil::ExamplesDir() / pszTable, tables / pszTable);
+        int nStatus = -1;
+        ASSERT_TRUE(platform::RunProgram({testutil::MarrowPath(), "own"}, tables.string().c_str(),
+                                         (m_dir / "own.txt").c_str(), nullptr, nStatus));
+        ASSERT_EQ(0, nStatus);
+        databases[k] = testutil::ReadFile(tables / "own" / "items.idb");
+    }
+    ASSERT_NE(databases[0], databases[1]);
+    for (int nRound = 0; nRound < 4; ++nRound) {
+        int statuses[2] = {-1, -1};
+        std::thread runs[2];
+        for (int k = 0; k < 2; ++k)
+            runs[k] = std::thread([&, k] {
+                const fs::path tables = m_dir.Path() / ("tables" + std::to_string(k));
+                platform::RunProgram({testutil::MarrowPath(), (fs::path("..") / "shared").string()},
+                                     tables.string().c_str(),
+                                     (m_dir / ("run" + std::to_string(k) + ".txt")).c_str(), nullptr,
+                                     statuses[k]);
+            });
+        for (std::thread& run : runs) run.join();
+        EXPECT_EQ(0, statuses[0]) << testutil::ReadOutput(m_dir.Path() / "run0.txt");
+        EXPECT_EQ(0, statuses[1]) << testutil::ReadOutput(m_dir.Path() / "run1.txt");
+        const std::string strSaved = testutil::ReadFile(shared / "items.idb");
+        EXPECT_TRUE(strSaved == databases[0] || strSaved == databases[1]) << "round " << nRound;
+        EXPECT_EQ(1, std::distance(fs::directory_iterator(shared), fs::directory_iterator{}));
+    }
 }

@@ -91,7 +91,7 @@ bool WriteWhole(const std::string& strPath, const std::string& strText) {
     const auto write = [&strText](const char* pszTemp) {
         platform::CFile file;
         const bool bWritten =
-            file.Open(pszTemp, platform::FileMode::CreateWrite) &&
+            file.Open(pszTemp, platform::FileMode::CreateNew) &&
             file.Write(strText.data(), static_cast<std::uint32_t>(strText.size()));
         return file.Close() && bWritten;
     };
