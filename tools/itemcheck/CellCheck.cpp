@@ -197,6 +197,7 @@ void CTableCheck::SetMaterials(const std::vector<std::string>* pMaterials) {
     if (!pMaterials) return;
     m_materials.assign(pMaterials->begin(), pMaterials->end());
     m_materialSet.insert(m_materials.begin(), m_materials.end());
+    m_pClosestMaterial = std::make_unique<CClosestWordIndex>(m_materials, MATERIAL_SLIP_DISTANCE);
 }
 
 // The builders keep a material as written and never look it up, so a misspelt one reaches the
@@ -206,7 +207,8 @@ void CTableCheck::CheckMaterial(std::uint32_t nLine, std::uint32_t nColumn, std:
     if (strName.empty() || EqualNoCase(strName, "none") || m_materialSet.count(strName)) return;
     std::string strText = "material " + Quoted(strName) + " is not a row of " +
                           std::string(AllKinds().front().pszTable);
-    if (!m_materials.empty()) strText += "; did you mean " + Quoted(ClosestWord(strName, m_materials)) + "?";
+    const std::string_view strClosest = m_pClosestMaterial->Closest(strName);
+    if (!strClosest.empty()) strText += "; did you mean " + Quoted(strClosest) + "?";
     Report(nLine, nColumn, strText);
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -12,6 +13,7 @@
 
 #include "itemdb/Columns.h"
 #include "tableconv/TableConverter.h"
+#include "tools/itemcheck/Words.h"
 
 struct SIniValue;
 
@@ -108,4 +110,8 @@ private:
     std::vector<std::string> m_rowNames;
     std::vector<std::string_view> m_materials;  // views of the caller's names
     std::unordered_set<std::string_view, SNoCaseHash, SNoCaseEqual> m_materialSet;
+    // The closest row for a material that is none, found without a scan of every row; a name
+    // further than MATERIAL_SLIP_DISTANCE from every row gets no suggestion.
+    static constexpr std::uint32_t MATERIAL_SLIP_DISTANCE = 3;
+    std::unique_ptr<CClosestWordIndex> m_pClosestMaterial;
 };
