@@ -54,11 +54,19 @@ private:
 };
 CFolderLock g_folderLock;
 
-void PrintNotSaving(const std::vector<std::string>& tables) {
-    std::printf("Not saving: ");
-    for (size_t i = 0; i < tables.size(); ++i)
-        std::printf("%s\"%s\"", i ? ", " : "", tables[i].c_str());
-    std::printf(" could not be converted.\n");
+// "Not saving: "A.txt" could not be read; "B.txt", "C.txt" could not be converted."
+void PrintNotSaving(const std::vector<std::string>& unreadable,
+                    const std::vector<std::string>& unconverted) {
+    std::string strLine = "Not saving: ";
+    const auto list = [&strLine](const std::vector<std::string>& tables, const char* pszWhy) {
+        for (size_t i = 0; i < tables.size(); ++i)
+            strLine += (i ? ", \"" : "\"") + tables[i] + "\"";
+        strLine += pszWhy;
+    };
+    if (!unreadable.empty()) list(unreadable, " could not be read");
+    if (!unreadable.empty() && !unconverted.empty()) strLine += "; ";
+    if (!unconverted.empty()) list(unconverted, " could not be converted");
+    std::printf("%s.\n", strLine.c_str());
 }
 
 const char* ProblemText(ETableProblem problem) {
@@ -66,6 +74,7 @@ const char* ProblemText(ETableProblem problem) {
         case ETableProblem::NotOpened: return "could not be opened";
         case ETableProblem::Unreadable: return "could not be read";
         case ETableProblem::BadHeader: return "has a bad header";
+        case ETableProblem::CutShort: return "is cut short by a zero byte";
         case ETableProblem::WrongSeparator: break;
     }
     return "is not tab-separated";
@@ -146,11 +155,18 @@ int RunMarrow(int argc, const char* const* argv) {
     // A table that could not be converted would be saved as an empty list: the last good
     // database is worth more than that.
     // Nor is a database of no table at all, which a run in the wrong folder would give.
+    // Nor is one without a table that is there but could not be read.
     const std::vector<STableProblem>& problems = database.GetTableProblems();
+    std::vector<std::string> unreadable;
+    size_t nTablesRead = AllKinds().size();
+    for (const STableProblem& problem : problems) {
+        if (problem.problem == ETableProblem::Unreadable) unreadable.push_back(problem.strTable);
+        if (problem.problem != ETableProblem::CutShort) --nTablesRead;
+    }
     bool bSaved = false;
-    if (!database.GetUnconvertedTables().empty()) {
-        PrintNotSaving(database.GetUnconvertedTables());
-    } else if (problems.size() >= AllKinds().size()) {
+    if (!database.GetUnconvertedTables().empty() || !unreadable.empty()) {
+        PrintNotSaving(unreadable, database.GetUnconvertedTables());
+    } else if (nTablesRead == 0) {
         std::printf("Not saving: none of the six tables could be read.\n");
     } else {
         bSaved = database.Save(strOutputDirectory.c_str());

@@ -67,7 +67,10 @@ private:
 // written). A negative value turns the fault off, which is the state at start-up.
 void FailWritesAfter(std::int64_t nBytes);
 
+// Whether the path names a regular file (after links).
 bool FileExists(const char* pszPath);
+// Whether anything at all has the name, after links (a file, a folder, a device, a pipe).
+bool PathExists(const char* pszPath);
 // Whether the path names a folder.
 bool IsFolder(const char* pszPath);
 // Removes a file or a link (not what it points to); never a folder. False when nothing was

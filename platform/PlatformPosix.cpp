@@ -136,6 +136,11 @@ bool FileExists(const char* pszPath) {
     return ::stat(pszPath, &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool PathExists(const char* pszPath) {
+    struct stat st {};
+    return ::stat(pszPath, &st) == 0;
+}
+
 bool IsFolder(const char* pszPath) {
     struct stat st {};
     return ::stat(pszPath, &st) == 0 && S_ISDIR(st.st_mode);

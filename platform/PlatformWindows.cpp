@@ -176,6 +176,8 @@ bool FileExists(const char* pszPath) {
     return dwAttributes != INVALID_FILE_ATTRIBUTES && !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool PathExists(const char* pszPath) { return ::GetFileAttributesA(pszPath) != INVALID_FILE_ATTRIBUTES; }
+
 bool IsFolder(const char* pszPath) {
     const DWORD dwAttributes = ::GetFileAttributesA(pszPath);
     return dwAttributes != INVALID_FILE_ATTRIBUTES && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY);

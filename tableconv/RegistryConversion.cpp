@@ -215,6 +215,12 @@ bool CTableConverter::ConvertToRegistry() {
                     m_strFileName.c_str(), nExitCode);
         return NoteConversionFailure();
     }
+    // A converter that says it failed may have left a file that only looks whole.
+    if (nExitCode != 0) {
+        std::printf("%s failed for \"%s\" (exit status %d).\n", SCRIPT_NAME, m_strFileName.c_str(),
+                    nExitCode);
+        return NoteConversionFailure();
+    }
     return true;
 }
 

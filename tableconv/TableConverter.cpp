@@ -108,8 +108,26 @@ CTableConverter::CTableConverter() {
 CTableConverter::~CTableConverter() = default;
 
 bool CTableConverter::LoadFile(const char* pszPath) {
+    // A table that is there but cannot be read must not pass for a missing one: the build
+    // would lose its rows without a word. (A pipe would also make the open wait forever.)
+    if (platform::IsFolder(pszPath)) {
+        std::printf("\"%s\" is a folder.\n", pszPath);
+        m_tableProblems.push_back({pszPath, ETableProblem::Unreadable});
+        return false;
+    }
+    if (platform::PathExists(pszPath) && !platform::FileExists(pszPath)) {
+        std::printf("\"%s\" is no file of its own (a device or a pipe).\n", pszPath);
+        m_tableProblems.push_back({pszPath, ETableProblem::Unreadable});
+        return false;
+    }
     platform::CFile file;
     if (!file.Open(pszPath, platform::FileMode::Read)) {
+        const unsigned long nError = platform::LastError();
+        if (!platform::IsNotFoundError(nError)) {
+            std::printf("Can't read \"%s\": %s.\n", pszPath, platform::ErrorText(nError).c_str());
+            m_tableProblems.push_back({pszPath, ETableProblem::Unreadable});
+            return false;
+        }
         std::printf("Can't open file \"%s\".\n", pszPath);
         // A table exported under another name is the usual reason; say which file was meant.
         const std::vector<std::string> lookalikes = LookalikesOf(pszPath);
@@ -134,7 +152,8 @@ bool CTableConverter::LoadFile(const char* pszPath) {
     platform::AdviseLargePages(pBuffer.get(), nLength + 1);
     pBuffer[nLength] = '\0';
     if (file.Read(pBuffer.get(), static_cast<std::uint32_t>(nLength)) != nLength) {
-        std::printf("Can't read file \"%s\".\n", pszPath);
+        std::printf("Can't read \"%s\": %s.\n", pszPath,
+                    platform::ErrorText(platform::LastError()).c_str());
         m_tableProblems.push_back({pszPath, ETableProblem::Unreadable});
         return false;
     }
@@ -183,12 +202,28 @@ void CTableConverter::Adopt(std::unique_ptr<char[]> pBuffer, std::uint32_t nLeng
     // The text ends at the first zero byte; say so rather than drop the rest without a word.
     const void* pZero = std::memchr(m_pCursor, 0, static_cast<size_t>(m_pTextEnd - m_pCursor));
     if (pZero) {
+        // UTF-16 without its byte order mark: every other byte of Latin text is zero.
+        const auto* pText = reinterpret_cast<const unsigned char*>(m_pCursor);
+        const size_t nText = static_cast<size_t>(m_pTextEnd - m_pCursor);
+        const bool bUtf16 = nText >= 4 && ((pText[0] && !pText[1] && pText[2] && !pText[3]) ||
+                                           (!pText[0] && pText[1] && !pText[2] && pText[3]));
         m_pTextEnd = static_cast<const char*>(pZero);
         unsigned nLine = 1;
         for (const char* p = m_pBuffer.get(); p < m_pTextEnd; ++p) nLine += *p == '\n';
         std::printf("\"%s\" holds a zero byte in line %u (saved as UTF-16?); the rest is ignored.\n",
                     pszName, nLine);
+        if (bUtf16)
+            std::printf("\"%s\" looks like UTF-16 without a byte order mark; save it as UTF-8 or "
+                        "as \"Unicode Text\".\n",
+                        pszName);
+        m_tableProblems.push_back({pszName, ETableProblem::CutShort});
     }
+
+    // Old Mac exports end lines with a CR alone: without a single LF, each CR ends a line.
+    char* const pText = m_pBuffer.get();
+    const size_t nStart = static_cast<size_t>(m_pCursor - pText);
+    const size_t nEnd = static_cast<size_t>(m_pTextEnd - pText);
+    if (!std::memchr(pText + nStart, '\n', nEnd - nStart)) std::replace(pText + nStart, pText + nEnd, '\r', '\n');
 }
 
 bool CTableConverter::GetNextLine(std::string_view& strLine) {

@@ -25,7 +25,9 @@ struct STableRow {
 };
 
 // What went wrong with a table that the build then read nothing of.
-enum class ETableProblem : std::uint8_t { NotOpened, Unreadable, BadHeader, WrongSeparator };
+// Unreadable fails the run (the table is there, but its rows cannot be had); the others save
+// without the table's rows, or (CutShort) with the rows before a zero byte.
+enum class ETableProblem : std::uint8_t { NotOpened, Unreadable, BadHeader, WrongSeparator, CutShort };
 struct STableProblem {
     std::string strTable;
     ETableProblem problem;

@@ -1,5 +1,10 @@
 // Faults and bad input in whole runs: each gives its message and exit status, and no crash.
+#include <functional>
 #include <thread>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "loader/RecordSerialize.h"
 #include "output/DataStream.h"
@@ -40,6 +45,10 @@ TEST_F(Faults, BrokenConversionScriptsAreReportedPerTableAndNothingIsSaved) {
         {COPY_PREPARED, "", "left a tempreg.reg for \"%\" that is no registry file"},
         {COPY_PREPARED, testutil::Unhex("FB 3E AB 45 01 00 FF FF 0C 00 00 00 01 00 05"),
          "left a damaged tempreg.reg for \"%\" (at byte 8: section record at 12 runs past the end"},
+        // A file that reads well does not make a failed conversion good.
+        {ConversionScript("cp prepared.reg tempreg.reg; exit 3",
+                          "copy /y prepared.reg tempreg.reg >nul\r\nexit /b 3"),
+         "anything", "failed for \"%\" (exit status 3)"},
     };
     for (const auto& c : CASES) {
         testutil::WriteFile(m_dir.Path() / "Ini2Reg.bat", c.strScript);
@@ -216,7 +225,8 @@ TEST_F(Faults, TwoRunsSavingIntoOneFolderLeaveAWholeDatabase) {
                 fs::copy_file(testutil::ExamplesDir() / pszTable, tables / pszTable);
         int nStatus = -1;
         ASSERT_TRUE(platform::RunProgram({testutil::MarrowPath(), "own"}, tables.string().c_str(),
-                                         (m_dir / "own.txt").c_str(), nullptr, nStatus));
+                                         (m_dir / "own.txt").c_str(), (m_dir / "err.txt").c_str(),
+                                         nStatus));
         ASSERT_EQ(0, nStatus);
         databases[k] = testutil::ReadFile(tables / "own" / "items.idb");
     }
@@ -229,7 +239,8 @@ TEST_F(Faults, TwoRunsSavingIntoOneFolderLeaveAWholeDatabase) {
                 const fs::path tables = m_dir.Path() / ("tables" + std::to_string(k));
                 platform::RunProgram({testutil::MarrowPath(), (fs::path("..") / "shared").string()},
                                      tables.string().c_str(),
-                                     (m_dir / ("run" + std::to_string(k) + ".txt")).c_str(), nullptr,
+                                     (m_dir / ("run" + std::to_string(k) + ".txt")).c_str(),
+                                     (m_dir / ("err" + std::to_string(k) + ".txt")).c_str(),
                                      statuses[k]);
             });
         for (std::thread& run : runs) run.join();
@@ -239,4 +250,79 @@ TEST_F(Faults, TwoRunsSavingIntoOneFolderLeaveAWholeDatabase) {
         EXPECT_TRUE(strSaved == databases[0] || strSaved == databases[1]) << "round " << nRound;
         EXPECT_EQ(1, std::distance(fs::directory_iterator(shared), fs::directory_iterator{}));
     }
+}
+
+// A table that is there but cannot be read fails the run in its own words; the previous
+// database stays.
+TEST_F(Faults, ATableThatExistsButCannotBeReadFailsTheRun) {
+    testutil::WriteFile(m_dir.Path() / "items.idb", "previous database");
+    struct SCase {
+        const char* pszWhat;
+        std::function<void(const fs::path&)> make;
+        std::string strSays;
+    };
+    std::vector<SCase> cases = {
+        {"folder", [](const fs::path& table) { fs::create_directory(table); },
+         "\"Weapons.txt\" is a folder.\n"},
+    };
+#ifndef _WIN32
+    cases.push_back({"pipe",
+                     [](const fs::path& table) { ASSERT_EQ(0, ::mkfifo(table.c_str(), 0644)); },
+                     "\"Weapons.txt\" is no file of its own (a device or a pipe).\n"});
+    // Sparse: its size is what counts, not its bytes.
+    cases.push_back({"4 GiB",
+                     [](const fs::path& table) {
+                         testutil::WriteFile(table, "");
+                         fs::resize_file(table, std::uintmax_t{1} << 32);
+                     },
+                     "\"Weapons.txt\" is too large to read.\n"});
+#endif
+    for (const SCase& c : cases) {
+        CopyExamples();
+        fs::remove(m_dir.Path() / "Weapons.txt");
+        c.make(m_dir.Path() / "Weapons.txt");
+        const std::string strOutput = Run({"."});
+        EXPECT_EQ(testutil::EXIT_MINUS_ONE, m_nStatus) << c.pszWhat;
+        EXPECT_NE(std::string::npos, strOutput.find("Building weapons list:" + c.strSays))
+            << strOutput;
+        EXPECT_TRUE(strOutput.ends_with("Not saving: \"Weapons.txt\" could not be read.\n"))
+            << strOutput;
+        EXPECT_EQ("previous database", testutil::ReadFile(m_dir.Path() / "items.idb"));
+        fs::remove_all(m_dir.Path() / "Weapons.txt");
+    }
+}
+
+// An old Mac export ends its lines with CR alone.
+TEST_F(Faults, TablesWithCarriageReturnsAloneBuildTheSameDatabase) {
+    for (const char* pszTable : TABLES) {
+        std::string strText = testutil::ReadFile(testutil::ExamplesDir() / pszTable);
+        std::string strMac;
+        for (const char c : strText)
+            if (c != '\r') strMac += c == '\n' ? '\r' : c;
+        testutil::WriteFile(m_dir.Path() / pszTable, strMac);
+    }
+    Run({"."});
+    EXPECT_EQ(0, m_nStatus);
+    EXPECT_TRUE(testutil::ReadFile(m_dir.Path() / "items.idb") ==
+                testutil::ReadFile(fs::path(MARROW_TESTS_DIR) / "golden" / "examples.idb"));
+}
+
+// A table cut short by a zero byte saves what came before it, and the log says so; UTF-16
+// without its byte order mark is named as such.
+TEST_F(Faults, ATableCutShortIsNamedOnStandardErrorToo) {
+    CopyExamples();
+    std::string strUtf16;
+    for (const char c : std::string("Name\tQuest Items\t\n\tScriptID\tZones\nSeal\t1\n")) {
+        strUtf16 += c;
+        strUtf16 += '\0';
+    }
+    testutil::WriteFile(m_dir.Path() / "QuestItems.txt", strUtf16);
+    const std::string strOutput = Run({"."});
+    EXPECT_EQ(0, m_nStatus);
+    EXPECT_NE(std::string::npos,
+              strOutput.find("\"QuestItems.txt\" looks like UTF-16 without a byte order mark; save "
+                             "it as UTF-8 or as \"Unicode Text\".\n"))
+        << strOutput;
+    EXPECT_EQ("Saved, but with table problems: \"QuestItems.txt\" is cut short by a zero byte.\n",
+              StandardError());
 }
