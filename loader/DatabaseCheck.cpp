@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <functional>
+#include <iterator>
 #include <utility>
 
 #include "output/ChunkArchive.h"
@@ -35,8 +36,12 @@ constexpr struct {
     const char* pszName;
 } TOP_CHUNKS[] = {{1, "the lists"}, {0, "the object table"}, {2, "the version"}};
 
-// Walks the file once; every offset is checked against the end of its parent by subtraction
-// before anything at it is read, so no damaged length leads outside the file.
+// Walks the file; every offset is checked against the end of its parent by subtraction before
+// anything at it is read, so no damaged length leads outside the file. Children are decoded as
+// they are met and never collected: the headers of a parent's children are walked once to check
+// that each fits, then once more to check what they hold, so that a problem in a later header
+// still comes before one inside an earlier child, and a parent of millions of children costs
+// time, not memory.
 class CDatabaseChecker {
 public:
     // Without a view only the verdict is kept: no record views, no notes.
@@ -56,8 +61,16 @@ private:
     bool Fail(std::uint32_t nAt, const std::string& strWhere, const std::string& strWhat);
     bool ReadChunk(std::uint32_t nAt, std::uint32_t nEnd, const std::string& strWhere,
                    const char* pszParent, const FLabel& label, SChunk& chunk);
-    bool Split(const SChunk& parent, const std::string& strWhere, const char* pszParent,
-               const FLabel& label, std::vector<SChunk>& children);
+    // Hands the parent's children to visit in order; false at the first that does not fit in
+    // the parent or that visit refuses (after it has failed with its problem).
+    template <class FVisit>
+    bool ForEachChild(const SChunk& parent, const std::string& strWhere, const char* pszParent,
+                      const FLabel& label, FVisit&& visit);
+    // Whether every child fits in the parent.
+    bool CheckChildren(const SChunk& parent, const std::string& strWhere, const char* pszParent,
+                       const FLabel& label) {
+        return ForEachChild(parent, strWhere, pszParent, label, [](const SChunk&) { return true; });
+    }
     bool CheckTopLevel(SChunk (&top)[3]);
     bool CheckLists(const SChunk& lists);
     bool CheckRecord(const SKindLayout& kind, std::size_t nRecord, const SChunk& chunk,
@@ -67,11 +80,13 @@ private:
     bool CheckTextList(const SChunk& chunk, const std::string& strWhere);
     bool CheckObjectsAndVersion(const SChunk& objects, const SChunk& version);
 
-    // The text is made only when notes are kept: the loader's check runs for every field of
-    // every record and keeps none.
+    // The text is made only when the note is kept: the loader's check runs for every field of
+    // every record and keeps none, idbdump's keeps the first few and counts the rest.
     template <class FMake>
     void Note(FMake&& make) {
-        if (m_pView) m_pView->notes.push_back(make());
+        if (!m_pView) return;
+        if (m_pView->notes.size() < SDatabaseView::KEPT_NOTES) m_pView->notes.push_back(make());
+        ++m_pView->nNotes;
     }
     static std::string At(std::uint32_t nAt, const std::string& strWhere) {
         return "at byte " + std::to_string(nAt) + ": " + strWhere + ": ";
@@ -81,7 +96,6 @@ private:
     SDatabaseView* m_pView;
     SCheckProblem& m_problem;
     SRecordView m_scratch;  // the record being checked when no view is kept
-    std::vector<SChunk> m_fieldChunks;  // the current record's children, kept for speed
     std::vector<std::uint8_t> m_seen;   // per field of the current record's kind
     std::string m_where;                // the current record's place, for messages
     int m_fieldOfId[256] = {};          // the current kind's field index of each chunk id
@@ -116,15 +130,13 @@ bool CDatabaseChecker::ReadChunk(std::uint32_t nAt, std::uint32_t nEnd, const st
     return true;
 }
 
-bool CDatabaseChecker::Split(const SChunk& parent, const std::string& strWhere,
-                             const char* pszParent, const FLabel& label,
-                             std::vector<SChunk>& children) {
-    children.clear();
-    for (std::uint32_t nAt = parent.nStart; nAt < parent.End(); nAt = children.back().End()) {
-        children.emplace_back();
-        if (!ReadChunk(nAt, parent.End(), strWhere, pszParent, label, children.back()))
+template <class FVisit>
+bool CDatabaseChecker::ForEachChild(const SChunk& parent, const std::string& strWhere,
+                                    const char* pszParent, const FLabel& label, FVisit&& visit) {
+    SChunk child;
+    for (std::uint32_t nAt = parent.nStart; nAt < parent.End(); nAt = child.End())
+        if (!ReadChunk(nAt, parent.End(), strWhere, pszParent, label, child) || !visit(child))
             return false;
-    }
     return true;
 }
 
@@ -165,13 +177,18 @@ bool CDatabaseChecker::CheckLists(const SChunk& lists) {
         if (nId < 1 || nId > ITEM_KIND_COUNT) return ChunkLabel(nId);
         return "list " + ChunkLabel(nId) + " (" + kinds[nId - 1u].pszName + ")";
     };
-    std::vector<SChunk> listChunks;
-    if (!Split(lists, "the lists", "the lists", label, listChunks)) return false;
-    std::vector<SChunk> records;
+    // The six lists and the chunk after them, if there is one.
+    SChunk listChunks[ITEM_KIND_COUNT + 1];
+    std::size_t nLists = 0;
+    if (!ForEachChild(lists, "the lists", "the lists", label, [&](const SChunk& chunk) {
+            if (nLists < std::size(listChunks)) listChunks[nLists] = chunk;
+            ++nLists;
+            return true;
+        }))
+        return false;
     for (std::size_t k = 0; k < ITEM_KIND_COUNT; ++k) {
         const SKindLayout& kind = kinds[k];
-        if (k == listChunks.size())
-            return Fail(lists.End(), "the lists", label(kind.nListId) + " is missing");
+        if (k == nLists) return Fail(lists.End(), "the lists", label(kind.nListId) + " is missing");
         const SChunk& list = listChunks[k];
         if (list.nId != kind.nListId)
             return Fail(
@@ -180,17 +197,29 @@ bool CDatabaseChecker::CheckLists(const SChunk& lists) {
         const std::string strParent = std::string("the ") + kind.pszName + " list";
         for (int nId = 0; nId < 256; ++nId)
             m_fieldOfId[nId] = FieldIndexOf(kind, static_cast<std::uint8_t>(nId));
-        if (!Split(list, kind.pszName, strParent.c_str(), ChunkLabel, records)) return false;
-        if (m_pView) m_pView->lists[k].resize(records.size());
-        for (std::size_t n = 0; n < records.size(); ++n) {
-            if (records[n].nId != 1)
-                return Fail(records[n].nAt, kind.pszName,
-                            ChunkLabel(records[n].nId) + " where a record (chunk 1) belongs");
-            SRecordView& record = m_pView ? m_pView->lists[k][n] : m_scratch;
-            if (!CheckRecord(kind, n + 1, records[n], record)) return false;
-        }
+        std::size_t nRecords = 0;
+        if (!ForEachChild(list, kind.pszName, strParent.c_str(), ChunkLabel,
+                          [&](const SChunk& chunk) {
+                              if (++nRecords <= MAX_LIST_RECORDS) return true;
+                              return Fail(chunk.nAt, kind.pszName,
+                                          "record " + std::to_string(nRecords) +
+                                              " is one more than the 65,535 a list holds");
+                          }))
+            return false;
+        if (m_pView) m_pView->lists[k].resize(nRecords);
+        std::size_t n = 0;
+        if (!ForEachChild(list, kind.pszName, strParent.c_str(), ChunkLabel,
+                          [&](const SChunk& chunk) {
+                              if (chunk.nId != 1)
+                                  return Fail(chunk.nAt, kind.pszName,
+                                              ChunkLabel(chunk.nId) +
+                                                  " where a record (chunk 1) belongs");
+                              SRecordView& record = m_pView ? m_pView->lists[k][n] : m_scratch;
+                              return CheckRecord(kind, ++n, chunk, record);
+                          }))
+            return false;
     }
-    if (listChunks.size() > ITEM_KIND_COUNT)
+    if (nLists > ITEM_KIND_COUNT)
         return Fail(listChunks[ITEM_KIND_COUNT].nAt, "the lists",
                     label(listChunks[ITEM_KIND_COUNT].nId) + " after the six lists");
     return true;
@@ -204,34 +233,36 @@ bool CDatabaseChecker::CheckRecord(const SKindLayout& kind, std::size_t nRecord,
     char szNumber[24];
     strWhere.append(szNumber, std::to_chars(szNumber, szNumber + sizeof szNumber, nRecord).ptr);
     const FLabel label = [&kind](std::uint8_t nId) { return FieldLabel(kind, nId); };
-    std::vector<SChunk>& children = m_fieldChunks;
-    if (!Split(chunk, strWhere, "the record", label, children)) return false;
+    if (!CheckChildren(chunk, strWhere, "the record", label)) return false;
     std::vector<std::uint8_t>& seen = m_seen;
     seen.assign(kind.fields.size(), 0);
     record.nAt = chunk.nAt;
     record.fields.assign(kind.fields.size(), SFieldRef{});
-    for (const SChunk& child : children) {
-        const int nField = m_fieldOfId[child.nId];
-        if (nField == NO_FIELD) {
-            Note([&] {
-                return At(child.nAt, strWhere) + "unknown " + ChunkLabel(child.nId) + " (" +
-                       Bytes(child.nLength) + ") skipped";
-            });
-            continue;
-        }
-        const auto nIndex = static_cast<std::size_t>(nField);
-        if (seen[nIndex]) {
-            // A reader takes the first chunk of an id; a second one is never seen.
-            Note([&] {
-                return At(child.nAt, strWhere) + label(child.nId) +
-                       " appears twice; the second is skipped";
-            });
-            continue;
-        }
-        if (!CheckField(kind.fields[nIndex], child, strWhere, label)) return false;
-        seen[nIndex] = 1;
-        record.fields[nIndex] = SFieldRef{child.nStart, child.nLength};
-    }
+    const bool bChecked =
+        ForEachChild(chunk, strWhere, "the record", label, [&](const SChunk& child) {
+            const int nField = m_fieldOfId[child.nId];
+            if (nField == NO_FIELD) {
+                Note([&] {
+                    return At(child.nAt, strWhere) + "unknown " + ChunkLabel(child.nId) + " (" +
+                           Bytes(child.nLength) + ") skipped";
+                });
+                return true;
+            }
+            const auto nIndex = static_cast<std::size_t>(nField);
+            if (seen[nIndex]) {
+                // A reader takes the first chunk of an id; a second one is never seen.
+                Note([&] {
+                    return At(child.nAt, strWhere) + label(child.nId) +
+                           " appears twice; the second is skipped";
+                });
+                return true;
+            }
+            if (!CheckField(kind.fields[nIndex], child, strWhere, label)) return false;
+            seen[nIndex] = 1;
+            record.fields[nIndex] = SFieldRef{child.nStart, child.nLength};
+            return true;
+        });
+    if (!bChecked) return false;
     // A field this record lacks reads as zero or as the empty text: a file written before the
     // field existed is read, and the note says what the reader made of it.
     for (std::size_t i = 0; i < seen.size(); ++i)
@@ -274,16 +305,15 @@ bool CDatabaseChecker::CheckField(const SFieldLayout& field, const SChunk& chunk
 }
 
 bool CDatabaseChecker::CheckTextList(const SChunk& chunk, const std::string& strWhere) {
-    std::vector<SChunk> children;
-    if (!Split(chunk, strWhere, "its list", ChunkLabel, children)) return false;
+    if (!CheckChildren(chunk, strWhere, "its list", ChunkLabel)) return false;
     std::size_t nText = 0;
-    for (const SChunk& child : children) {
+    return ForEachChild(chunk, strWhere, "its list", ChunkLabel, [&](const SChunk& child) {
         if (child.nId != 1) {
             Note([&] {
                 return "at byte " + std::to_string(child.nAt) + ": " + strWhere + ": unknown " +
                        ChunkLabel(child.nId) + " (" + Bytes(child.nLength) + ") skipped";
             });
-            continue;
+            return true;
         }
         ++nText;
         if (child.nLength == 0 || Byte(child.End() - 1) != 0)
@@ -292,8 +322,8 @@ bool CDatabaseChecker::CheckTextList(const SChunk& chunk, const std::string& str
                        " (chunk 1) holds " + Bytes(child.nLength) +
                        " without a closing zero; the text ends with them";
             });
-    }
-    return true;
+        return true;
+    });
 }
 
 bool CDatabaseChecker::CheckObjectsAndVersion(const SChunk& objects, const SChunk& version) {
@@ -302,9 +332,15 @@ bool CDatabaseChecker::CheckObjectsAndVersion(const SChunk& objects, const SChun
                     "the object table holds " + Bytes(objects.nLength) +
                         ", expected none: items.idb stores no objects");
     const std::string strWhere = "top-level chunk 2";
-    std::vector<SChunk> children;
-    if (!Split(version, strWhere, "the chunk", ChunkLabel, children)) return false;
-    if (children.empty()) return Fail(version.nAt, strWhere, "the version (chunk 2) is missing");
+    SChunk children[2];  // the version and the chunk after it, if there is one
+    std::size_t nChildren = 0;
+    if (!ForEachChild(version, strWhere, "the chunk", ChunkLabel, [&](const SChunk& chunk) {
+            if (nChildren < std::size(children)) children[nChildren] = chunk;
+            ++nChildren;
+            return true;
+        }))
+        return false;
+    if (nChildren == 0) return Fail(version.nAt, strWhere, "the version (chunk 2) is missing");
     const SChunk& child = children[0];
     if (child.nId != 2)
         return Fail(child.nAt, strWhere,
@@ -317,7 +353,7 @@ bool CDatabaseChecker::CheckObjectsAndVersion(const SChunk& objects, const SChun
     if (U32(child.nStart) != 1)
         return Fail(child.nStart, strWhere,
                     "version " + std::to_string(U32(child.nStart)) + ", expected 1");
-    if (children.size() > 1)
+    if (nChildren > 1)
         return Fail(children[1].nAt, strWhere, ChunkLabel(children[1].nId) + " after the version");
     return true;
 }

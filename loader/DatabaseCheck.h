@@ -26,8 +26,11 @@ struct SDatabaseView {
     std::string_view strBytes;  // the whole file; the caller keeps it alive
     std::array<std::vector<SRecordView>, ITEM_KIND_COUNT> lists;  // in list chunk order
     // Tolerated oddities, each "at byte N: ...": what a reader reads well but Marrow would not
-    // write (see CheckDatabase).
+    // write (see CheckDatabase). Only the first KEPT_NOTES are kept; nNotes counts them all, so
+    // that a file of millions of odd chunks costs a count, not a text each.
+    static constexpr std::size_t KEPT_NOTES = 10;
     std::vector<std::string> notes;
+    std::size_t nNotes = 0;
 
     std::string_view Payload(const SFieldRef& field) const {
         return strBytes.substr(field.nStart, field.nLength);
@@ -51,7 +54,8 @@ struct SCheckProblem {
 // within its parent. What a reader reads well though Marrow would not write it is a note, not a
 // problem: a field that is missing (it reads as zero or empty), a data chunk of another size
 // (zero-filled or cut), a text without its closing zero, a field twice (the first is read), an
-// unknown id. True, with the view filled when one is given. False with the first problem:
+// unknown id. A list of more than MAX_LIST_RECORDS records is damaged at the first record too
+// many. Time is linear in the file; memory beyond the view is a few kilobytes. True, with the view filled when one is given. False with the first problem:
 // NotItemDatabase when the file does not begin with the lists chunk holding the materials list
 // (an empty file, a file of another kind), Damaged otherwise; the view is then empty.
 bool CheckDatabase(std::string_view strBytes, SDatabaseView* pView, SCheckProblem& problem);

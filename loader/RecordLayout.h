@@ -36,6 +36,10 @@ struct SKindLayout {
 };
 
 inline constexpr std::size_t ITEM_KIND_COUNT = 6;
+// The most records a list holds: a table becomes a list through one registry file, which holds
+// at most 65,535 sections (MAX_REGISTRY_ENTRIES). Readers refuse more, so that a crafted file of
+// millions of empty records cannot make a load take gigabytes.
+inline constexpr std::size_t MAX_LIST_RECORDS = 65535;
 inline constexpr std::uint8_t NAME_FIELD_ID = 0;  // every kind keeps its name in chunk 0
 inline constexpr int NO_FIELD = -1;
 

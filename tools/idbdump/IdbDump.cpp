@@ -7,8 +7,6 @@
 #include "tools/idbdump/RegistryDump.h"
 
 namespace {
-constexpr std::size_t NOTE_LIMIT = 10;  // further notes are only counted
-
 const char USAGE[] =
     "idbdump: shows what an items database or a registry file holds.\n"
     "Usage:\n"
@@ -166,11 +164,11 @@ bool ReadWholeFile(const std::string& strPath, std::string& strBytes, std::strin
     return true;
 }
 
+// The notes the check kept (the first few), then how many more it counted.
 void AppendNotes(const std::string& strPath, const SDatabaseView& view, std::string& strErr) {
-    for (std::size_t i = 0; i < view.notes.size() && i < NOTE_LIMIT; ++i)
-        strErr += strPath + ": note: " + view.notes[i] + "\n";
-    if (view.notes.size() > NOTE_LIMIT)
-        strErr += strPath + ": note: " + std::to_string(view.notes.size() - NOTE_LIMIT) +
+    for (const std::string& strNote : view.notes) strErr += strPath + ": note: " + strNote + "\n";
+    if (view.nNotes > view.notes.size())
+        strErr += strPath + ": note: " + std::to_string(view.nNotes - view.notes.size()) +
                   " more notes\n";
 }
 

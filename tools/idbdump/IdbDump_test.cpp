@@ -712,6 +712,44 @@ TEST_F(IdbDumpTest, UnknownChunkInARecordIsANoteAndTheRecordIsStillShown) {
     EXPECT_EQ("\"sword\"", dump["weapons"][0][0].second);
 }
 
+// A file of millions of odd chunks costs a count, not a text each: the check keeps the notes
+// idbdump prints and counts the rest.
+TEST_F(IdbDumpTest, ManyNotesAreCountedAndOnlyThosePrintedAreKept) {
+    std::string strRecord = SwordRecord();
+    for (int i = 0; i < 100000; ++i) strRecord += Chunk(40, "");
+    const std::string strBytes = WeaponsDatabase({strRecord});
+    SDatabaseView view;
+    std::string strProblem;
+    ASSERT_TRUE(CheckDatabase(strBytes, view, strProblem)) << strProblem;
+    ASSERT_EQ(SDatabaseView::KEPT_NOTES, view.notes.size());
+    EXPECT_EQ(100000u, view.nNotes);
+    EXPECT_EQ("at byte 197: weapons record 1: unknown chunk 40 (0 bytes) skipped", view.notes[0]);
+    EXPECT_EQ("at byte 215: weapons record 1: unknown chunk 40 (0 bytes) skipped", view.notes[9]);
+    ASSERT_EQ(EXIT_SAME, RunOn(strBytes, {"--summary"}));
+    std::string strNotes;
+    for (const std::string& strNote : view.notes) strNotes += m_strPath + ": note: " + strNote + "\n";
+    EXPECT_EQ(strNotes + m_strPath + ": note: 99990 more notes\n", m_strErr);
+    EXPECT_NE(std::string::npos, m_strOut.find("\nweapons     1\n")) << m_strOut;
+}
+
+// Marrow writes at most 65,535 records a list, as many sections as a registry file holds:
+// idbdump refuses more at the record past the limit, in the loader's words.
+TEST_F(IdbDumpTest, ListOfMoreRecordsThanARegistryHoldsIsDamageAsTheLoaderSays) {
+    static_assert(MAX_LIST_RECORDS == MAX_REGISTRY_ENTRIES);
+    ASSERT_EQ(EXIT_SAME, RunOn(WeaponsDatabase(std::vector<std::string>(65535)), {"--summary"}));
+    EXPECT_NE(std::string::npos, m_strOut.find("\nweapons     65535\n")) << m_strOut;
+    EXPECT_EQ(EXIT_TROUBLE, RunOn(WeaponsDatabase(std::vector<std::string>(65536))));
+    // Records of 2 bytes from byte 12, behind the lists' header, the materials and the weapons'.
+    const std::string strReason =
+        "at byte 131082: weapons: record 65536 is one more than the 65,535 a list holds";
+    EXPECT_EQ(m_strPath + ": " + strReason + "\n", m_strErr);
+    EXPECT_EQ("", m_strOut);
+    SItemLists lists;
+    const marrow::SLoadResult result = LoadItemDatabase(m_strPath.c_str(), lists);
+    EXPECT_EQ(marrow::ELoadStatus::Damaged, result.Status);
+    EXPECT_EQ(strReason, result.Reason);
+}
+
 TEST(IdbCheck, GoldenFileCutAtEveryLengthIsMalformedAndNothingBeyondItIsRead) {
     const std::string strGolden = testutil::ReadFile(GoldenPath());
     ASSERT_EQ(18521u, strGolden.size());
