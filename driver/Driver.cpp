@@ -151,6 +151,12 @@ int RunMarrow(int argc, const char* const* argv) {
         g_folderLock.Release();
         return -1;
     }
+    // Ctrl+C or a termination request leaves nothing of the run behind: no converter still
+    // writing, no temporary file, no lock.
+    std::vector<std::string> cleanUp = database.TempFiles();
+    cleanUp.push_back(LOCK_PATH);
+    cleanUp.push_back(platform::TemporaryNameFor(strOutputDirectory + "items.idb"));
+    platform::CleanUpOnInterrupt(cleanUp);
     for (const SKindColumns& kind : AllKinds()) (database.*kind.pBuild)(kind.pszTable);
     // A table that could not be converted would be saved as an empty list: the last good
     // database is worth more than that.

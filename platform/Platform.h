@@ -141,6 +141,12 @@ void SetProgramPath(const char* pszArgv0);
 // (IsNotFoundError(LastError()) when it is nowhere); otherwise nExitCode holds its exit status.
 bool RunScriptAndWait(const char* pszScript, const char* pszArgument, int& nExitCode);
 
+// Makes an interrupt (Ctrl+C) or a termination request end the run cleanly: the script that
+// RunScriptAndWait runs is ended with everything it started, the files named here are removed
+// (as links, never followed), and the process ends as the signal ends it (Windows: status
+// 0xC000013A). Called once, before the first script runs; the names are copied.
+void CleanUpOnInterrupt(const std::vector<std::string>& paths);
+
 // Runs a program with arguments in a directory and waits for it. Standard output, and standard
 // error when pszStderrPath is given, go to files; standard input is empty. False when it could
 // not be started. Used by tests and tools.

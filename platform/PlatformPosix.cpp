@@ -5,6 +5,7 @@
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
+#include <signal.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -272,6 +273,38 @@ bool FindScript(const char* pszScript, std::string& strFound) {
 
 void SetProgramPath(const char* pszArgv0) { g_strArgv0 = pszArgv0 ? pszArgv0 : ""; }
 
+namespace {
+// What an interrupt must clean up. Written before the handler is installed and only read in it.
+std::vector<std::string> g_cleanUpPaths;
+// The running script's process group, 0 when none runs.
+volatile sig_atomic_t g_nScriptGroup = 0;
+
+extern "C" void OnInterrupt(int nSignal) {
+    // Only async-signal-safe calls. The script's whole group is killed and reaped first, so that
+    // nothing it started can write a file after it was removed.
+    const pid_t nGroup = static_cast<pid_t>(g_nScriptGroup);
+    if (nGroup > 0) {
+        ::kill(-nGroup, SIGKILL);
+        while (::waitpid(nGroup, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    for (const std::string& strPath : g_cleanUpPaths) ::unlink(strPath.c_str());
+    ::signal(nSignal, SIG_DFL);
+    ::raise(nSignal);
+}
+}  // namespace
+
+void CleanUpOnInterrupt(const std::vector<std::string>& paths) {
+    g_cleanUpPaths = paths;
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaddset(&action.sa_mask, SIGINT);
+    sigaddset(&action.sa_mask, SIGTERM);
+    sigaddset(&action.sa_mask, SIGHUP);
+    for (const int nSignal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(nSignal, &action, nullptr);
+}
+
 bool RunScriptAndWait(const char* pszScript, const char* pszArgument, int& nExitCode) {
     // The shell would start even without the script; a script found nowhere is "not found".
     std::string strScript;
@@ -286,17 +319,35 @@ bool RunScriptAndWait(const char* pszScript, const char* pszArgument, int& nExit
     char szShell[] = "/bin/sh";
     std::string strArgument = pszArgument;
     char* argv[] = {szShell, strScript.data(), strArgument.data(), nullptr};
+    // A group of its own, which an interrupt ends whole (the terminal's Ctrl+C reaches only
+    // Marrow, which then ends the script).
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    // Blocked while the group is not yet recorded, so that an interrupt cannot miss it.
+    sigset_t interrupts, previous;
+    sigemptyset(&interrupts);
+    for (const int nSignal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&interrupts, nSignal);
+    ::sigprocmask(SIG_BLOCK, &interrupts, &previous);
     pid_t pid = 0;
-    const int nError = ::posix_spawn(&pid, szShell, &actions, nullptr, argv, environ);
+    const int nError = ::posix_spawn(&pid, szShell, &actions, &attributes, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (nError == 0) g_nScriptGroup = pid;
+    ::sigprocmask(SIG_SETMASK, &previous, nullptr);
     if (nError != 0) {
         errno = nError;
         return Fail();
     }
     int nStatus = 0;
     while (::waitpid(pid, &nStatus, 0) < 0) {
-        if (errno != EINTR) return Fail();
+        if (errno != EINTR) {
+            g_nScriptGroup = 0;
+            return Fail();
+        }
     }
+    g_nScriptGroup = 0;
     nExitCode = DecodeStatus(nStatus);
     return true;
 }

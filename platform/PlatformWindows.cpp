@@ -268,6 +268,44 @@ void SetProgramPath(const char* /*pszArgv0*/) {
     // CreateProcessA looks in the running program's folder by itself.
 }
 
+namespace {
+std::vector<std::string> g_cleanUpPaths;
+// Every script runs in this job, which ends what is in it when Marrow ends, however it ends.
+HANDLE g_hScriptJob = nullptr;
+
+HANDLE ScriptJob() {
+    if (g_hScriptJob) return g_hScriptJob;
+    HANDLE hJob = ::CreateJobObjectA(nullptr, nullptr);
+    if (!hJob) return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits;
+    std::memset(&limits, 0, sizeof limits);
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    ::SetInformationJobObject(hJob, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    g_hScriptJob = hJob;
+    return hJob;
+}
+
+BOOL WINAPI OnInterrupt(DWORD dwEvent) {
+    if (dwEvent != CTRL_C_EVENT && dwEvent != CTRL_BREAK_EVENT && dwEvent != CTRL_CLOSE_EVENT)
+        return FALSE;
+    if (g_hScriptJob) ::TerminateJobObject(g_hScriptJob, static_cast<UINT>(STATUS_CONTROL_C_EXIT));
+    // The processes of a terminated job may take a moment to let go of their files.
+    for (const std::string& strPath : g_cleanUpPaths)
+        for (int nTry = 0; nTry < 20 && !::DeleteFileA(strPath.c_str()) &&
+                           ::GetLastError() == ERROR_ACCESS_DENIED;
+             ++nTry)
+            ::Sleep(50);
+    ::ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
+    return TRUE;
+}
+}  // namespace
+
+void CleanUpOnInterrupt(const std::vector<std::string>& paths) {
+    g_cleanUpPaths = paths;
+    ScriptJob();
+    ::SetConsoleCtrlHandler(OnInterrupt, TRUE);
+}
+
 bool RunScriptAndWait(const char* pszScript, const char* pszArgument, int& nExitCode) {
     // A batch file runs through cmd, which would look for the bare name again in the current
     // folder and on PATH only; so it is found first, in CreateProcess's own order (the program's
@@ -289,10 +327,13 @@ bool RunScriptAndWait(const char* pszScript, const char* pszArgument, int& nExit
     si.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION pi;
     std::memset(&pi, 0, sizeof pi);
+    // Started suspended and put into the job before it runs, so that nothing it starts escapes.
     if (!::CreateProcessA(/*application=*/nullptr, strCommand.data(), nullptr, nullptr,
-                          /*inheritHandles=*/FALSE, CREATE_NEW_CONSOLE, /*environment=*/nullptr,
-                          ".\\", &si, &pi))
+                          /*inheritHandles=*/FALSE, CREATE_NEW_CONSOLE | CREATE_SUSPENDED,
+                          /*environment=*/nullptr, ".\\", &si, &pi))
         return Fail();
+    if (HANDLE hJob = ScriptJob()) ::AssignProcessToJobObject(hJob, pi.hProcess);
+    ::ResumeThread(pi.hThread);
     return WaitAndClose(pi, nExitCode);
 }
 

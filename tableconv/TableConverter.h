@@ -74,6 +74,8 @@ public:
     bool EmitIni(const std::function<bool(std::string_view)>& writeBlock);
     // Deletes tempreg.ini and tempreg.reg; missing files are not an error.
     void RemoveTempFiles();
+    // The paths of tempreg.ini and tempreg.reg.
+    std::vector<std::string> TempFiles() const { return {m_strTempBase + ".ini", m_strTempBase + ".reg"}; }
     // The registry's section names in ascending order of their "SortOrderID" (-1 when absent).
     void GetSortedSectionNames(const CFileRegistry& registry, std::vector<std::string>& names);
 

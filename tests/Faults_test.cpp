@@ -3,8 +3,12 @@
 #include <thread>
 
 #ifndef _WIN32
+#include <signal.h>
 #include <sys/stat.h>
 #endif
+
+#include <chrono>
+#include <cstdlib>
 
 #include "loader/RecordSerialize.h"
 #include "output/DataStream.h"
@@ -326,3 +330,40 @@ TEST_F(Faults, ATableCutShortIsNamedOnStandardErrorToo) {
     EXPECT_EQ("Saved, but with table problems: \"QuestItems.txt\" is cut short by a zero byte.\n",
               StandardError());
 }
+
+#ifndef _WIN32
+// Ctrl+C or a termination request while the converter runs: the converter and what it started
+// end with Marrow, which leaves no temporary file and no lock, and ends as the signal ends it.
+TEST_F(Faults, ATerminatedRunEndsItsConverterAndLeavesNothingBehind) {
+    CopyExamples();
+    testutil::WriteFile(m_dir.Path() / "items.idb", "previous database");
+    testutil::WriteFile(m_dir.Path() / "prepared.reg", "late");
+    // Marrow is the script's parent; the copy would come after Marrow has gone.
+    testutil::WriteFile(m_dir.Path() / "Ini2Reg.bat",
+                        "echo $PPID > marrow.pid; sleep 2; cp prepared.reg tempreg.reg; "
+                        "cp prepared.reg late.reg\n");
+    for (const int nSignal : {SIGTERM, SIGINT}) {
+        int nStatus = -1;
+        std::thread run([&] {
+            platform::RunProgram({testutil::MarrowPath(), "."}, m_dir.Path().string().c_str(),
+                                 (m_dir / "stdout.txt").c_str(), (m_dir / "stderr.txt").c_str(),
+                                 nStatus);
+        });
+        const fs::path pidFile = m_dir.Path() / "marrow.pid";
+        for (int i = 0; i < 500 && testutil::ReadFile(pidFile).empty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const pid_t nMarrow = static_cast<pid_t>(std::atoi(testutil::ReadFile(pidFile).c_str()));
+        ASSERT_GT(nMarrow, 0);
+        ::kill(nMarrow, nSignal);
+        run.join();
+        EXPECT_EQ(128 + nSignal, nStatus);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // past the script's sleep
+        EXPECT_FALSE(fs::exists(m_dir.Path() / "late.reg")) << "the converter outlived Marrow";
+        EXPECT_FALSE(fs::exists(m_dir.Path() / "tempreg.reg"));
+        EXPECT_FALSE(fs::exists(m_dir.Path() / "tempreg.ini"));
+        EXPECT_FALSE(fs::exists(m_dir.Path() / "tempreg.lock"));
+        EXPECT_EQ("previous database", testutil::ReadFile(m_dir.Path() / "items.idb"));
+        fs::remove(pidFile);
+    }
+}
+#endif
