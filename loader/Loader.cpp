@@ -2,13 +2,17 @@
 // idbdump runs, then the serializers that wrote it.
 #include "marrow/Loader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string_view>
+#include <utility>
 
 #include "loader/DatabaseCheck.h"
-#include "loader/ItemKinds.h"
+#include "loader/LoadSteps.h"
 #include "loader/RecordSerialize.h"
 #include "output/DataStream.h"
 
@@ -17,6 +21,10 @@ namespace {
 // The largest file the 32-bit streams can hold, as the checker counts.
 constexpr std::uint64_t MAX_FILE_SIZE = 0xFFFFFFF0u;
 constexpr std::uint32_t READ_BLOCK = 1u << 16;
+// Short enough for every standard library to keep inside the string object: saying that memory
+// ran out must not need any.
+constexpr char OUT_OF_MEMORY[] = "out of memory";
+static_assert(sizeof OUT_OF_MEMORY <= 16);
 
 std::string SystemWords(int nError) {
     std::string strWords = std::strerror(nError);
@@ -25,25 +33,30 @@ std::string SystemWords(int nError) {
     return strWords;
 }
 
-// Reads until the end of the file rather than asking its size first, which the standard library
-// cannot tell beyond 2 GiB everywhere.
-bool ReadFileBytes(std::FILE* pFile, CMemoryStream& bytes, std::string& strReason) {
+struct SFileCloser {
+    void operator()(std::FILE* pFile) const { std::fclose(pFile); }
+};
+
+// Reads until the end of the file, into a block sized for what the system said the file holds
+// and one byte more, so that the end is met without growing the block; a file that grows
+// meanwhile is followed by doubling, up to the limit.
+bool ReadFileBytes(std::FILE* pFile, std::uint64_t nExpected, CMemoryStream& bytes,
+                   std::string& strReason) {
+    bytes.Reserve(static_cast<std::uint32_t>(std::min(nExpected, MAX_FILE_SIZE) + 1));
     std::uint32_t nSize = 0;
     for (;;) {
-        if (bytes.GetCapacity() - nSize < READ_BLOCK) {
-            if (MAX_FILE_SIZE - nSize < READ_BLOCK) {
-                strReason = "the file is larger than 4 GiB";
-                return false;
-            }
-            const std::uint64_t nGrown =
-                nSize < READ_BLOCK ? 2 * READ_BLOCK : 2 * std::uint64_t{nSize};
-            bytes.Reserve(
-                static_cast<std::uint32_t>(nGrown < MAX_FILE_SIZE ? nGrown : MAX_FILE_SIZE));
+        if (nSize > MAX_FILE_SIZE) {
+            strReason = "the file is larger than 4 GiB";
+            return false;
         }
-        const std::size_t nRead = std::fread(bytes.GetData() + nSize, 1, READ_BLOCK, pFile);
+        if (bytes.GetCapacity() == nSize)
+            bytes.Reserve(static_cast<std::uint32_t>(
+                std::min(2 * std::uint64_t{nSize} + READ_BLOCK, MAX_FILE_SIZE + 1)));
+        const std::uint32_t nWanted = std::min(READ_BLOCK, bytes.GetCapacity() - nSize);
+        const std::size_t nRead = std::fread(bytes.GetData() + nSize, 1, nWanted, pFile);
         nSize += static_cast<std::uint32_t>(nRead);
         bytes.SetSize(nSize);  // so that growing the block keeps what was read
-        if (nRead < READ_BLOCK) break;
+        if (nRead < nWanted) break;
     }
     if (std::ferror(pFile)) {
         strReason = "the file cannot be read: " + SystemWords(errno);
@@ -52,53 +65,95 @@ bool ReadFileBytes(std::FILE* pFile, CMemoryStream& bytes, std::string& strReaso
     return true;
 }
 
-// On false the reason is the system's words, and the stream is empty.
+// Only a regular file is read: a folder, a device or a pipe gives NOT_A_REGULAR_FILE without
+// being opened. On false the reason is the system's words, and the stream is empty.
 bool ReadWholeFile(const char* pszPath, CMemoryStream& bytes, std::string& strReason) {
+    std::uint64_t nExpected = 0;
+    if (KindOfPath(pszPath, nExpected) == EPathKind::Other) {
+        strReason = NOT_A_REGULAR_FILE;
+        return false;
+    }
+    if (nExpected > MAX_FILE_SIZE) {
+        strReason = "the file is larger than 4 GiB";
+        return false;
+    }
     errno = 0;
-    std::FILE* pFile = pszPath && *pszPath ? std::fopen(pszPath, "rb") : nullptr;
-    if (!pFile) {
+    // Closed also when the block cannot be had.
+    const std::unique_ptr<std::FILE, SFileCloser> file(
+        pszPath && *pszPath ? std::fopen(pszPath, "rb") : nullptr);
+    if (!file) {
         strReason = errno ? SystemWords(errno) : std::string("the file cannot be opened");
         return false;
     }
-    const bool bRead = ReadFileBytes(pFile, bytes, strReason);
-    std::fclose(pFile);
+    const bool bRead = ReadFileBytes(file.get(), nExpected, bytes, strReason);
     if (!bRead) bytes.Reset();
     return bRead;
 }
 
-void ClearLists(SItemLists& lists) {
-    ForEachKind([&lists](const auto& kind) { (lists.*kind.pList).clear(); });
+SLoadResult OutOfMemory() noexcept {
+    SLoadResult result;
+    result.Status = ELoadStatus::CannotOpen;
+    result.Reason = OUT_OF_MEMORY;
+    return result;
 }
 }  // namespace
 
-SLoadResult LoadItemDatabase(const char* pszPath, SItemLists& lists) {
-    SLoadResult result;
-    CMemoryStream bytes;
-    if (!ReadWholeFile(pszPath, bytes, result.Reason)) return result;
-    const std::string_view strBytes(reinterpret_cast<const char*>(bytes.GetData()),
-                                    bytes.GetSize());
-    SCheckProblem problem;
-    if (CheckDatabase(strBytes, nullptr, problem)) {
-        result.Status = ELoadStatus::Loaded;
-    } else {
-        result.Status = problem.outcome == ECheckOutcome::NotItemDatabase
-                            ? ELoadStatus::NotItemDatabase
-                            : ELoadStatus::Damaged;
-        result.Reason = problem.strText;
-        result.Offset = problem.nOffset;
-        if (result.Status == ELoadStatus::NotItemDatabase) return result;
-        ClearLists(lists);
+// Every allocation of a load can fail, for a large file or a game short of memory; the call
+// then reports it instead of throwing into a game that may be built without exceptions in mind.
+SLoadResult LoadItemDatabase(const char* pszPath, SItemLists& lists) noexcept {
+    try {
+        SLoadResult result;
+        CMemoryStream bytes;
+        if (!ReadWholeFile(pszPath, bytes, result.Reason)) return result;
+        return LoadItemBytes(bytes, lists);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory();
     }
-    ReadItemDatabase(bytes, lists, /*bResetStream=*/true);
-    return result;
 }
 
-bool LoadItemDatabaseLenient(const char* pszPath, SItemLists& lists) {
-    CMemoryStream bytes;
-    std::string strReason;
-    if (!ReadWholeFile(pszPath, bytes, strReason)) return false;
-    ReadItemDatabase(bytes, lists, /*bResetStream=*/true);
-    return true;
+bool LoadItemDatabaseLenient(const char* pszPath, SItemLists& lists) noexcept {
+    try {
+        CMemoryStream bytes;
+        std::string strReason;
+        if (!ReadWholeFile(pszPath, bytes, strReason)) return false;
+        ReadItemDatabase(bytes, lists, /*bResetStream=*/true);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 }  // namespace marrow
+
+marrow::SLoadResult LoadItemBytes(CMemoryStream& bytes, marrow::SItemLists& lists) noexcept {
+    using marrow::ELoadStatus;
+    try {
+        marrow::SLoadResult result;
+        const std::string_view strBytes(reinterpret_cast<const char*>(bytes.GetData()),
+                                        bytes.GetSize());
+        SCheckProblem problem;
+        if (CheckDatabase(strBytes, nullptr, problem)) {
+            result.Status = ELoadStatus::Loaded;
+        } else {
+            result.Status = problem.outcome == ECheckOutcome::NotItemDatabase
+                                ? ELoadStatus::NotItemDatabase
+                                : ELoadStatus::Damaged;
+            result.Reason = std::move(problem.strText);
+            result.Offset = problem.nOffset;
+            if (result.Status == ELoadStatus::NotItemDatabase) {
+                bytes.Reset();
+                return result;
+            }
+        }
+        // Read into fresh lists, which replace the caller's only when complete: a load that
+        // runs out of memory leaves them as they were. Missing lists stay empty, which is the
+        // emptying that Damaged promises.
+        marrow::SItemLists loaded;
+        ReadItemDatabase(bytes, loaded, /*bResetStream=*/true);
+        lists = std::move(loaded);
+        return result;
+    } catch (const std::bad_alloc&) {
+        bytes.Reset();
+        return marrow::OutOfMemory();
+    }
+}

@@ -1,11 +1,25 @@
-// The load calls: each outcome from a real file, and the lenient reading beside the strict one.
+// The load calls: each outcome from a real file, and the lenient reading beside the strict one;
+// the limits on records and memory, and running out of memory, through this program's own
+// operator new.
 #include "marrow/Loader.h"
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
 #include <string>
+#include <tuple>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "loader/DatabaseCheck.h"
+#include "loader/LoadSteps.h"
 #include "loader/RecordSerialize.h"
 #include "output/DataStream.h"
 #include "testsupport/TestUtil.h"
@@ -14,7 +28,97 @@ using marrow::ELoadStatus;
 using marrow::SItemLists;
 using marrow::SLoadResult;
 
+// ---- The allocator of this test program --------------------------------------------------
+// Every operator new of the program comes here: it counts the bytes alive and their peak, and
+// from an armed point on it fails, as a system out of memory does. Each block carries its size
+// in a header of the default alignment.
+
 namespace {
+constexpr std::size_t BLOCK_HEADER = __STDCPP_DEFAULT_NEW_ALIGNMENT__;
+std::int64_t g_nAllocationsLeft = -1;  // before every allocation fails; -1: never
+std::size_t g_nLiveBytes = 0;
+std::size_t g_nPeakBytes = 0;
+
+void* Allocate(std::size_t nSize) {
+    if (g_nAllocationsLeft == 0) throw std::bad_alloc();
+    if (g_nAllocationsLeft > 0) --g_nAllocationsLeft;
+    auto* pBlock = static_cast<unsigned char*>(std::malloc(nSize + BLOCK_HEADER));
+    if (!pBlock) throw std::bad_alloc();
+    *reinterpret_cast<std::size_t*>(pBlock) = nSize;
+    g_nLiveBytes += nSize;
+    if (g_nLiveBytes > g_nPeakBytes) g_nPeakBytes = g_nLiveBytes;
+    return pBlock + BLOCK_HEADER;
+}
+
+void Free(void* p) noexcept {
+    if (!p) return;
+    auto* pBlock = static_cast<unsigned char*>(p) - BLOCK_HEADER;
+    g_nLiveBytes -= *reinterpret_cast<std::size_t*>(pBlock);
+    std::free(pBlock);
+}
+
+// The peak of the bytes allocated during f, beyond those alive when it started.
+template <class F>
+std::size_t PeakDuring(F&& f) {
+    const std::size_t nBefore = g_nLiveBytes;
+    g_nPeakBytes = nBefore;
+    f();
+    return g_nPeakBytes - nBefore;
+}
+
+// Runs f with the first nAllowed allocations granted and every later one failing.
+template <class F>
+void WithAllocationsFailingAfter(std::int64_t nAllowed, F&& f) {
+    g_nAllocationsLeft = nAllowed;
+    f();
+    g_nAllocationsLeft = -1;
+}
+}  // namespace
+
+void* operator new(std::size_t nSize) { return Allocate(nSize); }
+void* operator new[](std::size_t nSize) { return Allocate(nSize); }
+void operator delete(void* p) noexcept { Free(p); }
+void operator delete[](void* p) noexcept { Free(p); }
+void operator delete(void* p, std::size_t) noexcept { Free(p); }
+void operator delete[](void* p, std::size_t) noexcept { Free(p); }
+
+namespace {
+// An items.idb whose list nList (1 to 6) holds nRecords records of the given payload, each
+// record chunk written as Marrow writes it; the other lists are empty.
+std::string Chunk(int nId, const std::string& strPayload) {
+    std::string strChunk(1, static_cast<char>(nId));
+    const auto nLength = static_cast<std::uint32_t>(strPayload.size());
+    if (nLength < 128) {
+        strChunk += static_cast<char>(nLength * 2);
+    } else {
+        for (int i = 0; i < 4; ++i)
+            strChunk += static_cast<char>(((nLength * 2 + 1) >> (8 * i)) & 0xFF);
+    }
+    return strChunk + strPayload;
+}
+
+std::string DatabaseOf(int nList, std::size_t nRecords, const std::string& strRecord = "") {
+    std::string strRecords;
+    const std::string strChunk = Chunk(1, strRecord);
+    strRecords.reserve(nRecords * strChunk.size());
+    for (std::size_t i = 0; i < nRecords; ++i) strRecords += strChunk;
+    std::string strLists;
+    for (int k = 1; k <= 6; ++k) strLists += Chunk(k, k == nList ? strRecords : "");
+    return Chunk(1, strLists) + testutil::Unhex("00 00 02 0C 02 08 01 00 00 00");
+}
+
+// Lists that a failed load must leave as they are.
+SItemLists MarkedLists() {
+    SItemLists lists;
+    lists.m_materials.resize(2);
+    lists.m_materials[1].Name = "kept through every failure";
+    return lists;
+}
+
+bool IsMarked(const SItemLists& lists) {
+    return lists.m_materials.size() == 2 &&
+           lists.m_materials[1].Name == "kept through every failure" && lists.m_weapons.empty();
+}
 class LoaderTest : public ::testing::Test {
 protected:
     void SetUp() override { m_strGolden = testutil::ReadFile(MARROW_GOLDEN_IDB); }
@@ -127,5 +231,153 @@ TEST_F(LoaderTest, LoaderAndCheckGiveOneVerdictOnEveryCutOfTheGoldenFile) {
         EXPECT_EQ(bValid, result.Status == ELoadStatus::Loaded) << nLength;
         EXPECT_EQ(problem.strText, result.Reason) << nLength;
         EXPECT_EQ(problem.nOffset, result.Offset) << nLength;
+    }
+}
+
+// Marrow writes at most 65,535 records a list (a registry file holds no more sections): a list
+// of more is damage at the record past the limit, and no reading takes more than the limit.
+TEST_F(LoaderTest, ListOfMoreRecordsThanMarrowWritesIsDamagedAndReadOnlyToTheLimit) {
+    ASSERT_EQ(65535u, MAX_LIST_RECORDS);
+    const SLoadResult full = Load(DatabaseOf(1, 65535));
+    ASSERT_EQ(ELoadStatus::Loaded, full.Status) << full.Reason;
+    EXPECT_EQ(65535u, m_lists.m_materials.size());
+    const struct {
+        int nList;
+        std::uint64_t nOffset;  // record chunks of 2 bytes behind the headers before them
+        const char* pszReason;
+    } CASES[] = {
+        {1, 5 + 5 + 2 * 65535,
+         "at byte 131080: materials: record 65536 is one more than the 65,535 a list holds"},
+        {6, 5 + 5 * 2 + 5 + 2 * 65535,
+         "at byte 131090: lootItems: record 65536 is one more than the 65,535 a list holds"},
+    };
+    for (const auto& c : CASES) {
+        const SLoadResult over = Load(DatabaseOf(c.nList, 65536));
+        EXPECT_EQ(ELoadStatus::Damaged, over.Status) << c.nList;
+        EXPECT_EQ(c.nOffset, over.Offset);
+        EXPECT_EQ(c.pszReason, over.Reason);
+        const std::size_t nRead = c.nList == 1 ? m_lists.m_materials.size()
+                                               : m_lists.m_lootItems.size();
+        EXPECT_EQ(65535u, nRead) << "the lenient reading after the verdict stops at the limit";
+        SItemLists lenient;
+        ASSERT_TRUE(marrow::LoadItemDatabaseLenient(Path().c_str(), lenient));
+        EXPECT_EQ(65535u, c.nList == 1 ? lenient.m_materials.size() : lenient.m_lootItems.size());
+    }
+}
+
+// A folder, a device or a pipe is never opened: /dev/zero would be read for 4 GiB, a pipe
+// waited on for ever. The words are idbdump's too.
+TEST_F(LoaderTest, OnlyRegularFilesAreRead) {
+    std::vector<std::string> paths = {m_dir.Path().string()};
+#ifndef _WIN32
+    paths.push_back("/dev/zero");
+    const std::string strPipe = (m_dir.Path() / "pipe.idb").string();
+    ASSERT_EQ(0, ::mkfifo(strPipe.c_str(), 0644));
+    paths.push_back(strPipe);
+#endif
+    for (const std::string& strPath : paths) {
+        SItemLists lists = MarkedLists();
+        const SLoadResult result = marrow::LoadItemDatabase(strPath.c_str(), lists);
+        EXPECT_EQ(ELoadStatus::CannotOpen, result.Status) << strPath;
+        EXPECT_EQ("not a regular file", result.Reason) << strPath;
+        EXPECT_EQ(std::string(NOT_A_REGULAR_FILE), result.Reason);
+        EXPECT_TRUE(IsMarked(lists)) << strPath;
+        EXPECT_FALSE(marrow::LoadItemDatabaseLenient(strPath.c_str(), lists)) << strPath;
+        EXPECT_TRUE(IsMarked(lists)) << strPath;
+    }
+}
+
+#ifndef _WIN32
+// Its size is what counts: the file is sparse, and none of it is read.
+TEST_F(LoaderTest, FileLargerThan4GiBIsRefusedBeforeAnyOfItIsRead) {
+    testutil::WriteFile(Path(), "");
+    std::filesystem::resize_file(Path(), std::uintmax_t{1} << 32);
+    SLoadResult result;
+    const std::string strPath = Path();
+    const std::size_t nPeak =
+        PeakDuring([&] { result = marrow::LoadItemDatabase(strPath.c_str(), m_lists); });
+    EXPECT_EQ(ELoadStatus::CannotOpen, result.Status);
+    EXPECT_EQ("the file is larger than 4 GiB", result.Reason);
+    EXPECT_LT(nPeak, std::size_t{1} << 20);
+}
+#endif
+
+// docs/loader.md: a load holds at most 200 times the file's size plus 64 KiB, the lists it
+// returns included, and the lists alone stay within LISTS_BYTES_PER_FILE_BYTE times the size.
+// The files are the worst a byte can be: the largest records in 2 bytes each, zones in 2 bytes
+// each, and a list past the limit, which the reader indexes whole.
+TEST_F(LoaderTest, MemoryOfALoadStaysWithinTheStatedMultipleOfTheFile) {
+    std::string strZones;
+    for (int i = 0; i < 30000; ++i) strZones += Chunk(1, "");
+    const struct {
+        const char* pszWhat;
+        std::string strBytes;
+        ELoadStatus status;
+        std::size_t nRecords;  // in the list the file fills
+    } CASES[] = {
+        {"the empty database", DatabaseOf(1, 0), ELoadStatus::Loaded, 0},
+        {"the examples", m_strGolden, ELoadStatus::Loaded, 16},
+        {"empty armors, as many as a list holds", DatabaseOf(3, 65535), ELoadStatus::Loaded,
+         65535},
+        {"a quest item of 30,000 empty zones", DatabaseOf(5, 1, Chunk(22, strZones)),
+         ELoadStatus::Loaded, 1},
+        {"200,000 empty armors", DatabaseOf(3, 200000), ELoadStatus::Damaged, 65535},
+    };
+    for (const auto& c : CASES) {
+        testutil::WriteFile(Path(), c.strBytes);
+        SItemLists lists;
+        SLoadResult result;
+        const std::string strPath = Path();
+        const std::size_t nPeak =
+            PeakDuring([&] { result = marrow::LoadItemDatabase(strPath.c_str(), lists); });
+        EXPECT_EQ(c.status, result.Status) << c.pszWhat << ": " << result.Reason;
+        if (c.nRecords == 65535) {
+            EXPECT_EQ(65535u, lists.m_armors.size()) << c.pszWhat;
+        }
+        const std::size_t nSize = c.strBytes.size();
+        EXPECT_LE(nPeak, 200 * nSize + (64u << 10)) << c.pszWhat;
+        EXPECT_LE(ListsFootprint(lists), LISTS_BYTES_PER_FILE_BYTE * nSize) << c.pszWhat;
+        EXPECT_GE(ListsFootprint(lists), c.nRecords * sizeof(marrow::SMaterial)) << c.pszWhat;
+    }
+}
+
+// Wherever an allocation fails, the call says so and the lists stay as they were; with memory
+// enough, the same file loads. Every later allocation fails too, so the report itself needs none.
+TEST_F(LoaderTest, RunningOutOfMemoryAnywhereIsReportedAndTheListsStay) {
+    std::string strDamaged = m_strGolden;
+    strDamaged.back() = '\x01';  // another version: damaged, then read leniently
+    for (const auto& [pszWhat, strBytes, outcome] :
+         {std::tuple{"well formed", m_strGolden, ELoadStatus::Loaded},
+          std::tuple{"damaged", strDamaged, ELoadStatus::Damaged}}) {
+        testutil::WriteFile(Path(), strBytes);
+        const std::string strPath = Path();  // made before any allocation is to fail
+        std::int64_t nAllowed = 0;
+        for (;; ++nAllowed) {
+            SItemLists lists = MarkedLists();
+            SLoadResult result;
+            WithAllocationsFailingAfter(
+                nAllowed, [&] { result = marrow::LoadItemDatabase(strPath.c_str(), lists); });
+            if (result.Status != ELoadStatus::CannotOpen) {
+                EXPECT_EQ(outcome, result.Status) << pszWhat;
+                EXPECT_FALSE(lists.m_weapons.empty()) << pszWhat;
+                break;
+            }
+            ASSERT_EQ("out of memory", result.Reason) << pszWhat << ", " << nAllowed;
+            ASSERT_TRUE(IsMarked(lists)) << pszWhat << ", " << nAllowed;
+        }
+        EXPECT_GT(nAllowed, 20) << pszWhat << ": the load allocates at many points";
+        for (nAllowed = 0;; ++nAllowed) {
+            SItemLists lists = MarkedLists();
+            bool bRead = false;
+            WithAllocationsFailingAfter(nAllowed, [&] {
+                bRead = marrow::LoadItemDatabaseLenient(strPath.c_str(), lists);
+            });
+            if (bRead) {
+                EXPECT_FALSE(lists.m_weapons.empty()) << pszWhat;
+                break;
+            }
+            ASSERT_TRUE(IsMarked(lists)) << pszWhat << ", lenient, " << nAllowed;
+        }
+        EXPECT_GT(nAllowed, 20) << pszWhat << ": the lenient reading allocates at many points";
     }
 }

@@ -1,5 +1,6 @@
 #include "loader/RecordSerialize.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <span>
 #include <utility>
@@ -7,6 +8,7 @@
 #include "loader/ItemKinds.h"
 #include "loader/RecordFields.h"
 #include "output/DataStream.h"
+#include "platform/Memory.h"
 
 using namespace marrow;
 
@@ -26,6 +28,28 @@ template <class TItem>
 void SerializeItem(CChunkArchive& archive, TItem& item) {
     SerializeCommon(archive, item);
     SerializeFields(archive, item);
+}
+
+// A list of the archive's root into an empty vector, as SerializeList reads it but never more
+// than MAX_LIST_RECORDS records: a list Marrow never writes must not cost gigabytes. False when
+// the file has no such list.
+template <class T>
+bool ReadList(CChunkArchive& archive, int nListId, std::vector<T>& list) {
+    if (!archive.StartChunk(nListId)) return false;
+    const std::size_t nCount =
+        std::min(static_cast<std::size_t>(archive.CountChunks(1)), MAX_LIST_RECORDS);
+    list.reserve(nCount);
+    platform::AdviseLargePages(list.data(), nCount * sizeof(T));
+    list.resize(nCount);
+    for (std::size_t i = 0; i < nCount; ++i) {
+        archive.SetChunkIndex(static_cast<int>(i + 1));
+        if (archive.StartChunk(1)) {
+            Serialize(archive, list[i]);
+            archive.FinishChunk();
+        }
+    }
+    archive.FinishChunk();
+    return true;
 }
 }  // namespace
 
@@ -69,6 +93,17 @@ void ReadItemDatabase(IDataStream& stream, SItemLists& lists, bool bResetStream)
     archive.OpenArchive(stream, /*bReading=*/true, /*nVersion=*/1);
     // A reading archive holds what it needs once open; the stream is only closed with it.
     if (bResetStream) stream.Reset();
-    SerializeItemLists(archive, lists);
+    // Read into fresh lists and moved over once all are read, so that an allocation that fails
+    // half-way leaves the caller's lists as they were.
+    SItemLists loaded;
+    bool found[ITEM_KIND_COUNT] = {};
+    std::size_t nKind = 0;
+    ForEachKind([&](const auto& kind) {
+        found[nKind++] = ReadList(archive, kind.nListId, loaded.*kind.pList);
+    });
     archive.CloseArchive(stream);
+    nKind = 0;
+    ForEachKind([&](const auto& kind) {
+        if (found[nKind++]) lists.*kind.pList = std::move(loaded.*kind.pList);
+    });
 }

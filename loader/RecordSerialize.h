@@ -32,7 +32,9 @@ void Serialize(CChunkArchive& archive, marrow::SLootItem& item);
 // Writes or reads the six lists as list chunks 1 to 6 of the archive's root.
 void SerializeItemLists(CChunkArchive& archive, SItemLists& lists);
 
-// Reads a whole items.idb from a stream into the lists: the lenient reading (marrow/Loader.h).
-// bResetStream resets the stream as soon as the archive has loaded it, before the records are
-// built, which frees a memory stream's block early.
+// Reads a whole items.idb from a stream into the lists: the lenient reading (marrow/Loader.h),
+// at most MAX_LIST_RECORDS records a list. The lists change only when every list was read: an
+// allocation failure (std::bad_alloc) leaves them as they were. bResetStream resets the stream
+// as soon as the archive has loaded it, before the records are built, which frees a memory
+// stream's block early.
 void ReadItemDatabase(IDataStream& stream, SItemLists& lists, bool bResetStream = false);

@@ -21,15 +21,17 @@ struct SItemLists {
 
 enum class ELoadStatus {
     Loaded,           // every record of a well-formed file
-    CannotOpen,       // the file could not be opened or read; Reason says why
+    CannotOpen,       // the file could not be opened or read, is no regular file, or there
+                      // was not enough memory to load it; Reason says which
     NotItemDatabase,  // the file does not begin as an items database (empty, or of another kind)
     Damaged,          // it begins as one but breaks the layout at Offset
 };
 
 struct SLoadResult {
     ELoadStatus Status = ELoadStatus::CannotOpen;
-    // CannotOpen: the system's words. NotItemDatabase and Damaged: the first problem, as
-    // "at byte N: where: what" (the words idbdump prints). Empty when loaded.
+    // CannotOpen: the system's words, "not a regular file" or "out of memory". NotItemDatabase
+    // and Damaged: the first problem, as "at byte N: where: what" (the words idbdump prints).
+    // Empty when loaded.
     std::string Reason;
     std::uint64_t Offset = 0;  // NotItemDatabase and Damaged: the byte the problem lies at
 
@@ -40,12 +42,16 @@ struct SLoadResult {
 // Loaded: the six lists are replaced by the file's records. CannotOpen, NotItemDatabase: the
 // lists are untouched. Damaged: the lists are emptied, then hold what the lenient reading below
 // still gets from the file. The file is read into memory and released before the call returns.
-SLoadResult LoadItemDatabase(const char* pszPath, SItemLists& lists);
+// Only regular files are read; a list of more than 65,535 records is damage. Memory is bounded
+// by the file's size (docs/loader.md); when it runs out the result is CannotOpen, Reason
+// "out of memory", with the lists untouched. Nothing is thrown.
+SLoadResult LoadItemDatabase(const char* pszPath, SItemLists& lists) noexcept;
 
-// The lenient reading: any file that can be read is read as far as it goes, never beyond its
-// end. A list whose chunk is missing or damaged stays as it was; in a damaged record the fields
-// up to the damage are read and the rest are zero, false or empty; unknown chunks are skipped.
-// False, with the lists untouched, only when the file cannot be opened or read.
-bool LoadItemDatabaseLenient(const char* pszPath, SItemLists& lists);
+// The lenient reading: any regular file that can be read is read as far as it goes, never
+// beyond its end, and at most 65,535 records of a list. A list whose chunk is missing or damaged
+// stays as it was; in a damaged record the fields up to the damage are read and the rest are
+// zero, false or empty; unknown chunks are skipped. False, with the lists untouched, only when
+// the file cannot be opened or read, is no regular file, or memory runs out. Nothing is thrown.
+bool LoadItemDatabaseLenient(const char* pszPath, SItemLists& lists) noexcept;
 
 }  // namespace marrow
