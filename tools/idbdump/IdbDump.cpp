@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "loader/LoadSteps.h"
 #include "platform/Platform.h"
 #include "tools/idbdump/RegistryDump.h"
 
@@ -145,7 +146,14 @@ std::string ListDiff(const SKindLayout& kind, const SDatabaseView& oldView,
     return strOut;
 }
 
+// A folder, a device or a pipe is refused as the loader refuses it, in its words, before it is
+// opened: /dev/zero reads as empty, a pipe would wait for a writer.
 bool ReadWholeFile(const std::string& strPath, std::string& strBytes, std::string& strError) {
+    std::uint64_t nSize = 0;
+    if (KindOfPath(strPath.c_str(), nSize) == EPathKind::Other) {
+        strError = std::string("cannot be opened (") + NOT_A_REGULAR_FILE + ")";
+        return false;
+    }
     platform::CFile file;
     if (!file.Open(strPath.c_str(), platform::FileMode::Read)) {
         strError = "cannot be opened (" + platform::ErrorText(platform::LastError()) + ")";

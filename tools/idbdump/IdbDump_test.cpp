@@ -16,6 +16,11 @@
 #include <utility>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include "loader/LoadSteps.h"
 #include "loader/RecordSerialize.h"
 #include "output/ChunkArchive.h"
 #include "output/DataStream.h"
@@ -748,6 +753,32 @@ TEST_F(IdbDumpTest, ListOfMoreRecordsThanARegistryHoldsIsDamageAsTheLoaderSays) 
     const marrow::SLoadResult result = LoadItemDatabase(m_strPath.c_str(), lists);
     EXPECT_EQ(marrow::ELoadStatus::Damaged, result.Status);
     EXPECT_EQ(strReason, result.Reason);
+}
+
+// A folder, a device or a pipe: neither idbdump nor the loader opens one (/dev/zero read as an
+// empty file to one and as 4 GiB to the other), and both say so in the same words.
+TEST_F(IdbDumpTest, NonRegularFilesAreRefusedAsTheLoaderRefusesThem) {
+    std::vector<std::string> paths = {m_dir.Path().string()};
+#ifndef _WIN32
+    paths.push_back("/dev/zero");
+    const std::string strPipe = m_dir / "pipe.idb";
+    ASSERT_EQ(0, ::mkfifo(strPipe.c_str(), 0644));
+    paths.push_back(strPipe);
+#endif
+    for (const std::string& strPath : paths) {
+        SItemLists lists;
+        const marrow::SLoadResult result = LoadItemDatabase(strPath.c_str(), lists);
+        EXPECT_EQ(marrow::ELoadStatus::CannotOpen, result.Status) << strPath;
+        EXPECT_EQ(NOT_A_REGULAR_FILE, result.Reason) << strPath;
+        const std::string strRefusal =
+            "idbdump: " + strPath + " cannot be opened (" + result.Reason + ").\n";
+        EXPECT_EQ(EXIT_TROUBLE, Run({strPath}));
+        EXPECT_EQ(strRefusal, m_strErr);
+        EXPECT_EQ(EXIT_TROUBLE, Run({"--summary", strPath}));
+        EXPECT_EQ(strRefusal, m_strErr);
+        EXPECT_EQ(EXIT_TROUBLE, Run({"diff", strPath, GoldenPath()}));
+        EXPECT_EQ(strRefusal, m_strErr);
+    }
 }
 
 TEST(IdbCheck, GoldenFileCutAtEveryLengthIsMalformedAndNothingBeyondItIsRead) {
