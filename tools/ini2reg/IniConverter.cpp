@@ -104,9 +104,18 @@ struct SSection {
 
 struct SEntry {
     std::string_view key;
-    std::uint32_t nKeySum;  // NameByteSum of the key
+    std::uint32_t nKeySum;   // NameByteSum of the key: its home slot in the file
+    std::uint32_t nKeyHash;  // KeyHash of the key: its place in the table of keys seen
     SIniValue value;
 };
+
+// The key's bytes, lowercased, hashed whole: the byte sum the file hashes by is shared by every
+// arrangement of the same bytes ("Sword 0001", "Sword 0010"), and a table probed by it turned a
+// section of such keys quadratic.
+std::uint32_t KeyHash(std::string_view strKey) {
+    const std::uint64_t nHash = NoCaseHash(strKey);
+    return static_cast<std::uint32_t>(nHash ^ (nHash >> 32));
+}
 
 std::string TooMany(const char* pszWhat, std::string_view strWhere) {
     return std::string(pszWhat) + " in \"" + std::string(strWhere.substr(0, 80)) +
@@ -117,27 +126,39 @@ std::string TooMany(const char* pszWhat, std::string_view strWhere) {
 // open addressing over the entries' indexes, sized for the section.
 bool AddKey(std::vector<SEntry>& entries, const SEntry& entry, std::vector<std::uint32_t>& table) {
     const size_t nMask = table.size() - 1;
-    size_t i = (entry.nKeySum * 2654435761u + entry.key.size()) & nMask;
+    size_t i = entry.nKeyHash & nMask;
     for (;; i = (i + 1) & nMask) {
         const std::uint32_t nIndex = table[i];
         if (nIndex == 0xFFFFFFFFu) break;
         const SEntry& other = entries[nIndex];
-        if (other.nKeySum == entry.nKeySum && EqualNoCase(other.key, entry.key)) return false;
+        if (other.nKeyHash == entry.nKeyHash && EqualNoCase(other.key, entry.key)) return false;
     }
     table[i] = static_cast<std::uint32_t>(entries.size());
     entries.push_back(entry);
     return true;
 }
 
+std::string ValueTooLong(std::string_view strSection) {
+    return "a value longer than 65,535 bytes in section \"" + std::string(strSection.substr(0, 80)) +
+           "\"";
+}
+
 // Encodes one section record into scratch.record; false with a message when a limit is passed.
+// Each limit is checked where the line that passes it is read, so that a section of a million
+// keys fails at the 65,536th, not after reading them all.
 bool EncodeSection(const SSection& section, std::string_view strIni, std::vector<SEntry>& entries,
                    SScratch& scratch, std::string& strError) {
     entries.clear();
+    if (section.name.size() > MAX_REGISTRY_TEXT) {
+        strError = "a section name longer than 65,535 bytes";
+        return false;
+    }
     const std::string_view strBody = strIni.substr(0, section.nBodyEnd);
-    // Key lines are at most the body's lines; the key table stays under half full.
+    // Key lines are at most the body's lines; the key table stays under half full, for as many
+    // keys as a section can hold.
     size_t nTable = 64;
     const size_t nBodyBytes = section.nBodyEnd - section.nBodyBegin;
-    while (nTable < nBodyBytes / 4 && nTable < (size_t{1} << 20)) nTable <<= 1;
+    while (nTable < nBodyBytes / 4 && nTable < (size_t{1} << 17)) nTable <<= 1;
     scratch.keyTable.assign(nTable, 0xFFFFFFFFu);
     size_t nPos = section.nBodyBegin;
     std::string_view strLine;
@@ -153,16 +174,27 @@ bool EncodeSection(const SSection& section, std::string_view strIni, std::vector
             for (const SEntry& entry : kept) AddKey(entries, entry, scratch.keyTable);
         }
         // The first of a repeated key wins.
-        if (AddKey(entries, SEntry{strKey, NameByteSum(strKey), {}}, scratch.keyTable))
-            entries.back().value = ClassifyValue(TrimBlanks(strLine.substr(nEquals + 1)));
-    }
-    if (section.name.size() > MAX_REGISTRY_TEXT) {
-        strError = "a section name longer than 65,535 bytes";
-        return false;
-    }
-    if (entries.size() > MAX_REGISTRY_ENTRIES) {
-        strError = TooMany("more than 65,535 values", section.name);
-        return false;
+        if (!AddKey(entries, SEntry{strKey, NameByteSum(strKey), KeyHash(strKey), {}},
+                    scratch.keyTable))
+            continue;
+        if (entries.size() > MAX_REGISTRY_ENTRIES) {
+            // The key is named: in Marrow's tempreg.ini it is the column past the limit.
+            strError = "more than 65,535 values in \"" + std::string(section.name.substr(0, 80)) +
+                       "\" (the 65,536th is \"" + std::string(strKey.substr(0, 80)) +
+                       "\"): a registry file holds at most 65,535";
+            return false;
+        }
+        if (strKey.size() > MAX_REGISTRY_TEXT) {
+            strError = "a value name longer than 65,535 bytes";
+            return false;
+        }
+        SIniValue& value = entries.back().value;
+        value = ClassifyValue(TrimBlanks(strLine.substr(nEquals + 1)));
+        if (value.nType == RTYPE_STRING &&
+            value.strText.size() - value.nDoubledQuotes > MAX_REGISTRY_TEXT) {
+            strError = ValueTooLong(section.name);
+            return false;
+        }
     }
 
     const std::uint32_t nValues = static_cast<std::uint32_t>(entries.size());
@@ -171,20 +203,9 @@ bool EncodeSection(const SSection& section, std::string_view strIni, std::vector
     LayOutChains(scratch);
     // Limits, and a bound of the record's size; the record reaches the sink only when complete.
     size_t nBound = 4 + section.name.size() + size_t{REGISTRY_SLOT_SIZE} * nValues;
-    for (const SEntry& entry : entries) {
-        if (entry.key.size() > MAX_REGISTRY_TEXT) {
-            strError = "a value name longer than 65,535 bytes";
-            return false;
-        }
-        if (entry.value.nType == RTYPE_STRING &&
-            entry.value.strText.size() - entry.value.nDoubledQuotes > MAX_REGISTRY_TEXT) {
-            strError = "a value longer than 65,535 bytes in section \"" +
-                       std::string(section.name.substr(0, 80)) + "\"";
-            return false;
-        }
-        // A list's elements take at most two length bytes per comma-separated piece.
+    // A list's elements take at most two length bytes per comma-separated piece.
+    for (const SEntry& entry : entries)
         nBound += 3 + entry.key.size() + 4 + 3 * entry.value.strText.size() + 2;
-    }
     scratch.Reserve(nBound);
     SWriter out{scratch.pRecord.get()};
     out.U16(nValues);
@@ -419,15 +440,17 @@ bool ConvertIni(std::string_view strIni, IRegistrySink& sink, std::string& strEr
         if (bInKeptSection) sections.back().nBodyEnd = nBracket;
         const std::string_view strName = SectionNameOf(strLine);
         bInKeptSection = names.insert(strName).second;
-        if (bInKeptSection)
-            sections.push_back(SSection{strName, std::min(nPos, strIni.size()), strIni.size()});
+        if (!bInKeptSection) continue;
+        // Refused where it is met: the rest of a file that cannot be converted is not read.
+        if (sections.size() == MAX_REGISTRY_ENTRIES) {
+            strError = "the INI file holds at least 65536 sections (the 65,536th is \"" +
+                       std::string(strName.substr(0, 80)) +
+                       "\"); a registry file holds at most 65,535";
+            return false;
+        }
+        sections.push_back(SSection{strName, std::min(nPos, strIni.size()), strIni.size()});
     }
     NoCaseSet().swap(names);  // not needed from here on: its memory goes before the output's
-    if (sections.size() > MAX_REGISTRY_ENTRIES) {
-        strError = "the INI file holds " + std::to_string(sections.size()) +
-                   " sections; a registry file holds at most 65,535";
-        return false;
-    }
 
     // Pass 2: header space, then one record per section, written as they are encoded.
     const std::uint32_t nSections = static_cast<std::uint32_t>(sections.size());

@@ -429,6 +429,24 @@ TEST_F(IniConverterTest, SixtyFiveThousandFiveHundredThirtyFiveSectionsFit) {
     EXPECT_NE(std::string::npos, strError.find("65,535")) << strError;
 }
 
+// Refused where the limit is passed, naming the section past it: the rest is not read.
+TEST_F(IniConverterTest, SectionsPastTheLimitAreRefusedAtTheFirstOneTooMany) {
+    std::string strRegistry, strError;
+    EXPECT_FALSE(ConvertIniToMemory(ManySections(70000) + "[S1]\n", strRegistry, strError));
+    EXPECT_EQ(
+        "the INI file holds at least 65536 sections (the 65,536th is \"S65535\"); a registry "
+        "file holds at most 65,535",
+        strError);
+    // A repeated name is no new section: 65,535 names, each twice in another case, fit.
+    std::string strIni = ManySections(65535);
+    for (unsigned i = 0; i < 65535; ++i) strIni += "[s" + std::to_string(i) + "]\nB=2\n";
+    Open(strIni);
+    std::vector<std::string> names;
+    m_registry.GetSectionNames(names);
+    EXPECT_EQ(65535u, names.size());
+    EXPECT_EQ(-1, m_registry.GetInt("S0", "B", -1)) << "the first of a repeated section wins";
+}
+
 TEST(IniConverterFile, FailedConversionLeavesNoRegistryFile) {
     testutil::CTempDir dir;
     testutil::WriteFile(dir.Path() / "tempreg.ini", ManySections(65536));
@@ -475,6 +493,50 @@ TEST(IniConverterLimits, LongestTextsAndLargestCountsFitAndOneMoreIsRefused) {
             EXPECT_EQ(bFits, ConvertIniToMemory(strIni, strRegistry, strError))
                 << n << ": " << strIni.substr(0, 12) << " " << strError;
     }
+}
+
+// A section is refused at its 65,536th distinct key, which the message names (in Marrow's
+// tempreg.ini, the column past the limit); the keys after it are not read.
+TEST(IniConverterLimits, SectionOfTooManyKeysIsRefusedAtTheKeyPastTheLimit) {
+    std::string strRegistry, strError;
+    EXPECT_FALSE(ConvertIniToMemory(ValuesOf(70000), strRegistry, strError));
+    EXPECT_EQ(
+        "more than 65,535 values in \"S\" (the 65,536th is \"K65535\"): a registry file holds "
+        "at most 65,535",
+        strError);
+    // Repeats are no new keys: 65,535 keys, each given again in another case, fit.
+    std::string strIni = ValuesOf(65535);
+    for (size_t i = 0; i < 65535; ++i) strIni += "k" + std::to_string(i) + "=2\n";
+    ASSERT_TRUE(ConvertIniToMemory(strIni, strRegistry, strError)) << strError;
+    CFileRegistry registry;
+    ASSERT_TRUE(registry.OpenMemory(reinterpret_cast<const std::uint8_t*>(strRegistry.data()),
+                                    static_cast<std::uint32_t>(strRegistry.size())));
+    EXPECT_EQ(1, registry.GetInt("S", "K65534", -1));
+}
+
+// Keys made of the same bytes share their byte sum and so one chain in the file, but the
+// converter tells them apart by their bytes, as it does any keys: a full section of them
+// converts, and each is found with its own value.
+TEST(IniConverterLimits, FullSectionOfKeysOfOneByteSumConverts) {
+    std::string strKey = "aaaabbbbccccdddd";
+    std::vector<std::string> keys;
+    std::string strIni = "[S]\n";
+    for (unsigned i = 0; i < 65535; ++i, std::next_permutation(strKey.begin(), strKey.end())) {
+        keys.push_back(strKey);
+        strIni += strKey + "=" + std::to_string(i) + "\n";
+    }
+    strIni += "AAAABBBBCCCCDDDD=-5\n";  // the first key again, in capitals: skipped
+    std::string strRegistry, strError;
+    ASSERT_TRUE(ConvertIniToMemory(strIni, strRegistry, strError)) << strError;
+    CFileRegistry registry;
+    ASSERT_TRUE(registry.OpenMemory(reinterpret_cast<const std::uint8_t*>(strRegistry.data()),
+                                    static_cast<std::uint32_t>(strRegistry.size())));
+    std::string strProblem;
+    EXPECT_TRUE(registry.Verify(strProblem)) << strProblem;
+    EXPECT_EQ(0, registry.GetInt("S", "AAAABBBBCCCCDDDD", -1));
+    for (unsigned i = 0; i < 65535; i += 4096)
+        EXPECT_EQ(static_cast<int>(i), registry.GetInt("S", keys[i].c_str(), -1)) << keys[i];
+    EXPECT_EQ(65534, registry.GetInt("S", keys.back().c_str(), -1));
 }
 
 // ---- Large files: batches of sections, encoded on two threads where there are two cores --
@@ -590,6 +652,19 @@ TEST_F(Ini2RegProgram, BadArgumentsFailWithAMessage) {
         EXPECT_NE("", Read("err.txt")) << args.size();
     }
     EXPECT_NE(std::string::npos, Read("err.txt").find("cannot open \"missing.ini\""));
+}
+
+// A table of a million columns reaches ini2reg as one section of a million keys: it is refused
+// with its reason, and nothing is left.
+TEST_F(Ini2RegProgram, ASectionOfAMillionKeysIsRefusedWithItsReason) {
+    testutil::WriteFile(m_dir.Path() / "wide.ini", ValuesOf(1000000));
+    EXPECT_EQ(1, Run({"wide.ini"}));
+    EXPECT_EQ(
+        "ini2reg: wide.ini: more than 65,535 values in \"S\" (the 65,536th is \"K65535\"): a "
+        "registry file holds at most 65,535.\n",
+        Read("err.txt"));
+    EXPECT_FALSE(testutil::fs::exists(m_dir.Path() / "wide.reg"));
+    EXPECT_FALSE(testutil::fs::exists(m_dir.Path() / "wide.reg.tmp"));
 }
 
 TEST_F(Ini2RegProgram, ConvertsBesideTheInputOrRefusesAndLeavesNothing) {
