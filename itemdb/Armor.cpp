@@ -20,7 +20,7 @@ void ReadArmor(const CFileRegistry& registry, std::string_view strSection, SArmo
     ReadCommonFields(registry, strSection, armor);
     armor.TypeName = ReadString(registry, strSection, ARMOR_TYPE);
     armor.MaterialName = ReadString(registry, strSection, ARMOR_MATERIAL);
-    armor.TypeCode = ArmorNameToCode(armor.TypeName);
+    armor.TypeCode = ArmorNameToCode(armor.TypeName, !HasValue(registry, strSection, ARMOR_TYPE));
     armor.WearOrder = ReadInt(registry, strSection, WEAR_ORDER);
     std::vector<std::string> entries;
     ReadList(registry, strSection, SKILL_LISTS, entries);

@@ -104,6 +104,11 @@ std::string ReadString(const CFileRegistry& registry, std::string_view strSectio
     return registry.GetString(strSection, SValueName(column.pszName, column.nByteSum), column.pszDefault);
 }
 
+bool HasValue(const CFileRegistry& registry, std::string_view strSection, const SColumnInfo& column) {
+    SRegistryValue value;
+    return registry.FindValue(strSection, SValueName(column.pszName, column.nByteSum), value);
+}
+
 void ReadList(const CFileRegistry& registry, std::string_view strSection,
               const SColumnInfo& column, std::vector<std::string>& list) {
     registry.GetStringList(strSection, SValueName(column.pszName, column.nByteSum), list);

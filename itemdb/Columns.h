@@ -71,6 +71,8 @@ float ReadFloat(const CFileRegistry& registry, std::string_view strSection,
                 const SColumnInfo& column);
 std::string ReadString(const CFileRegistry& registry, std::string_view strSection,
                        const SColumnInfo& column);
+// Whether the row has a value in the column (the cell was not empty).
+bool HasValue(const CFileRegistry& registry, std::string_view strSection, const SColumnInfo& column);
 // An absent value gives an empty list.
 void ReadList(const CFileRegistry& registry, std::string_view strSection,
               const SColumnInfo& column, std::vector<std::string>& list);

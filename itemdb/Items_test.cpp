@@ -135,7 +135,7 @@ TEST_F(ItemBuild, WeaponTypeIsLowercasedAndUnknownTypesAreReportedOncePerRecord)
     EXPECT_EQ(7, m_db.m_weapons[1].TypeCode);
     EXPECT_EQ("none", m_db.m_weapons[2].MaterialName);
     EXPECT_EQ((std::vector<std::string>{"Unknown weapon name: \"longbow\".\nin \"Weapons.txt\", row \"B\".\n",
-                                        "Unknown weapon name: \"none\".\nin \"Weapons.txt\", row \"C\".\n"}),
+                                        "Unknown weapon name: empty.\nin \"Weapons.txt\", row \"C\".\n"}),
               m_reports.Reports());
 }
 
@@ -147,7 +147,7 @@ TEST_F(ItemBuild, ArmorWithOnlyMainAbsorptionStoresBothProtectionBlocks) {
     for (int i = 0; i < 7; ++i) strMinusHundredths += " 0A D7 23 BC";
     EXPECT_EQ("15 48 00 00 A0 40" + strMinusHundredths + " 00 00 00 00", ChunkHex(3, 1, 21));
     EXPECT_EQ("16 48 CD CC CC BD" + strMinusHundredths + " 00 00 00 00", ChunkHex(3, 1, 22));
-    EXPECT_EQ((std::vector<std::string>{"Unknown armor name: \"none\".\nin \"Armors.txt\", row \"Vest\".\n"}),
+    EXPECT_EQ((std::vector<std::string>{"Unknown armor name: empty.\nin \"Armors.txt\", row \"Vest\".\n"}),
               m_reports.Reports());
 }
 

@@ -61,18 +61,20 @@ std::span<const std::string_view> VocabularyWords(EVocabulary vocabulary) {
     return {};
 }
 
-std::int32_t WeaponNameToCode(std::string& strName) {
+std::int32_t WeaponNameToCode(std::string& strName, bool bEmptyCell) {
     LowercaseAscii(strName);
     const std::int32_t nCode = Lookup(WEAPON_WORDS, strName, UNKNOWN_WEAPON_OR_ARMOR);
-    if (nCode == UNKNOWN_WEAPON_OR_ARMOR)
+    if (nCode == UNKNOWN_WEAPON_OR_ARMOR && bEmptyCell) ReportError("Unknown weapon name: empty.\n");
+    else if (nCode == UNKNOWN_WEAPON_OR_ARMOR)
         ReportError("Unknown weapon name: \"%s\".\n", strName.c_str());
     return nCode;
 }
 
-std::int32_t ArmorNameToCode(std::string& strName) {
+std::int32_t ArmorNameToCode(std::string& strName, bool bEmptyCell) {
     LowercaseAscii(strName);
     const std::int32_t nCode = Lookup(ARMOR_WORDS, strName, UNKNOWN_WEAPON_OR_ARMOR);
-    if (nCode == UNKNOWN_WEAPON_OR_ARMOR)
+    if (nCode == UNKNOWN_WEAPON_OR_ARMOR && bEmptyCell) ReportError("Unknown armor name: empty.\n");
+    else if (nCode == UNKNOWN_WEAPON_OR_ARMOR)
         ReportError("Unknown armor name: \"%s\".\n", strName.c_str());
     return nCode;
 }

@@ -28,8 +28,12 @@ std::span<const std::string_view> VocabularyWords(EVocabulary vocabulary);
 // These lowercase the text in place (A to Z), then compare it whole with their table. Weapon
 // and armor names outside the table are reported through ReportError and give 7; damage types
 // give 6 (general); quick item and loot types give INVALID_CODE.
-std::int32_t WeaponNameToCode(std::string& strName);
-std::int32_t ArmorNameToCode(std::string& strName);
+// bEmptyCell: the name is the column's default, the cell being empty; the report says "empty"
+// rather than the default that nobody typed.
+std::int32_t WeaponNameToCode(std::string& strName, bool bEmptyCell);
+std::int32_t ArmorNameToCode(std::string& strName, bool bEmptyCell);
+inline std::int32_t WeaponNameToCode(std::string& strName) { return WeaponNameToCode(strName, false); }
+inline std::int32_t ArmorNameToCode(std::string& strName) { return ArmorNameToCode(strName, false); }
 std::int32_t QuickItemTypeToCode(std::string& strName);
 std::int32_t LootTypeToCode(std::string& strName);
 std::int32_t DamageTypeToCode(std::string& strName);

@@ -9,7 +9,8 @@ void ReadWeapon(const CFileRegistry& registry, std::string_view strSection, SWea
     ReadCommonFields(registry, strSection, weapon);
     weapon.TypeName = ReadString(registry, strSection, WEAPON_TYPE);
     weapon.MaterialName = ReadString(registry, strSection, WEAPON_MATERIAL);
-    weapon.TypeCode = WeaponNameToCode(weapon.TypeName);
+    weapon.TypeCode =
+        WeaponNameToCode(weapon.TypeName, !HasValue(registry, strSection, WEAPON_TYPE));
     weapon.Range = ReadFloat(registry, strSection, WEAPON_RANGE);
     // Single-precision products, rounded once, as the game expects to the last bit.
     weapon.DamageMin = ReadFloat(registry, strSection, WEAPON_DAMAGE_MIN) * 0.1f;

@@ -12,8 +12,6 @@
 namespace {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-std::string Quoted(std::string_view str) { return "\"" + std::string(str) + "\""; }
-
 std::string In(const SColumnInfo& column) { return " in " + Quoted(column.pszName); }
 
 // The value that ini2reg reads back from "name=value": one trailing CR goes with the line end, then
@@ -103,10 +101,11 @@ std::string EntryWithoutSpaceText(std::string_view strEntry,
     if (strLetters.empty())
         return strStart + " has no space and is ignored; an entry is a name, a space and a value";
     std::string strMeant(ClosestWord(strLetters, words));
+    if (strMeant.empty()) return strStart + " has no space and is ignored";
     if (strRest.empty() && EqualNoCase(strMeant, strEntry))
         return strStart + " has no value after a space and is ignored";
     if (!strRest.empty()) strMeant += " " + std::string(strRest);
-    return strStart + " has no space and is ignored; did you mean " + Quoted(strMeant) + "?";
+    return strStart + " has no space and is ignored" + DidYouMean(strMeant);
 }
 
 // True, with what to say, when ApplySkillEntry would not store the level as written: it keeps
@@ -126,6 +125,17 @@ bool IsSkillLevelMisread(const std::string& strSkill, std::string_view strLevel,
     return true;
 }
 }  // namespace
+
+std::string Quoted(std::string_view str) {
+    constexpr size_t MAX_QUOTED = 200;
+    if (str.size() <= MAX_QUOTED) return "\"" + std::string(str) + "\"";
+    return "\"" + std::string(str.substr(0, MAX_QUOTED)) + "...\" (" + std::to_string(str.size()) +
+           " bytes)";
+}
+
+std::string DidYouMean(std::string_view strClosest) {
+    return strClosest.empty() ? std::string() : "; did you mean " + Quoted(strClosest) + "?";
+}
 
 std::string DefaultTextOf(const SColumnInfo& column) {
     switch (column.type) {
@@ -207,8 +217,7 @@ void CTableCheck::CheckMaterial(std::uint32_t nLine, std::uint32_t nColumn, std:
     if (strName.empty() || EqualNoCase(strName, "none") || m_materialSet.count(strName)) return;
     std::string strText = "material " + Quoted(strName) + " is not a row of " +
                           std::string(AllKinds().front().pszTable);
-    const std::string_view strClosest = m_pClosestMaterial->Closest(strName);
-    if (!strClosest.empty()) strText += "; did you mean " + Quoted(strClosest) + "?";
+    strText += DidYouMean(m_pClosestMaterial->Closest(strName));
     Report(nLine, nColumn, strText);
 }
 
@@ -301,7 +310,7 @@ void CTableCheck::CheckWord(std::uint32_t nLine, std::uint32_t nColumn, const SC
     if (words.empty() || IsWordOf(column.rule, strText)) return;
     Report(nLine, nColumn,
            "unknown " + std::string(WordKindOf(column.rule)) + " " + Quoted(strText) +
-               "; did you mean " + Quoted(ClosestWord(strText, words)) + "?");
+               DidYouMean(ClosestWord(strText, words)));
 }
 
 void CTableCheck::CheckAbsentWord(std::uint32_t nLine, std::uint32_t nColumn,
@@ -364,5 +373,5 @@ void CTableCheck::CheckSkillEntry(std::uint32_t nLine, std::uint32_t nColumn,
     }
     Report(nLine, nColumn,
            "unknown skill " + Quoted(strName) + " in " + Quoted(column.pszName) +
-               "; did you mean " + Quoted(ClosestWord(strName, words)) + "?");
+               DidYouMean(ClosestWord(strName, words)));
 }

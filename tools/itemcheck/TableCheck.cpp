@@ -23,8 +23,6 @@ std::string FoldedCopy(std::string_view str) {
     return strLower;
 }
 
-std::string Quoted(std::string_view str) { return "\"" + std::string(str) + "\""; }
-
 std::uint32_t CellNumber(size_t nIndex) { return static_cast<std::uint32_t>(nIndex + 1); }
 }  // namespace
 
@@ -56,6 +54,14 @@ void CTableCheck::Check(const char* pszPath) {
     m_bRowsRead = false;
     m_rowNames.clear();
     m_lineOfRow.assign(1, 0);
+    // A folder or a pipe in the table's place fails the build; it is no missing table.
+    if (platform::PathExists(pszPath) && !platform::FileExists(pszPath)) {
+        Report(0, 0,
+               std::string(platform::IsFolder(pszPath) ? "the table is a folder"
+                                                       : "the table is no file of its own") +
+                   ", so the build cannot read it and saves nothing");
+        return;
+    }
     if (!platform::FileExists(pszPath)) {
         std::string strText =
             std::string("the table is missing; the build gives an empty list of ") + m_kind.pszKind;
@@ -68,9 +74,7 @@ void CTableCheck::Check(const char* pszPath) {
         return;
     }
     if (!LoadFile(pszPath)) {
-        Report(0, 0,
-               std::string("the table cannot be read; the build gives an empty list of ") +
-                   m_kind.pszKind);
+        Report(0, 0, "the table cannot be read, so the build saves nothing");
         return;
     }
     // The two header lines are looked at cell by cell first, then handed to ParseHeader, so that
@@ -143,6 +147,9 @@ void CTableCheck::CheckColumnNames(const std::vector<std::string_view>& subCells
                 ResolveColumn(nColumn, nLine, suggested);
         }
     }
+    // Each column is a value of every row's section, beside the row's order.
+    if (nColumns + 1 > MAX_REGISTRY_ENTRIES)
+        ReportOverLimit(1, 1, "the header's columns (and the row order) number", nColumns + 1);
     for (size_t i = nColumns; i < subCells.size(); ++i) {
         if (subCells[i].empty()) continue;
         Report(2, CellNumber(i),
@@ -163,11 +170,11 @@ void CTableCheck::ResolveColumn(size_t nColumn, std::uint32_t nLine, std::vector
     if (found == names.end()) {
         if (m_widened[nColumn]) return;  // the group cell's report covers it
         const std::string_view strClosest = ClosestWord(strName, names);
-        suggested[static_cast<size_t>(std::find(names.begin(), names.end(), strClosest) -
-                                      names.begin())] = true;
+        const auto meant = std::find(names.begin(), names.end(), strClosest);
+        if (meant != names.end()) suggested[static_cast<size_t>(meant - names.begin())] = true;
         Report(nLine, CellNumber(nColumn),
                "column " + Quoted(strName) + " is read by no builder of " + m_kind.pszKind +
-                   "; did you mean " + Quoted(strClosest) + "?");
+                   DidYouMean(strClosest));
         return;
     }
     const size_t nKindColumn = static_cast<size_t>(found - names.begin());
@@ -218,6 +225,8 @@ void CTableCheck::CheckRows(std::uint32_t nFirstLine) {
                        std::to_string(inserted.first->second) + " (case aside) and is skipped");
             continue;
         }
+        if (cells[0].size() > MAX_REGISTRY_TEXT)
+            ReportOverLimit(nRow, 1, "the row name's bytes number", cells[0].size());
         ++m_nRecords;
         m_rowNames.emplace_back(cells[0]);
         CheckRow(nRow, row);
@@ -251,6 +260,7 @@ void CTableCheck::CheckRow(std::uint32_t nRow, const STableRow& row) {
             m_strValue = IniValueOf(cells[i], bQuoted);
             strValue = m_strValue;
         }
+        if (i > 0) CheckConverterLimits(nRow, CellNumber(i), strValue);  // the name: see above
         const size_t nBefore = m_problems.size();
         const SColumnInfo& column = *m_kind.columns[nKindColumn];
         CheckValue(nRow, CellNumber(i), column, strValue);
@@ -266,6 +276,34 @@ void CTableCheck::CheckRow(std::uint32_t nRow, const STableRow& row) {
     for (size_t k = 0; k < m_kind.columns.size(); ++k)
         if (!m_taken[k] && m_cellOf[k] != 0)
             CheckAbsentWord(nRow, m_cellOf[k], *m_kind.columns[k]);
+}
+
+void CTableCheck::ReportOverLimit(std::uint32_t nRow, std::uint32_t nColumn,
+                                  const std::string& strWhat, size_t nCount) {
+    Report(nRow, nColumn,
+           strWhat + " " + std::to_string(nCount) + "; the converter takes at most " +
+               std::to_string(MAX_REGISTRY_ENTRIES) +
+               ", so the table cannot be converted and the build saves nothing");
+}
+
+void CTableCheck::CheckConverterLimits(std::uint32_t nRow, std::uint32_t nColumn,
+                                       std::string_view strValue) {
+    // A list of more elements than the limit is longer than the limit too.
+    if (strValue.size() <= MAX_REGISTRY_TEXT) return;
+    const SIniValue value = ClassifyValue(strValue);
+    if (value.nType & RTYPE_LIST) {
+        std::vector<std::string_view> elements;
+        SplitListElements(value.strText, elements);
+        if (elements.size() > MAX_REGISTRY_ENTRIES)
+            ReportOverLimit(nRow, nColumn, "the list's elements number", elements.size());
+        for (std::string_view strElement : elements)
+            if (strElement.size() > MAX_REGISTRY_TEXT) {
+                ReportOverLimit(nRow, nColumn, "a list element's bytes number", strElement.size());
+                break;
+            }
+    } else if (value.nType == RTYPE_STRING && StoredString(value).size() > MAX_REGISTRY_TEXT) {
+        ReportOverLimit(nRow, nColumn, "the text's bytes number", StoredString(value).size());
+    }
 }
 
 void CTableCheck::ReportZeroByte() {

@@ -30,6 +30,11 @@ struct SProblem {
 // A spreadsheet's name of a column, from 1: A to Z, then AA, AB ...
 std::string ColumnLetters(std::uint32_t nColumn);
 
+// A text in a message, in double quotes; a very long one is cut, so that a finding stays a line.
+std::string Quoted(std::string_view str);
+// "; did you mean "word"?", or nothing when there is no word to suggest.
+std::string DidYouMean(std::string_view strClosest);
+
 // A number as the registry's getters turn it into text: its shortest decimal form.
 std::string NumberTextOf(float fValue);
 std::string NumberTextOf(std::int32_t nValue);
@@ -78,6 +83,10 @@ private:
     void NoteQuoted(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,
                     std::string_view strValue, size_t nProblemsBefore);
     void ReportZeroByte();
+    // What the converter refuses: then the table cannot be converted and nothing is saved.
+    void ReportOverLimit(std::uint32_t nRow, std::uint32_t nColumn, const std::string& strWhat,
+                         size_t nCount);
+    void CheckConverterLimits(std::uint32_t nRow, std::uint32_t nColumn, std::string_view strValue);
 
     // CellCheck.cpp: one non-empty value as the converter stores it, and an absent one.
     void CheckValue(std::uint32_t nLine, std::uint32_t nColumn, const SColumnInfo& column,

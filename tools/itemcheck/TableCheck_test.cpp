@@ -640,3 +640,40 @@ TEST(Words, TheClosestWordPrefersAWordThatHoldsTheOther) {
     EXPECT_EQ("dangersensor", ClosestWord("Sensor", WordsOf(EValueRule::QuickType)));
     EXPECT_EQ("", ClosestWord("x", {}));
 }
+
+// The checker says what the converter would refuse, and so the build: it saves nothing then.
+TEST_F(ItemCheck, WhatTheConverterRefusesIsAProblem) {
+    SetCell("Weapons.txt", 3, 1, std::string(70000, 'n'));
+    std::string strList;
+    for (int i = 0; i < 70000; ++i) strList += "m,";
+    SetCell("Weapons.txt", 4, 9, strList);  // Zones: a list
+    SetCell("QuickItems.txt", 3, 19, "\"" + std::string(65536, 's') + "\"");  // Spell: a text
+    fs::remove(m_dir.Path() / "Armors.txt");
+    fs::create_directory(m_dir.Path() / "Armors.txt");
+    EXPECT_EQ(CHECK_PROBLEMS, Run());
+    const std::string strTail =
+        "; the converter takes at most 65535, so the table cannot be converted and the build saves "
+        "nothing";
+    const std::vector<std::string> weapons = FindingsOf("Weapons.txt");
+    ASSERT_EQ(2u, weapons.size()) << m_out.substr(0, 2000);
+    EXPECT_EQ("Weapons.txt:3:1 (A3): the row name's bytes number 70000" + strTail, weapons[0]);
+    EXPECT_EQ("Weapons.txt:4:9 (I4): the list's elements number 70000" + strTail, weapons[1]);
+    EXPECT_EQ((std::vector<std::string>{"QuickItems.txt:3:19 (S3): the text's bytes number 65536" +
+                                        strTail}),
+              FindingsOf("QuickItems.txt"));
+    EXPECT_EQ((std::vector<std::string>{"Armors.txt:0:0: the table is a folder, so the build "
+                                        "cannot read it and saves nothing"}),
+              FindingsOf("Armors.txt"));
+}
+
+// A cell of a megabyte in a word column: no suggestion is looked for, and the finding is a line.
+TEST_F(ItemCheck, AHugeCellGivesAShortFinding) {
+    SetCell("Weapons.txt", 3, 14, std::string(1 << 20, 'x'));
+    EXPECT_EQ(CHECK_PROBLEMS, Run());
+    const std::vector<std::string> findings = FindingsOf("Weapons.txt");
+    ASSERT_EQ(2u, findings.size());
+    EXPECT_EQ(0u, findings[0].find("Weapons.txt:3:14 (N3): the text's bytes number 1048576;"));
+    EXPECT_EQ("Weapons.txt:3:14 (N3): unknown weapon type \"" + std::string(200, 'x') +
+                  "...\" (1048576 bytes)",
+              findings[1]);
+}

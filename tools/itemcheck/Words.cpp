@@ -100,6 +100,7 @@ std::size_t EditDistance(std::string_view a, std::string_view b) {
 
 std::string_view ClosestWord(std::string_view strWord,
                              std::span<const std::string_view> candidates) {
+    if (strWord.size() > MAX_SLIP_LENGTH) return {};
     // A word that holds the other ("Helmet" and "helm", "Sensor" and "dangersensor") is what was
     // meant more often than a short word a few edits away, so such candidates go first.
     std::string_view strBest;
@@ -207,6 +208,7 @@ CClosestWordIndex::CClosestWordIndex(std::span<const std::string_view> candidate
 }
 
 std::string_view CClosestWordIndex::Closest(std::string_view strWord) const {
+    if (strWord.size() > MAX_SLIP_LENGTH) return {};
     std::string strFolded(strWord);
     for (char& c : strFolded) c = FoldAscii(c);
     if (strFolded.empty()) return m_strForEmpty;

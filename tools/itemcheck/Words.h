@@ -22,7 +22,12 @@ std::span<const std::string_view> WordsOf(EValueRule rule);
 // the other, ASCII case aside. Allocates only when a text is longer than any before on the thread.
 std::size_t EditDistance(std::string_view a, std::string_view b);
 
-// The candidate nearest to the word: among the candidates that hold the word or are held by it
+// A text longer than this is no slip of a word: it gets no suggestion, which also keeps the
+// checker linear in the length of a cell.
+inline constexpr std::size_t MAX_SLIP_LENGTH = 256;
+
+// The candidate nearest to the word (empty for a word over MAX_SLIP_LENGTH): among the
+// candidates that hold the word or are held by it
 // (ASCII case aside) when there are any, the one of least EditDistance, the first of equals. Empty
 // without candidates.
 std::string_view ClosestWord(std::string_view strWord,
