@@ -220,27 +220,14 @@ int RunDiff(const std::string& strOld, const std::string& strNew, EValueStyle st
     return EXIT_SAME;
 }
 
-enum class EMode { Json, Text, Summary };
-
-int RunDump(const std::string& strPath, EMode mode, EValueStyle style, std::string& strOut,
+int RunDump(const std::string& strPath, EDumpMode mode, EValueStyle style, std::string& strOut,
             std::string& strErr) {
     std::string strBytes, strProblem;
     if (!ReadWholeFile(strPath, strBytes, strProblem)) {
         strErr = "idbdump: " + strPath + " " + strProblem + ".\n";
         return EXIT_TROUBLE;
     }
-    if (IsRegistryFile(strBytes)) {
-        if (DumpRegistry(strBytes, mode == EMode::Summary, strOut, strProblem)) return EXIT_SAME;
-        strErr = strPath + ": " + strProblem + "\n";
-        return EXIT_TROUBLE;
-    }
-    SDatabaseView view;
-    if (!CheckFile(strPath, strBytes, view, strErr)) return EXIT_TROUBLE;
-    AppendNotes(strPath, view, strErr);
-    if (mode == EMode::Json) strOut = DatabaseJson(view, style);
-    else if (mode == EMode::Text) strOut = DatabaseText(view);
-    else strOut = DatabaseSummary(view, strPath);
-    return EXIT_SAME;
+    return DumpBytes(strBytes, strPath, mode, style, strOut, strErr);
 }
 
 int BadArguments(const std::string& strWhat, std::string& strErr) {
@@ -301,6 +288,26 @@ std::string DatabaseSummary(const SDatabaseView& view, std::string_view strPath)
     return TableLines(rows);
 }
 
+int DumpBytes(std::string_view strBytes, const std::string& strPath, EDumpMode mode,
+              EValueStyle style, std::string& strOut, std::string& strErr) {
+    strOut.clear();
+    strErr.clear();
+    std::string strProblem;
+    if (IsRegistryFile(strBytes)) {
+        if (DumpRegistry(strBytes, mode == EDumpMode::Summary, strOut, strProblem))
+            return EXIT_SAME;
+        strErr = strPath + ": " + strProblem + "\n";
+        return EXIT_TROUBLE;
+    }
+    SDatabaseView view;
+    if (!CheckFile(strPath, strBytes, view, strErr)) return EXIT_TROUBLE;
+    AppendNotes(strPath, view, strErr);
+    if (mode == EDumpMode::Json) strOut = DatabaseJson(view, style);
+    else if (mode == EDumpMode::Text) strOut = DatabaseText(view);
+    else strOut = DatabaseSummary(view, strPath);
+    return EXIT_SAME;
+}
+
 std::string DatabaseDiff(const SDatabaseView& oldView, const SDatabaseView& newView,
                          EValueStyle style) {
     std::string strOut;
@@ -319,7 +326,7 @@ int RunIdbDump(const std::vector<std::string>& args, std::string& strOut, std::s
     strOut.clear();
     strErr.clear();
     std::vector<std::string> files;
-    EMode mode = EMode::Json;
+    EDumpMode mode = EDumpMode::Json;
     EValueStyle style = EValueStyle::Json;
     int nModes = 0;
     for (const std::string& strArg : args) {
@@ -334,7 +341,7 @@ int RunIdbDump(const std::vector<std::string>& args, std::string& strOut, std::s
         if (strArg == "--raw") {
             style = EValueStyle::JsonRaw;
         } else if (strArg == "--text" || strArg == "--summary") {
-            mode = strArg == "--text" ? EMode::Text : EMode::Summary;
+            mode = strArg == "--text" ? EDumpMode::Text : EDumpMode::Summary;
             ++nModes;
         } else if (!strArg.empty() && strArg[0] == '-') {
             return BadArguments("unknown option \"" + strArg + "\"", strErr);
@@ -350,7 +357,7 @@ int RunIdbDump(const std::vector<std::string>& args, std::string& strOut, std::s
     }
     if (files.size() != 1) return BadArguments("expected one file", strErr);
     if (files[0].empty()) return BadArguments("the file name is empty", strErr);
-    if (style == EValueStyle::JsonRaw && mode != EMode::Json)
+    if (style == EValueStyle::JsonRaw && mode != EDumpMode::Json)
         return BadArguments("--raw applies to the JSON output and to diff", strErr);
     return RunDump(files[0], mode, style, strOut, strErr);
 }

@@ -27,6 +27,15 @@ std::string DatabaseSummary(const SDatabaseView& view, std::string_view strPath)
 std::string DatabaseDiff(const SDatabaseView& oldView, const SDatabaseView& newView,
                          EValueStyle style = EValueStyle::Json);
 
+// What idbdump prints of one file: JSON (with texts as the style says), tables or a summary of an
+// items.idb, or the registry view of a file with the registry magic.
+enum class EDumpMode { Json, Text, Summary };
+// idbdump's output for a file's bytes, already read; strPath names it in the messages. Returns
+// EXIT_SAME, or EXIT_TROUBLE with the problem in strErr. The command line's reading of a file
+// and the fuzz target both end here.
+int DumpBytes(std::string_view strBytes, const std::string& strPath, EDumpMode mode,
+              EValueStyle style, std::string& strOut, std::string& strErr);
+
 // Runs idbdump with its arguments (the program name left out); stdout and stderr text go to the
 // strings. Returns EXIT_SAME, EXIT_DIFFERENT or EXIT_TROUBLE.
 int RunIdbDump(const std::vector<std::string>& args, std::string& strOut, std::string& strErr);
