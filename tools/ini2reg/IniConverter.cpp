@@ -392,7 +392,7 @@ public:
     // nExpected: about what will be written, so that the block buffer is sized once.
     bool Open(const char* pszPath, std::uint64_t nExpected) {
         m_buffer.reserve(static_cast<size_t>(std::min<std::uint64_t>(nExpected, BUFFER_LIMIT)));
-        return m_file.Open(pszPath, platform::FileMode::CreateWrite);
+        return m_file.Open(pszPath, platform::FileMode::CreateNew);
     }
     bool Append(const void* pData, std::size_t nSize) override {
         const auto* p = static_cast<const char*>(pData);

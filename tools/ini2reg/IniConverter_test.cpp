@@ -460,6 +460,25 @@ TEST(IniConverterFile, FailedConversionLeavesNoRegistryFile) {
     EXPECT_EQ(std::vector<std::string>{"tempreg.ini"}, files);
 }
 
+#ifndef _WIN32
+// The registry is written through a temporary of the converter's own, created new: a link put
+// at that name is removed, and what it points to is never written through.
+TEST(IniConverterFile, ALinkAtTheTemporaryNameIsNotWrittenThrough) {
+    testutil::CTempDir dir;
+    testutil::WriteFile(dir.Path() / "tempreg.ini", "[S]\nK=1\n");
+    testutil::WriteFile(dir.Path() / "victim", "keep me");
+    const std::string strReg = (dir / "tempreg.reg");
+    testutil::fs::create_symlink(dir.Path() / "victim", platform::TemporaryNameFor(strReg));
+    std::string strError;
+    EXPECT_TRUE(ConvertIniFile((dir / "tempreg.ini").c_str(), strReg.c_str(), strError)) << strError;
+    EXPECT_EQ("keep me", testutil::ReadFile(dir.Path() / "victim"));
+    EXPECT_FALSE(testutil::fs::is_symlink(strReg));
+    EXPECT_FALSE(testutil::fs::exists(platform::TemporaryNameFor(strReg)));
+    EXPECT_EQ(REGISTRY_MAGIC, ReadU32(reinterpret_cast<const std::uint8_t*>(
+                                  testutil::ReadFile(strReg).data())));
+}
+#endif
+
 // n elements "a" joined by commas.
 std::string ListOf(size_t n) {
     std::string strList("a");
