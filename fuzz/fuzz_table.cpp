@@ -26,14 +26,20 @@ void Check(bool bHolds) {
 bool IsWhiteByte(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // The row names the table holds, worked out apart from the reader, one byte at a time: a
-// leading byte order mark skipped and the text ended at the first zero byte; rows end at a LF
+// leading byte order mark skipped and the text ended at the first zero byte, CRs read as LFs in a
+// text without any LF; rows end at a LF
 // outside quotes; a cell that begins (after spaces) with a quote is quoted, "" standing for a
 // quote and each line break (CRLF, LF or CR) for a space, unless its quote never closes, when
 // the cell is read again as plain text up to its tab or line end. A row is named by its first
 // cell trimmed of white space; the header rows are skipped, and so are empty and repeated names.
 std::vector<std::string> ExpectedRows(std::string_view strText, size_t nHeaderRows) {
     if (strText.substr(0, 3) == "\xEF\xBB\xBF") strText.remove_prefix(3);
-    strText = strText.substr(0, strText.find('\0'));
+    std::string strLines(strText.substr(0, strText.find('\0')));
+    // Without a single LF, each CR ends a line (old Mac exports).
+    if (strLines.find('\n') == std::string::npos)
+        for (char& c : strLines)
+            if (c == '\r') c = '\n';
+    strText = strLines;
     const size_t n = strText.size();
     std::vector<std::string> rows;
     std::unordered_set<std::string, SNoCaseHash, SNoCaseEqual> seen;
