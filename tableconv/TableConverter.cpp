@@ -7,6 +7,7 @@
 
 #include "platform/Memory.h"
 #include "platform/Platform.h"
+#include "tableconv/FileRegistry.h"
 #include "tableconv/ListElements.h"
 
 namespace {
@@ -385,8 +386,7 @@ std::vector<std::string> LookalikesOf(const char* pszPath) {
     namespace fs = std::filesystem;
     constexpr size_t MAX_NAMED = 5;
     const auto fold = [](std::string str) {
-        for (char& c : str)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        for (char& c : str) c = LowerAscii(c);
         return str;
     };
     const fs::path path(pszPath);

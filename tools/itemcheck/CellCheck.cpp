@@ -255,8 +255,9 @@ void CTableCheck::NoteQuoted(std::uint32_t nLine, std::uint32_t nColumn, const S
         strRead = column.type == EColumnType::String ? "the text " + Quoted(NumberTextOfValue(value))
                                                      : "the number " + NumberTextOfValue(value);
     } else if (column.type == EColumnType::StringList) {
-        const std::string strText = value.strText.size() < m_strValue.size() ? StoredString(value)
-                                                                              : m_strValue;
+        // A text in quotes (it held a comma) is split as the builder splits it; a list as stored.
+        const std::string strText =
+            value.nType == RTYPE_STRING ? StoredString(value) : std::string(value.strText);
         std::vector<std::string_view> entries;
         SplitListElements(strText, entries);
         for (std::string_view strEntry : entries)
