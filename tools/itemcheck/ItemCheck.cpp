@@ -5,6 +5,7 @@
 
 #include "itemdb/Columns.h"
 #include "platform/Platform.h"
+#include "tools/itemcheck/ItemWorkbook.h"
 #include "tools/itemcheck/TableCheck.h"
 
 namespace {
@@ -12,6 +13,7 @@ constexpr char USAGE[] =
     "itemcheck: checks the six item tables for what the build would drop, default or misread.\n"
     "Usage: itemcheck [--notes] [<folder>]  checks the tables of the folder (default: here);\n"
     "                                       --notes also shows the harmless findings\n"
+    "       itemcheck [--notes] <book.xlsx>  checks the workbook's sheets (also .ods)\n"
     "       itemcheck --columns             lists every column the builders read\n"
     "       itemcheck --templates [--force] <folder>\n"
     "                                       writes an empty table of each kind; without\n"
@@ -19,7 +21,8 @@ constexpr char USAGE[] =
     "       itemcheck --version             prints the version\n"
     "Findings read \"Table.txt:LINE:CELL (A1): text\": the line of the file where the row\n"
     "begins and the cell from 1, then the cell as the sheet names it (0:0 for the whole\n"
-    "table). Exit status: 0 clean (notes only), 1 problems, 2 could not run.\n";
+    "table). In a workbook they read \"Items.xlsx:Weapons!N5: text\". Exit status: 0 clean\n"
+    "(notes only), 1 problems, 2 could not run.\n";
 
 std::string JoinPath(const std::string& strDirectory, const char* pszName) {
     if (strDirectory.empty()) return pszName;
@@ -65,6 +68,56 @@ int CheckFolder(const std::string& strDirectory, bool bNotes, std::string& strOu
         const std::size_t nNotes = check.Problems().size() - nProblems;
         bClean = bClean && nProblems == 0;
         strSummary += strName + ": " + Counted(check.Records(), "row", "rows") + ", " +
+                      (nProblems ? Counted(nProblems, "problem", "problems") : "no problems") +
+                      (nNotes ? ", " + Counted(nNotes, "note", "notes") : std::string()) + "\n";
+    }
+    strOut += strSummary;
+    return bClean ? CHECK_CLEAN : CHECK_PROBLEMS;
+}
+
+// The same as CheckFolder for the sheets of a workbook; findings name the sheet's cells.
+int CheckWorkbook(const std::string& strPath, bool bNotes, std::string& strOut,
+                  std::string& strErr) {
+    SItemWorkbook book;
+    std::string strError;
+    if (!ReadItemWorkbook(strPath, book, strError)) {
+        strErr += "itemcheck: \"" + strPath + "\" cannot be read: " + strError + ".\n";
+        return CHECK_FAILED;
+    }
+    for (const SCellProblem& problem : book.problems)
+        strOut += WorkbookPlace(strPath, problem.strSheet, problem.nRow, problem.nColumn) +
+                  problem.strText + "\n";
+    std::string strSummary;
+    bool bClean = book.problems.empty();
+    std::vector<std::string> materials;
+    bool bMaterialsRead = false;
+    for (const SKindSheet& sheet : book.kinds) {
+        const SKindColumns& kind = *sheet.pKind;
+        if (sheet.strSheet.empty()) {
+            strOut += WorkbookPlace(strPath, {}, 0, 0) + "no sheet \"" + SheetNameOf(kind.pszTable) +
+                      "\"; the build gives an empty list of " + kind.pszKind + "\n";
+            strSummary += strPath + ": no sheet \"" + SheetNameOf(kind.pszTable) + "\"\n";
+            bClean = false;
+            continue;
+        }
+        CTableCheck check(kind);
+        const bool bMaterials = &kind == &AllKinds().front();
+        if (!bMaterials) check.SetMaterials(bMaterialsRead ? &materials : nullptr);
+        check.CheckText(sheet.strText, sheet.strSheet.c_str());
+        if (bMaterials && check.RowNames()) {
+            materials = *check.RowNames();
+            bMaterialsRead = true;
+        }
+        for (const SProblem& problem : check.Problems()) {
+            if (!bNotes && problem.bNote) continue;
+            strOut += WorkbookPlace(strPath, sheet.strSheet, problem.nRow, problem.nColumn) +
+                      (problem.bNote ? "note: " : "") + problem.strText + "\n";
+        }
+        const std::size_t nProblems = check.ProblemCount();
+        const std::size_t nNotes = check.Problems().size() - nProblems;
+        bClean = bClean && nProblems == 0;
+        strSummary += strPath + ":" + sheet.strSheet + ": " +
+                      Counted(check.Records(), "row", "rows") + ", " +
                       (nProblems ? Counted(nProblems, "problem", "problems") : "no problems") +
                       (nNotes ? ", " + Counted(nNotes, "note", "notes") : std::string()) + "\n";
     }
@@ -184,6 +237,8 @@ int RunItemCheck(const std::vector<std::string>& args, std::string& strOut, std:
         return CHECK_FAILED;
     }
     std::error_code error;
+    if (IsWorkbookPath(strDirectory) && !platform::IsFolder(strDirectory.c_str()))
+        return CheckWorkbook(strDirectory, bNotes, strOut, strErr);
     if (!std::filesystem::is_directory(strDirectory.empty() ? "." : strDirectory, error)) {
         strErr += "itemcheck: there is no folder \"" + strDirectory + "\".\n";
         return CHECK_FAILED;

@@ -26,13 +26,6 @@ std::string FoldedCopy(std::string_view str) {
 std::uint32_t CellNumber(size_t nIndex) { return static_cast<std::uint32_t>(nIndex + 1); }
 }  // namespace
 
-std::string ColumnLetters(std::uint32_t nColumn) {
-    std::string strLetters;
-    for (; nColumn > 0; nColumn = (nColumn - 1) / 26)
-        strLetters.insert(strLetters.begin(), static_cast<char>('A' + (nColumn - 1) % 26));
-    return strLetters;
-}
-
 void CTableCheck::Report(std::uint32_t nRow, std::uint32_t nColumn, std::string strText) {
     const std::uint32_t nLine = nRow < m_lineOfRow.size() ? m_lineOfRow[nRow] : 0;
     m_problems.push_back(SProblem{nLine, nColumn, nRow, std::move(strText)});
@@ -77,6 +70,23 @@ void CTableCheck::Check(const char* pszPath) {
         Report(0, 0, "the table cannot be read, so the build saves nothing");
         return;
     }
+    CheckLoaded();
+}
+
+void CTableCheck::CheckText(std::string_view strText, const char* pszName) {
+    m_problems.clear();
+    m_nRecords = 0;
+    m_bRowsRead = false;
+    m_rowNames.clear();
+    m_lineOfRow.assign(1, 0);
+    if (!LoadText(strText, pszName)) {
+        Report(0, 0, "the table is too large for the build to read");
+        return;
+    }
+    CheckLoaded();
+}
+
+void CTableCheck::CheckLoaded() {
     // The two header lines are looked at cell by cell first, then handed to ParseHeader, so that
     // the full column names are derived by the builders' own code.
     const char* pHeader = m_pCursor;

@@ -14,6 +14,7 @@
 #include "itemdb/Columns.h"
 #include "tableconv/TableConverter.h"
 #include "tools/itemcheck/Words.h"
+#include "tools/workbook/WorkbookReader.h"  // ColumnLetters
 
 struct SIniValue;
 
@@ -26,9 +27,6 @@ struct SProblem {
     std::string strText;
     bool bNote = false;  // harmless, such as a quoted cell that reads as it shows: not counted
 };
-
-// A spreadsheet's name of a column, from 1: A to Z, then AA, AB ...
-std::string ColumnLetters(std::uint32_t nColumn);
 
 // A text in a message, in double quotes; a very long one is cut, so that a finding stays a line.
 std::string Quoted(std::string_view str);
@@ -51,6 +49,9 @@ public:
     // unreadable table is one finding. Nothing is written; the reader itself prints only about a
     // zero byte.
     void Check(const char* pszPath);
+    // The same for a table's text, such as a workbook's sheet, named pszName where the reader
+    // prints (only about a zero byte).
+    void CheckText(std::string_view strText, const char* pszName);
     const std::vector<SProblem>& Problems() const { return m_problems; }
     // The findings that are problems, notes aside.
     std::size_t ProblemCount() const;
@@ -66,6 +67,7 @@ private:
     static constexpr int NAMELESS = -2;  // a spanned column without a sub-column name
 
     bool Save(const char*) override { return false; }  // the checker writes nothing
+    void CheckLoaded();
 
     // nRow is the row as the sheet numbers it; the file line is looked up from it.
     void Report(std::uint32_t nRow, std::uint32_t nColumn, std::string strText);
