@@ -1,7 +1,6 @@
 #include "tools/itembook/XlsxWriter.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -402,10 +401,12 @@ std::string VmlXml(const std::vector<SBookNote>& notes, std::uint32_t& nNextBloc
     std::uint64_t nId = std::uint64_t{nNextBlock} * 1024 + 1;
     for (const SBookNote& note : notes) {
         const std::uint32_t nRow = note.nRow - 1, nColumn = note.nColumn - 1;  // from 0 here
-        // The box: from the next column over, two columns wide, four rows high.
-        const std::string strAnchor =
-            std::to_string(nColumn + 1) + ", 15, " + std::to_string(nRow == 0 ? 0 : nRow - 1) +
-            ", 10, " + std::to_string(nColumn + 3) + ", 15, " + std::to_string(nRow + 3) + ", 4";
+        // The box: from the next column over, two columns wide, four rows high, on the grid.
+        const std::uint32_t nLeft = std::min(nColumn + 1, MAX_COLUMNS - 3);
+        const std::uint32_t nTop = std::min(nRow == 0 ? 0 : nRow - 1, MAX_ROWS - 5);
+        const std::string strAnchor = std::to_string(nLeft) + ", 15, " + std::to_string(nTop) +
+                                      ", 10, " + std::to_string(nLeft + 2) + ", 15, " +
+                                      std::to_string(nTop + 4) + ", 4";
         str += "<v:shape id=\"_x0000_s" + std::to_string(nId++) +
                "\" type=\"#_x0000_t202\" style=\"position:absolute;margin-left:59.25pt;"
                "margin-top:1.5pt;width:108pt;height:59.25pt;z-index:1;visibility:hidden\" "
