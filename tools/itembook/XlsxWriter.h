@@ -33,7 +33,7 @@ struct SBookValidation {
 };
 
 struct SBookSheet {
-    std::string strName;                      // at most 31 characters, none of []:*?/\ 
+    std::string strName;                      // at most 31 characters, none of \ / ? * : [ ]
     std::vector<std::vector<SBookCell>> rows;  // rows[0] is row 1; trailing cells may be absent
     std::uint32_t nFrozenRows = 0;            // these rows stay in view and are set apart (bold)
     std::vector<SBookNote> notes;
@@ -42,4 +42,8 @@ struct SBookSheet {
 };
 
 // The bytes of the .xlsx file holding the sheets in order (the first visible one is active).
+// A workbook needs a visible sheet: with none, the first is shown; with no sheets at all, the
+// workbook holds one empty sheet. Any bytes make a valid file: text that is not UTF-8 reads as
+// U+FFFD, and notes, validations and cells outside the grid (1048576 rows, 16384 columns) are
+// left out. Throws std::length_error when the file would reach 4 GiB (see CZipWriter).
 std::string XlsxOf(const std::vector<SBookSheet>& sheets);
