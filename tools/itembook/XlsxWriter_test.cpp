@@ -249,6 +249,17 @@ TEST(XlsxWriter, SpreadsheetProgramsReadIt) {
     testutil::CTempDir dir;
     testutil::WriteFile(dir / "noise.bin", Noise(1u << 20));
     testutil::WriteFile(dir / "book.xlsx", XlsxOf(SampleBook()));
+    // Every ASCII character in cell A1 (which the script reads back), then bytes that are not
+    // UTF-8 wherever text goes.
+    std::string strAscii;
+    for (char c = 1; c > 0; ++c) strAscii += c;
+    const std::string strBytes = Noise(300) + "\xF4\x90\x80\x80 \xEF\xBF\xBE _x12_ <&>'\"";
+    SBookSheet odd;
+    odd.strName = strBytes.substr(0, 31);
+    odd.rows = {{Text(strAscii + "_x0041_")}, {Text(strBytes)}};
+    odd.notes = {{1, 1, strBytes}};
+    odd.validations = {{1, 2, 9, strBytes, true, strBytes}};
+    testutil::WriteFile(dir / "odd.xlsx", XlsxOf({odd}));
     CZipWriter zip;
     zip.Add("empty", "");
     zip.Add("noise.bin", Noise(1u << 20));
