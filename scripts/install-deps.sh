@@ -3,13 +3,17 @@
 # Usage: install-deps.sh build|tests
 set -eu
 
-packages="cmake ninja-build g++ libgtest-dev libbenchmark-dev"
+# zlib: the workbooks (.xlsx, .ods) are zip archives.
+packages="cmake ninja-build g++ libgtest-dev libbenchmark-dev zlib1g-dev"
 if [ "${1:-build}" = tests ]; then
-    packages="$packages clang libclang-rt-14-dev g++-mingw-w64-x86-64 wine wine64 valgrind"
+    packages="$packages clang libclang-rt-14-dev g++-mingw-w64-x86-64 libz-mingw-w64-dev wine wine64"
+    packages="$packages valgrind"
     # The package checks: pkg-config for the consumer, dpkg-shlibdeps for the DEB's Depends.
     packages="$packages pkgconf dpkg-dev"
     # The spreadsheet programs whose exports the tests build, headless.
     packages="$packages libreoffice-calc-nogui gnumeric"
+    # unzip: a look inside the workbooks they save.
+    packages="$packages unzip"
 fi
 
 missing=""

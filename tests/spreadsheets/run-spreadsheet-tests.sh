@@ -1,6 +1,7 @@
 #!/bin/sh
 # Puts the example tables through the spreadsheet programs designers edit them in, LibreOffice Calc
-# and Gnumeric, run headless, and builds every export with Marrow.
+# and Gnumeric, run headless, and builds every export with Marrow; itembook's export of the
+# workbooks and of its own workbook saved by both programs goes the same way.
 #
 #   run-spreadsheet-tests.sh BUILD_DIR      (BUILD_DIR holds driver/Marrow and tools/)
 #
@@ -30,7 +31,7 @@ examples=$root/examples
 golden=$root/tests/golden/examples.idb
 marrow=$build/driver/Marrow
 tools=$build/tools
-for program in "$marrow" "$tools/ini2reg" "$tools/itemcheck" "$tools/idbdump"; do
+for program in "$marrow" "$tools/ini2reg" "$tools/itemcheck" "$tools/idbdump" "$tools/itembook"; do
     [ -x "$program" ] || die "$program is missing; build the release preset first"
 done
 command -v soffice >/dev/null 2>&1 || die "soffice (LibreOffice Calc) is not installed"
@@ -275,6 +276,47 @@ gnumeric gnumeric-negative-percent "$book/NegativePercent.xlsx" "format=preserve
 gnumeric_done=$(now)
 
 # ---------------------------------------------------------------------------------------------
+progress "itembook: the workbooks read directly, and its own workbook saved by both programs"
+# book_export ROUTE WORKBOOK: the route's folder from itembook's export of the workbook; the
+# workbook's path is kept in the folder for book_checked.
+book_export() {
+    dir=$work/routes/$1
+    mkdir -p "$dir"
+    echo "$2" >"$dir/.book"
+    status=0
+    "$tools/itembook" export "$2" "$dir" >"$dir/itembook.log" 2>&1 || status=$?
+    if [ "$status" -ne 0 ]; then
+        echo "itembook export exited $status: $(head -n 1 "$dir/itembook.log")" >"$dir/.failed"
+    fi
+}
+for workbook in ods:ItemsOds.ods xlsx:ItemsXlsx.xlsx; do
+    book_export "itembook-${workbook%%:*}" "$book/${workbook#*:}"
+done
+book_export itembook-gnumeric-import "$book/GnumericImport.xlsx"
+book_export itembook-multiline-name "$book/Multiline.xlsx"
+book_export itembook-negative-percent "$book/NegativePercent.xlsx"
+# itembook's own workbook, as written and as each program opens and saves it again.
+own=$work/own
+mkdir -p "$own/lo-ods" "$own/lo-xlsx"
+"$tools/itembook" import "$work/tsv" "$own/Items.xlsx" >"$own/import.log" 2>&1 ||
+    die "itembook import failed: $(cat "$own/import.log")"
+calc --convert-to ods --outdir "$own/lo-ods" "$own/Items.xlsx"
+calc --convert-to "xlsx:Calc MS Excel 2007 XML" --outdir "$own/lo-xlsx" "$own/Items.xlsx"
+$limit ssconvert "$own/Items.xlsx" "$own/gnumeric.ods" >>"$work/ssconvert.log" 2>&1 || true
+$limit ssconvert "$own/Items.xlsx" "$own/gnumeric.xlsx" >>"$work/ssconvert.log" 2>&1 || true
+book_export itembook-own "$own/Items.xlsx"
+for saved in lo-ods:lo-ods/Items.ods lo-xlsx:lo-xlsx/Items.xlsx gnumeric-ods:gnumeric.ods \
+    gnumeric-xlsx:gnumeric.xlsx; do
+    if [ -f "$own/${saved#*:}" ]; then
+        book_export "itembook-own-${saved%%:*}" "$own/${saved#*:}"
+    else
+        mkdir -p "$work/routes/itembook-own-${saved%%:*}"
+        echo "the program did not save ${saved#*:}" >"$work/routes/itembook-own-${saved%%:*}/.failed"
+    fi
+done
+itembook_done=$(now)
+
+# ---------------------------------------------------------------------------------------------
 progress "building and checking"
 # The example tables with a known change applied by hand, and what Marrow builds from them.
 # reference NAME AWK-PROGRAM (the table's name is in the variable "table")
@@ -412,6 +454,23 @@ negative_percent_read() {
         echo "short sword's Termal proportion is \"$value\", not -0.1"
 }
 
+# itemcheck of the workbook itself must be clean, and itembook's own workbook must still hold
+# its dropdowns once a program has saved it.
+book_checked() {
+    workbook=$(cat "$1/.book")
+    if ! "$tools/itemcheck" "$workbook" >"$1/bookcheck.log" 2>&1; then
+        echo "itemcheck of the workbook: $(grep -v ' rows, ' "$1/bookcheck.log" | head -n 1)"
+    fi
+    case $workbook in
+    "$own"/*.ods)
+        unzip -p "$workbook" content.xml | grep -q 'table:content-validation ' ||
+            echo "the saved workbook lost its dropdowns" ;;
+    "$own"/*.xlsx)
+        unzip -p "$workbook" 'xl/worksheets/*.xml' | grep -q '<dataValidation ' ||
+            echo "the saved workbook lost its dropdowns" ;;
+    esac
+}
+
 for charset in utf8 utf16 cp1252; do
     for quoting in plain quoted; do
         for shown in shown values; do
@@ -441,12 +500,19 @@ route gnumeric-own-import golden clean
 route gnumeric-multiline-name golden clean "" multiline_exported
 route gnumeric-negative-percent edit:negative-termal clean \
     "-10% in Short Sword's Termal, exported as −10.00%, read as -0.1" negative_percent_read
+for name in ods xlsx gnumeric-import multiline-name own own-lo-ods own-lo-xlsx own-gnumeric-ods \
+    own-gnumeric-xlsx; do
+    route "itembook-$name" golden clean "" book_checked
+done
+route itembook-negative-percent edit:negative-termal clean \
+    "-10% typed into Short Sword's Termal, read as the stored -0.1" book_checked
 checks_done=$(now)
 
 echo "time: workbooks $(elapsed "$start" "$workbook_done")," \
     "LibreOffice exports $(elapsed "$workbook_done" "$calc_done")," \
     "Gnumeric exports $(elapsed "$calc_done" "$gnumeric_done")," \
-    "builds and checks $(elapsed "$gnumeric_done" "$checks_done")," \
+    "itembook $(elapsed "$gnumeric_done" "$itembook_done")," \
+    "builds and checks $(elapsed "$itembook_done" "$checks_done")," \
     "total $(elapsed "$start" "$checks_done")"
 echo "$passed passed, $failed failed"
 if [ "$failed" -ne 0 ]; then

@@ -125,16 +125,6 @@ int CheckWorkbook(const std::string& strPath, bool bNotes, std::string& strOut,
     return bClean ? CHECK_CLEAN : CHECK_PROBLEMS;
 }
 
-const char* TypeNameOf(EColumnType type) {
-    switch (type) {
-        case EColumnType::Int: return "integer";
-        case EColumnType::Float: return "number";
-        case EColumnType::String: return "text";
-        case EColumnType::StringList: break;
-    }
-    return "list";
-}
-
 std::string PaddedTo(std::string str, std::size_t nWidth) {
     if (str.size() < nWidth) str.append(nWidth - str.size(), ' ');
     return str;
@@ -151,6 +141,21 @@ bool WriteWhole(const std::string& strPath, const std::string& strText) {
     return platform::WriteThroughTemporary(strPath, write, [](bool) {});
 }
 }  // namespace
+
+const char* TypeNameOf(EColumnType type) {
+    switch (type) {
+        case EColumnType::Int: return "integer";
+        case EColumnType::Float: return "number";
+        case EColumnType::String: return "text";
+        case EColumnType::StringList: break;
+    }
+    return "list";
+}
+
+std::string ColumnNoteOf(const SColumnInfo& column) {
+    return std::string(column.pszName) + "\n" + TypeNameOf(column.type) + ", default " +
+           DefaultTextOf(column) + "\n" + column.pszField + ": " + column.pszMeaning;
+}
 
 std::string ColumnReference() {
     std::string strText;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "itemdb/Columns.h"
+
 inline constexpr int CHECK_CLEAN = 0;
 inline constexpr int CHECK_PROBLEMS = 1;
 inline constexpr int CHECK_FAILED = 2;  // it could not run: bad arguments, no such folder
@@ -17,6 +19,12 @@ int RunItemCheck(const std::vector<std::string>& args, std::string& strOut, std:
 // Every column that each kind's builder reads, with its type, default, field and meaning, from the
 // column tables of itemdb/Columns.h.
 std::string ColumnReference();
+
+// A column's type as the column reference names it: "integer", "number", "text" or "list".
+const char* TypeNameOf(EColumnType type);
+// What a workbook's note on the column says: its full name, type and default, and what becomes
+// of the value, in the words of ColumnReference.
+std::string ColumnNoteOf(const SColumnInfo& column);
 
 // Writes the empty table of each kind (its two header lines, HeaderLinesOf) into the directory,
 // which is created when missing. False, with the cause in strError, when a file could not be

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <optional>
+#include <set>
 
 #include "tools/workbook/XmlReader.h"
 #include "tools/workbook/ZipReader.h"
@@ -727,10 +728,46 @@ std::optional<std::string> OdfCellValue(const SOdfCell& cell, double fNullDate, 
     return std::nullopt;
 }
 
+// The cell styles whose number format shows a percentage. Some programs store such a value as
+// a plain float with a percentage style rather than as the percentage type.
+class COdfPercentStyles {
+public:
+    void Look(const CXmlReader& xml) {
+        if (xml.Name() == "percentage-style" && xml.Attribute("style:name", m_strScratch)) {
+            m_percentFormats.insert(m_strScratch);
+        } else if (xml.Name() == "style" && xml.Attribute("style:family", m_strScratch) &&
+                   m_strScratch == "table-cell" && xml.Attribute("style:name", m_strScratch)) {
+            std::string strFormat;
+            if (xml.Attribute("style:data-style-name", strFormat)) m_formatOf[m_strScratch] = strFormat;
+        }
+    }
+    bool IsPercent(const std::string& strStyle) const {
+        const auto found = m_formatOf.find(strStyle);
+        return found != m_formatOf.end() && m_percentFormats.count(found->second);
+    }
+
+private:
+    std::set<std::string> m_percentFormats;
+    std::map<std::string, std::string> m_formatOf;  // cell style: its number format
+    std::string m_strScratch;
+};
+
 bool ReadOdf(const CZipReader& zip, const std::function<bool(std::string_view)>& wanted,
              SWorkbook& book, std::string& strError) {
-    const std::string strPart = "content.xml";
+    COdfPercentStyles percentStyles;
     std::string strXml;
+    if (zip.Has("styles.xml")) {
+        if (!zip.Read("styles.xml", strXml, strError)) return false;
+        CXmlReader styles(strXml);
+        for (EToken token; (token = styles.Next()) != EToken::Done;) {
+            if (token == EToken::Error) {
+                strError = XmlProblem("styles.xml", styles);
+                return false;
+            }
+            if (token == EToken::Start) percentStyles.Look(styles);
+        }
+    }
+    const std::string strPart = "content.xml";
     if (!zip.Read(strPart, strXml, strError)) return false;
     CXmlReader xml(strXml);
     std::optional<CSheetText> sheet;
@@ -808,6 +845,7 @@ bool ReadOdf(const CZipReader& zip, const std::function<bool(std::string_view)>&
             continue;
         }
         if (token == EToken::Start) {
+            if (nOut == NO_SHEET) percentStyles.Look(xml);
             if (strName == "null-date" && xml.Attribute("date-value", strScratch)) {
                 double fDays = 0;
                 if (ParseDateTime(strScratch, fDays)) fNullDate = fDays;
@@ -833,6 +871,9 @@ bool ReadOdf(const CZipReader& zip, const std::function<bool(std::string_view)>&
                 xml.Attribute("office:value-type", cell.strValueType);
                 xml.Attribute("calcext:value-type", cell.strCalcType);
                 cell.bHasFormula = xml.Attribute("formula", cell.strFormula);
+                if (cell.strValueType == "float" && xml.Attribute("table:style-name", strScratch) &&
+                    percentStyles.IsPercent(strScratch))
+                    cell.strValueType = "percentage";
                 if (cell.strValueType == "date") xml.Attribute("date-value", cell.strValue);
                 else if (cell.strValueType == "time") xml.Attribute("time-value", cell.strValue);
                 else if (cell.strValueType == "boolean") xml.Attribute("boolean-value", cell.strValue);

@@ -1,4 +1,4 @@
-#include "tools/itembook/ZipWriter.h"
+#include "tools/workbook/ZipWriter.h"
 
 #include <zlib.h>
 

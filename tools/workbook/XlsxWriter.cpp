@@ -1,4 +1,4 @@
-#include "tools/itembook/XlsxWriter.h"
+#include "tools/workbook/XlsxWriter.h"
 
 #include <algorithm>
 #include <charconv>
@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "tools/itembook/ZipWriter.h"
+#include "tools/workbook/ZipWriter.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/itembook/XlsxWriter.h"
+#include "tools/workbook/XlsxWriter.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -10,7 +10,7 @@
 #include <string>
 
 #include "testsupport/TestUtil.h"
-#include "tools/itembook/ZipWriter.h"
+#include "tools/workbook/ZipWriter.h"
 
 namespace {
 
