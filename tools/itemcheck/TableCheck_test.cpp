@@ -11,6 +11,7 @@
 #include "testsupport/TestUtil.h"
 #include "tools/itemcheck/ItemCheck.h"
 #include "tools/itemcheck/Words.h"
+#include "tools/workbook/XlsxWriter.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -207,6 +208,59 @@ TEST_F(ItemCheck, EachSeededMistakeIsReportedAtItsLineAndCellAndNothingElse) {
     EXPECT_EQ(std::vector<std::string>(std::begin(SEEDED_REPORT), std::end(SEEDED_REPORT)),
               LinesOf(m_out));
     EXPECT_EQ("", m_err);
+}
+
+// The same mistakes in a workbook's sheets (every cell typed as text, as a designer types it):
+// each finding names the sheet's cell, and a missing sheet is named.
+TEST_F(ItemCheck, AWorkbookIsCheckedSheetBySheetWithFindingsAtTheSheetsCells) {
+    for (const SSeed& seed : SEEDS) SetCell(seed.pszTable, seed.nLine, seed.nCell, seed.pszText);
+    std::vector<SBookSheet> sheets;
+    for (const SKindColumns& kind : AllKinds()) {
+        if (std::string_view(kind.pszTable) == "QuestItems.txt") continue;
+        SBookSheet& sheet = sheets.emplace_back();
+        sheet.strName = std::string(kind.pszTable).substr(0, std::string(kind.pszTable).size() - 4);
+        for (std::string strLine : LinesOf(testutil::ReadFile(m_dir.Path() / kind.pszTable))) {
+            if (!strLine.empty() && strLine.back() == '\r') strLine.pop_back();
+            std::vector<SBookCell>& row = sheet.rows.emplace_back();
+            for (const std::string& strCell : Split(strLine, '\t'))
+                row.push_back(strCell.empty() ? SBookCell() : SBookCell{SBookCell::EKind::Text, 0, strCell});
+        }
+    }
+    Write("Items.xlsx", XlsxOf(sheets));
+    EXPECT_EQ(CHECK_PROBLEMS, Run({"Items.xlsx"}));
+    EXPECT_EQ("", m_err);
+    const std::vector<std::string> lines = LinesOf(m_out);
+    const auto has = [&lines](const std::string& strLine) {
+        return std::find(lines.begin(), lines.end(), strLine) != lines.end();
+    };
+    size_t nCompared = 0;
+    for (const std::string strFinding : SEEDED_REPORT) {
+        // "Weapons.txt:8:14 (N8): text" is "Items.xlsx:Weapons!N8: text" in the workbook. A cell
+        // holding a comma is read as the sheet quotes it, so its finding has other words; and
+        // a sheet is as wide as its widest row, so the header's seeds read otherwise.
+        const size_t nOpen = strFinding.find(" ("), nClose = strFinding.find("): ");
+        if (nOpen == std::string::npos || strFinding.find(":1:") != std::string::npos ||
+            strFinding.find(":2:") != std::string::npos || strFinding.find("beyond the") != std::string::npos)
+            continue;
+        const std::string strCell = strFinding.substr(nOpen + 2, nClose - nOpen - 2);
+        const std::string strTable = strFinding.substr(0, strFinding.find(".txt"));
+        const std::string strText = strFinding.substr(nClose + 3);
+        if (strText.find(',') != std::string::npos && strText.find('"') < strText.find(',')) {
+            EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& strLine) {
+                return strLine.starts_with("Items.xlsx:" + strTable + "!" + strCell + ": ");
+            })) << strFinding << "\n" << m_out;
+            continue;
+        }
+        EXPECT_TRUE(has("Items.xlsx:" + strTable + "!" + strCell + ": " + strText)) << strFinding << "\n" << m_out;
+        ++nCompared;
+    }
+    EXPECT_GE(nCompared, 18u);
+    EXPECT_TRUE(has("Items.xlsx: no sheet \"QuestItems\"; the build gives an empty list of quest items")) << m_out;
+    EXPECT_NE(std::string::npos, m_out.find("\nItems.xlsx:Weapons: 22 rows, 11 problems")) << m_out;
+    // A workbook that is no workbook cannot be checked.
+    Write("Broken.xlsx", "PK not really");
+    EXPECT_EQ(CHECK_FAILED, Run({"Broken.xlsx"}));
+    EXPECT_NE(std::string::npos, m_err.find("itemcheck: \"Broken.xlsx\" cannot be read: it is no zip archive")) << m_err;
 }
 
 // The builders keep a material as written; only the checker tells a misspelt one.
