@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-fuzz_registry fuzz_archive fuzz_table fuzz_converter fuzz_idbdump fuzz_loader}
+targets=${*:-fuzz_registry fuzz_archive fuzz_table fuzz_converter fuzz_idbdump fuzz_loader fuzz_workbook}
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "${FUZZ_BUILD_JOBS:-2}" --target $targets

@@ -62,6 +62,27 @@ check_package() {
     echo "$name: items.idb is the golden file ($(wc -c <"$golden") bytes); run from $bin"
 }
 
+# check_book <name> <itembook> <Marrow> <runner...>: the package's itembook writes a workbook of
+# the example tables and exports it into an empty folder, where the package's Marrow builds the
+# golden file.
+check_book() {
+    name=$1
+    book=$2
+    marrow=$3
+    shift 3
+    dir=$work/book-$name
+    mkdir -p "$dir/tables/out"
+    cp examples/*.txt "$dir/"
+    (cd "$dir" && "$@" "$book" import . Items.xlsx && "$@" "$book" export Items.xlsx tables &&
+        cd tables && "$@" "$marrow" out) >"$work/$name-book.log" 2>&1 || {
+        cat "$work/$name-book.log"
+        echo "$name: itembook or Marrow failed" >&2
+        exit 1
+    }
+    cmp "$dir/tables/out/items.idb" "$golden"
+    echo "$name: itembook's workbook of the examples, exported, builds the golden file"
+}
+
 # check_stripped <nm> <folder> <programs...>: each program has no symbol table left.
 check_stripped() {
     nm=$1
@@ -92,7 +113,9 @@ tgzbin=$(echo "$work"/tgz/*/bin)
 check_package tgz "$tgzbin" env -i "$tgzbin/Marrow"
 dpkg-deb -x "$deb" "$work/deb"
 check_package deb "$work/deb/usr/bin" env -i "$work/deb/usr/bin/Marrow"
-check_stripped nm "$tgzbin" Marrow ini2reg idbdump itemcheck
+check_book deb "$work/deb/usr/bin/itembook" "$work/deb/usr/bin/Marrow" env -i
+check_book tgz "$tgzbin/itembook" "$tgzbin/Marrow" env -i
+check_stripped nm "$tgzbin" Marrow ini2reg idbdump itemcheck itembook
 list_package "$tgz" tar -tzvf "$tgz"
 list_package "$deb" dpkg-deb -c "$deb"
 dpkg-deb -f "$deb" Package Version Architecture Depends
@@ -106,6 +129,9 @@ if $windows; then
     zipbin=$(echo "$work"/zip/*/bin)
     check_package zip "$zipbin" env -i HOME="$HOME" WINEDEBUG=-all \
         ${WINEPREFIX:+WINEPREFIX="$WINEPREFIX"} /usr/bin/wine "$zipbin/Marrow.exe"
-    check_stripped x86_64-w64-mingw32-nm "$zipbin" Marrow.exe ini2reg.exe idbdump.exe itemcheck.exe
+    check_book zip "$zipbin/itembook.exe" "$zipbin/Marrow.exe" env -i HOME="$HOME" WINEDEBUG=-all \
+        ${WINEPREFIX:+WINEPREFIX="$WINEPREFIX"} /usr/bin/wine
+    check_stripped x86_64-w64-mingw32-nm "$zipbin" Marrow.exe ini2reg.exe idbdump.exe itemcheck.exe \
+        itembook.exe
     list_package "$zip" cmake -E tar tvf "$zip"
 fi

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <stdexcept>
 
 #include "itemdb/Columns.h"
 #include "itemdb/Vocabulary.h"
@@ -311,7 +312,14 @@ int Import(const std::string& strDirectory, const std::string& strBook, bool bFo
         strErr += "itembook: " + strError + ".\n";
         return BOOK_FAILED;
     }
-    if (!WriteWhole(strBook, XlsxOf(sheets))) {
+    std::string strBytes;
+    try {
+        strBytes = XlsxOf(sheets);
+    } catch (const std::length_error&) {
+        strErr += "itembook: the tables are too large for one workbook (4 GiB); nothing written.\n";
+        return BOOK_FAILED;
+    }
+    if (!WriteWhole(strBook, strBytes)) {
         strErr += "itembook: cannot write " + Quote(strBook) + " (" +
                   platform::ErrorText(platform::LastError()) + ").\n";
         return BOOK_FAILED;
