@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "tableconv/FileRegistry.h"
 #include "tableconv/ListElements.h"
+#include "tableconv/Utf8.h"
 
 namespace {
 bool IsWhite(char c) {
@@ -20,24 +21,6 @@ bool IsAsciiAlnum(char c) {
 }
 
 constexpr char UTF8_BOM[] = "\xEF\xBB\xBF";
-
-void AppendUtf8(std::string& strOut, std::uint32_t nCode) {
-    if (nCode < 0x80) {
-        strOut += static_cast<char>(nCode);
-    } else if (nCode < 0x800) {
-        strOut += static_cast<char>(0xC0 | (nCode >> 6));
-        strOut += static_cast<char>(0x80 | (nCode & 0x3F));
-    } else if (nCode < 0x10000) {
-        strOut += static_cast<char>(0xE0 | (nCode >> 12));
-        strOut += static_cast<char>(0x80 | ((nCode >> 6) & 0x3F));
-        strOut += static_cast<char>(0x80 | (nCode & 0x3F));
-    } else {
-        strOut += static_cast<char>(0xF0 | (nCode >> 18));
-        strOut += static_cast<char>(0x80 | ((nCode >> 12) & 0x3F));
-        strOut += static_cast<char>(0x80 | ((nCode >> 6) & 0x3F));
-        strOut += static_cast<char>(0x80 | (nCode & 0x3F));
-    }
-}
 
 // Spreadsheets save "Unicode text" as UTF-16 with a byte order mark; the rest of the system
 // reads bytes, so such a table is turned into UTF-8 first. A lone surrogate or an odd last byte

@@ -7,6 +7,7 @@
 
 #include "output/ChunkArchive.h"
 #include "platform/ByteOrder.h"
+#include "tableconv/Utf8.h"
 
 namespace {
 using T = EFieldType;
@@ -132,19 +133,6 @@ bool IsUtf8(std::string_view strText) {
         nAt += nLength;
     }
     return true;
-}
-
-void AppendUtf8(std::string& strOut, char32_t nCode) {
-    if (nCode < 0x80) {
-        strOut += static_cast<char>(nCode);
-    } else if (nCode < 0x800) {
-        strOut += static_cast<char>(0xC0 | (nCode >> 6));
-        strOut += static_cast<char>(0x80 | (nCode & 0x3F));
-    } else {
-        strOut += static_cast<char>(0xE0 | (nCode >> 12));
-        strOut += static_cast<char>(0x80 | ((nCode >> 6) & 0x3F));
-        strOut += static_cast<char>(0x80 | (nCode & 0x3F));
-    }
 }
 
 void AppendEscape(std::string& strOut, unsigned char c) {

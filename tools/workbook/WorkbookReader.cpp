@@ -8,6 +8,7 @@
 #include <optional>
 #include <set>
 
+#include "tableconv/Utf8.h"
 #include "tools/workbook/XmlReader.h"
 #include "tools/workbook/ZipReader.h"
 
@@ -345,16 +346,7 @@ std::string DecodeEscapes(std::string_view strText) {
             std::uint32_t nCode = 0;
             const auto r = std::from_chars(strText.data() + i + 2, strText.data() + i + 6, nCode, 16);
             if (r.ec == std::errc() && r.ptr == strText.data() + i + 6) {
-                if (nCode < 0x80) {
-                    strOut += static_cast<char>(nCode);
-                } else if (nCode < 0x800) {
-                    strOut += static_cast<char>(0xC0 | (nCode >> 6));
-                    strOut += static_cast<char>(0x80 | (nCode & 0x3F));
-                } else {
-                    strOut += static_cast<char>(0xE0 | (nCode >> 12));
-                    strOut += static_cast<char>(0x80 | ((nCode >> 6) & 0x3F));
-                    strOut += static_cast<char>(0x80 | (nCode & 0x3F));
-                }
+                AppendUtf8(strOut, nCode);
                 i += 6;
                 continue;
             }

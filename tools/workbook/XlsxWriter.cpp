@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "tableconv/Utf8.h"
+#include "tools/workbook/WorkbookReader.h"  // ColumnLetters, CellName
 #include "tools/workbook/ZipWriter.h"
 
 namespace {
@@ -42,24 +44,6 @@ char32_t NextCodePoint(std::string_view str, std::size_t& nAt) {
     if (c < SMALLEST[nTrail] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return U'\uFFFD';
     nAt += nTrail;
     return c;
-}
-
-void AppendUtf8(std::string& str, char32_t c) {
-    if (c < 0x80) {
-        str += static_cast<char>(c);
-    } else if (c < 0x800) {
-        str += static_cast<char>(0xC0 | (c >> 6));
-        str += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        str += static_cast<char>(0xE0 | (c >> 12));
-        str += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        str += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        str += static_cast<char>(0xF0 | (c >> 18));
-        str += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        str += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        str += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 void AppendHex4(std::string& str, char32_t c) {
@@ -118,23 +102,11 @@ std::string Escaped(std::string_view str, bool bAttribute = false) {
                     AppendHex4(strOut, c);
                     strOut += '_';
                 } else {
-                    AppendUtf8(strOut, c);
+                    AppendUtf8(strOut, static_cast<std::uint32_t>(c));
                 }
         }
     }
     return strOut;
-}
-
-std::string ColumnName(std::uint32_t nColumn) {  // 1 is A
-    std::string str;
-    for (; nColumn > 0; nColumn = (nColumn - 1) / 26) {
-        str.insert(str.begin(), static_cast<char>('A' + (nColumn - 1) % 26));
-    }
-    return str;
-}
-
-std::string CellName(std::uint32_t nRow, std::uint32_t nColumn) {
-    return ColumnName(nColumn) + std::to_string(nRow);
 }
 
 std::string ShortestText(double f) {

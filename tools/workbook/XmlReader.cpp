@@ -1,26 +1,10 @@
 #include "tools/workbook/XmlReader.h"
 
+#include "tableconv/Utf8.h"
+
 namespace {
 bool IsSpace(char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; }
 bool EndsName(char ch) { return IsSpace(ch) || ch == '/' || ch == '>' || ch == '='; }
-
-void AppendUtf8(std::uint32_t nCode, std::string& strOut) {
-    if (nCode < 0x80) {
-        strOut += static_cast<char>(nCode);
-    } else if (nCode < 0x800) {
-        strOut += static_cast<char>(0xC0 | (nCode >> 6));
-        strOut += static_cast<char>(0x80 | (nCode & 0x3F));
-    } else if (nCode < 0x10000) {
-        strOut += static_cast<char>(0xE0 | (nCode >> 12));
-        strOut += static_cast<char>(0x80 | ((nCode >> 6) & 0x3F));
-        strOut += static_cast<char>(0x80 | (nCode & 0x3F));
-    } else {
-        strOut += static_cast<char>(0xF0 | (nCode >> 18));
-        strOut += static_cast<char>(0x80 | ((nCode >> 12) & 0x3F));
-        strOut += static_cast<char>(0x80 | ((nCode >> 6) & 0x3F));
-        strOut += static_cast<char>(0x80 | (nCode & 0x3F));
-    }
-}
 
 // The code of "#65" or "#x41"; 0 when it is none or no character XML allows.
 std::uint32_t CharacterReference(std::string_view strRef) {
@@ -63,7 +47,7 @@ bool Decode(std::string_view strRaw, std::string& strOut, std::string& strWhy) {
         else if (strRef == "gt") strOut += '>';
         else if (strRef == "quot") strOut += '"';
         else if (strRef == "apos") strOut += '\'';
-        else if (const std::uint32_t nCode = CharacterReference(strRef)) AppendUtf8(nCode, strOut);
+        else if (const std::uint32_t nCode = CharacterReference(strRef)) AppendUtf8(strOut, nCode);
         else {
             strWhy = "an unknown reference &" + std::string(strRef) + ";";
             return false;
