@@ -16,6 +16,8 @@
 #include "loader/RecordLayout.h"
 #include "marrow/Loader.h"
 
+namespace marrow {
+
 template <class TRecord>
 struct SKindEntry {
     using Record = TRecord;
@@ -79,3 +81,12 @@ template <class TRecord>
 constexpr const SKindEntry<TRecord>& KindOf() {
     return std::get<KIND_INDEX<TRecord>>(item_kinds::KINDS);
 }
+
+}  // namespace marrow
+
+// The builder's own code, which no game links, keeps calling these by their short names.
+using marrow::SKindEntry;
+using marrow::ForEachKind;
+using marrow::KIND_INDEX;
+using marrow::KindOf;
+namespace item_kinds = marrow::item_kinds;

@@ -123,12 +123,9 @@ bool LoadItemDatabaseLenient(const char* pszPath, SItemLists& lists) noexcept {
     }
 }
 
-}  // namespace marrow
-
-marrow::SLoadResult LoadItemBytes(CMemoryStream& bytes, marrow::SItemLists& lists) noexcept {
-    using marrow::ELoadStatus;
-    try {
-        marrow::SLoadResult result;
+SLoadResult LoadItemBytes(CMemoryStream& bytes, SItemLists& lists) noexcept {
+        try {
+        SLoadResult result;
         const std::string_view strBytes(reinterpret_cast<const char*>(bytes.GetData()),
                                         bytes.GetSize());
         SCheckProblem problem;
@@ -148,12 +145,14 @@ marrow::SLoadResult LoadItemBytes(CMemoryStream& bytes, marrow::SItemLists& list
         // Read into fresh lists, which replace the caller's only when complete: a load that
         // runs out of memory leaves them as they were. Missing lists stay empty, which is the
         // emptying that Damaged promises.
-        marrow::SItemLists loaded;
+        SItemLists loaded;
         ReadItemDatabase(bytes, loaded, /*bResetStream=*/true);
         lists = std::move(loaded);
         return result;
     } catch (const std::bad_alloc&) {
         bytes.Reset();
-        return marrow::OutOfMemory();
+        return OutOfMemory();
     }
 }
+
+}  // namespace marrow

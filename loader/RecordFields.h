@@ -15,6 +15,8 @@
 #include "marrow/Records.h"
 #include "output/ChunkArchive.h"
 
+namespace marrow {
+
 // One field of a TRecord: its stored layout and how it is written and read through the archive.
 template <class TRecord>
 struct SRecordField {
@@ -170,3 +172,11 @@ constexpr std::span<const SRecordField<TRecord>> FieldsOf() {
     else if constexpr (std::is_same_v<TRecord, SLootItem>) return LOOT_ITEM_FIELDS;
     else static_assert(sizeof(TRecord) == 0, "not a record with a field list");
 }
+
+}  // namespace marrow
+
+// The builder's own code, which no game links, keeps calling these by their short names.
+using marrow::SRecordField;
+using marrow::Field;
+using marrow::FieldsOf;
+namespace record_fields = marrow::record_fields;

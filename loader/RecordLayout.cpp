@@ -6,8 +6,9 @@
 #include "loader/ItemKinds.h"
 #include "loader/RecordFields.h"
 
+namespace marrow {
+
 namespace {
-using namespace marrow;
 using T = EFieldType;
 
 // The stored layout of a kind: for items the common chunks, then the kind's own.
@@ -71,3 +72,5 @@ int FieldIndexOf(const SKindLayout& kind, std::string_view strName) {
 std::string_view TextOfPayload(std::string_view strPayload) {
     return strPayload.substr(0, strPayload.find('\0'));
 }
+
+}  // namespace marrow

@@ -8,6 +8,8 @@
 #include <span>
 #include <string_view>
 
+namespace marrow {
+
 // How a field is stored in its chunk.
 enum class EFieldType : std::uint8_t {
     Text,        // the bytes, then one zero byte
@@ -53,3 +55,18 @@ int FieldIndexOf(const SKindLayout& kind, std::string_view strName);
 
 // A text chunk's payload as the loader reads it: up to its first zero byte.
 std::string_view TextOfPayload(std::string_view strPayload);
+
+}  // namespace marrow
+
+// The builder's own code, which no game links, keeps calling these by their short names.
+using marrow::EFieldType;
+using marrow::SFieldLayout;
+using marrow::SKindLayout;
+using marrow::ITEM_KIND_COUNT;
+using marrow::MAX_LIST_RECORDS;
+using marrow::NAME_FIELD_ID;
+using marrow::NO_FIELD;
+using marrow::ItemKinds;
+using marrow::FixedSizeOf;
+using marrow::FieldIndexOf;
+using marrow::TextOfPayload;

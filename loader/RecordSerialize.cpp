@@ -10,7 +10,7 @@
 #include "output/DataStream.h"
 #include "platform/Memory.h"
 
-using namespace marrow;
+namespace marrow {
 
 namespace {
 // Every field of the record's own list, in its order.
@@ -107,3 +107,5 @@ void ReadItemDatabase(IDataStream& stream, SItemLists& lists, bool bResetStream)
         if (found[nKind++]) lists.*kind.pList = std::move(loaded.*kind.pList);
     });
 }
+
+}  // namespace marrow

@@ -5,6 +5,8 @@
 
 #include "platform/ByteOrder.h"
 
+namespace marrow {
+
 // Data chunks hold fields as they lie in memory, and the file is little-endian.
 static_assert(std::endian::native == std::endian::little);
 
@@ -375,3 +377,5 @@ bool CChunkArchive::FindTopChunk(IDataStream& stream, std::uint8_t nId,
     destination.Reset();
     return false;
 }
+
+}  // namespace marrow

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+namespace marrow {
+
 namespace {
 constexpr std::uint64_t MAX_STREAM_SIZE = 0xFFFFFFFFu;
 }  // namespace
@@ -99,3 +101,5 @@ void CMemoryStream::CopyFrom(IDataStream& source) {
     source.Read(m_pData.get(), nSize);
     Seek(0);
 }
+
+}  // namespace marrow
