@@ -13,8 +13,7 @@ install(TARGETS Marrow ini2reg idbdump itemcheck RUNTIME DESTINATION bin)
 install(PROGRAMS examples/Ini2Reg.bat DESTINATION bin)
 
 install(TARGETS marrow_loader EXPORT MarrowTargets ARCHIVE DESTINATION lib)
-install(FILES loader/include/marrow/Records.h loader/include/marrow/Loader.h
-    DESTINATION include/marrow)
+install(DIRECTORY loader/include/marrow/ DESTINATION include/marrow FILES_MATCHING PATTERN "*.h")
 install(EXPORT MarrowTargets NAMESPACE Marrow:: DESTINATION lib/cmake/Marrow)
 configure_package_config_file(cmake/MarrowConfig.cmake.in
     ${CMAKE_CURRENT_BINARY_DIR}/MarrowConfig.cmake INSTALL_DESTINATION lib/cmake/Marrow)
