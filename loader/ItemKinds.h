@@ -7,13 +7,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "loader/RecordLayout.h"
+#include "loader/Span.h"
 #include "marrow/Loader.h"
 
 namespace marrow {
@@ -24,7 +24,7 @@ struct SKindEntry {
     const char* pszName;  // the list's name in the JSON output and in messages
     std::uint8_t nListId;
     std::vector<TRecord> marrow::SItemLists::*pList;
-    std::span<const char* const> textColumns;  // field names shown by idbdump --text, in order
+    span<const char* const> textColumns;  // field names shown by idbdump --text, in order
 };
 
 namespace item_kinds {

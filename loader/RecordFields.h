@@ -5,13 +5,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "loader/RecordLayout.h"
+#include "loader/Span.h"
 #include "marrow/Records.h"
 #include "output/ChunkArchive.h"
 
@@ -70,7 +70,8 @@ void StoreMember(CChunkArchive& archive, TRecord& record, int nId) {
 // Field<SWeapon, &SWeapon::Skills, &SSkillBlock::SkillLevels>(28, "SkillLevels").
 template <class TRecord, auto... Members>
 constexpr SRecordField<TRecord> Field(std::uint8_t nId, const char* pszName) {
-    using TValue = std::remove_cvref_t<decltype((std::declval<TRecord&>() .* ... .* Members))>;
+    using TValue = std::remove_cv_t<
+        std::remove_reference_t<decltype((std::declval<TRecord&>() .* ... .* Members))>>;
     return {record_fields::LayoutOf<TValue>(nId, pszName),
             &record_fields::StoreMember<TRecord, Members...>};
 }
@@ -161,7 +162,7 @@ inline constexpr SRecordField<SLootItem> LOOT_ITEM_FIELDS[] = {
 // The fields of each kind in the order Serialize writes them. SItemCommon gives chunks 0 to 15,
 // which every item kind writes before its own fields.
 template <class TRecord>
-constexpr std::span<const SRecordField<TRecord>> FieldsOf() {
+constexpr span<const SRecordField<TRecord>> FieldsOf() {
     using namespace record_fields;
     if constexpr (std::is_same_v<TRecord, SItemCommon>) return COMMON_FIELDS;
     else if constexpr (std::is_same_v<TRecord, SMaterial>) return MATERIAL_FIELDS;

@@ -28,7 +28,7 @@ struct SKindTable {
     SKindTable() {
         std::size_t k = 0;
         ForEachKind([this, &k](const auto& entry) {
-            using TRecord = typename std::remove_cvref_t<decltype(entry)>::Record;
+            using TRecord = typename std::remove_reference_t<decltype(entry)>::Record;
             layouts[k] = LayoutOf<TRecord>();
             kinds[k] = {entry.pszName, entry.nListId, layouts[k], entry.textColumns};
             ++k;

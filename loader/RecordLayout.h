@@ -5,8 +5,9 @@
 
 #include <array>
 #include <cstdint>
-#include <span>
 #include <string_view>
+
+#include "loader/Span.h"
 
 namespace marrow {
 
@@ -33,8 +34,8 @@ struct SFieldLayout {
 struct SKindLayout {
     const char* pszName;  // the list's name in the JSON output and in messages
     std::uint8_t nListId;
-    std::span<const SFieldLayout> fields;
-    std::span<const char* const> textColumns;  // field names shown by --text, in order
+    span<const SFieldLayout> fields;
+    span<const char* const> textColumns;  // field names shown by --text, in order
 };
 
 inline constexpr std::size_t ITEM_KIND_COUNT = 6;
