@@ -33,6 +33,8 @@ foreach(i RANGE ${last})
         continue()
     endif()
     set(name "${CMAKE_MATCH_1}")
+    # PE objects (mingw) name a weak definition ".weak.<default>.<symbol>": judge the symbol.
+    string(REGEX REPLACE "^\\.weak\\.[A-Za-z0-9_]*\\." "" name "${name}")
     math(EXPR count_checked "${count_checked} + 1")
     # Itanium names (also mingw's): special prefixes (vtable, typeinfo, guard, local static),
     # then the nested name's first component.

@@ -9,7 +9,7 @@
 
 namespace marrow {
 
-CItemDatabaseFile::SStamp CItemDatabaseFile::StampOf(const std::string &strPath) {
+CItemDatabaseFile::SStamp CItemDatabaseFile::StampOf(const std::string& strPath) {
     SStamp stamp;
     std::error_code error;
     const std::filesystem::path path(strPath);  // may throw bad_alloc; caught by the callers
@@ -23,10 +23,10 @@ CItemDatabaseFile::SStamp CItemDatabaseFile::StampOf(const std::string &strPath)
     return stamp;
 }
 
-EReload CItemDatabaseFile::Open(const char *pszPath) noexcept {
+EReload CItemDatabaseFile::Open(const char* pszPath) noexcept {
     try {
         m_strPath = pszPath ? pszPath : "";
-    } catch (const std::bad_alloc &) {
+    } catch (const std::bad_alloc&) {
         m_strPath.clear();
     }
     m_bLooked = false;
@@ -43,6 +43,9 @@ EReload CItemDatabaseFile::Reload() noexcept {
         m_seen = stamp;
         SItemLists loaded;
         m_lastResult = LoadItemDatabase(m_strPath.c_str(), loaded);
+        // A file that is there but cannot be opened is tried again at the next call: Windows
+        // refuses to open a file for a moment while a rename replaces it.
+        if (m_lastResult.Status == ELoadStatus::CannotOpen && stamp.bPresent) m_bLooked = false;
         if (m_lastResult.Status != ELoadStatus::Loaded) return EReload::Failed;
         m_lists = std::move(loaded);
         // On lack of memory the index is empty and lookups walk the lists: still
@@ -50,7 +53,7 @@ EReload CItemDatabaseFile::Reload() noexcept {
         m_index.Build(m_lists);
         ++m_nGeneration;
         return EReload::Reloaded;
-    } catch (const std::bad_alloc &) {
+    } catch (const std::bad_alloc&) {
         m_bLooked = false;  // the same file is tried again at the next call
         m_lastResult = SLoadResult();
         m_lastResult.Reason = "out of memory";

@@ -21,7 +21,7 @@ std::uint32_t HashName(std::string_view strName) {
 }
 
 template <class TRecord>
-bool BuildSlots(const std::vector<TRecord> &list, std::vector<std::uint32_t> &slots) {
+bool BuildSlots(const std::vector<TRecord>& list, std::vector<std::uint32_t>& slots) {
     // The lists a load gives hold at most 65,535 records; a larger one is left to
     // the walk (no slots).
     if (list.size() >= 0x7FFFFFFFu) return true;
@@ -40,8 +40,8 @@ bool BuildSlots(const std::vector<TRecord> &list, std::vector<std::uint32_t> &sl
 }
 
 template <class TRecord>
-const TRecord *WalkFind(const std::vector<TRecord> &list, std::string_view strName) {
-    for (const TRecord &record : list)
+const TRecord* WalkFind(const std::vector<TRecord>& list, std::string_view strName) {
+    for (const TRecord& record : list)
         if (SameName(record.Name, strName)) return &record;
     return nullptr;
 }
@@ -54,27 +54,27 @@ bool SameName(std::string_view strA, std::string_view strB) noexcept {
     return true;
 }
 
-bool CItemIndex::Build(const SItemLists &lists) noexcept {
+bool CItemIndex::Build(const SItemLists& lists) noexcept {
     m_pLists = &lists;
     // Slots of an earlier Build could miss records of these lists: none is better
     // than stale.
-    for (auto &slots : m_slots) std::vector<std::uint32_t>().swap(slots);
+    for (auto& slots : m_slots) std::vector<std::uint32_t>().swap(slots);
     try {
         return BuildSlots(lists.m_materials, m_slots[0]) &&
                BuildSlots(lists.m_weapons, m_slots[1]) && BuildSlots(lists.m_armors, m_slots[2]) &&
                BuildSlots(lists.m_quickItems, m_slots[3]) &&
                BuildSlots(lists.m_questItems, m_slots[4]) &&
                BuildSlots(lists.m_lootItems, m_slots[5]);
-    } catch (const std::bad_alloc &) {
-        for (auto &slots : m_slots) slots.clear();
+    } catch (const std::bad_alloc&) {
+        for (auto& slots : m_slots) slots.clear();
         return false;
     }
 }
 
 template <class TRecord>
-const TRecord *CItemIndex::Find(std::size_t nList, const std::vector<TRecord> &list,
+const TRecord* CItemIndex::Find(std::size_t nList, const std::vector<TRecord>& list,
                                 std::string_view strName) const noexcept {
-    const std::vector<std::uint32_t> &slots = m_slots[nList];
+    const std::vector<std::uint32_t>& slots = m_slots[nList];
     if (slots.empty()) return WalkFind(list, strName);
     const std::size_t nMask = slots.size() - 1;
     for (std::size_t nSlot = HashName(strName) & nMask; slots[nSlot] != 0;
@@ -87,27 +87,27 @@ const TRecord *CItemIndex::Find(std::size_t nList, const std::vector<TRecord> &l
     return nullptr;
 }
 
-const SMaterial *CItemIndex::FindMaterial(std::string_view strName) const noexcept {
+const SMaterial* CItemIndex::FindMaterial(std::string_view strName) const noexcept {
     return m_pLists ? Find(0, m_pLists->m_materials, strName) : nullptr;
 }
-const SWeapon *CItemIndex::FindWeapon(std::string_view strName) const noexcept {
+const SWeapon* CItemIndex::FindWeapon(std::string_view strName) const noexcept {
     return m_pLists ? Find(1, m_pLists->m_weapons, strName) : nullptr;
 }
-const SArmor *CItemIndex::FindArmor(std::string_view strName) const noexcept {
+const SArmor* CItemIndex::FindArmor(std::string_view strName) const noexcept {
     return m_pLists ? Find(2, m_pLists->m_armors, strName) : nullptr;
 }
-const SQuickItem *CItemIndex::FindQuickItem(std::string_view strName) const noexcept {
+const SQuickItem* CItemIndex::FindQuickItem(std::string_view strName) const noexcept {
     return m_pLists ? Find(3, m_pLists->m_quickItems, strName) : nullptr;
 }
-const SQuestItem *CItemIndex::FindQuestItem(std::string_view strName) const noexcept {
+const SQuestItem* CItemIndex::FindQuestItem(std::string_view strName) const noexcept {
     return m_pLists ? Find(4, m_pLists->m_questItems, strName) : nullptr;
 }
-const SLootItem *CItemIndex::FindLootItem(std::string_view strName) const noexcept {
+const SLootItem* CItemIndex::FindLootItem(std::string_view strName) const noexcept {
     return m_pLists ? Find(5, m_pLists->m_lootItems, strName) : nullptr;
 }
 
-std::optional<std::size_t> CItemIndex::MaterialIndexOf(const SItemCommon &item) const noexcept {
-    const SMaterial *pMaterial = FindMaterial(item.MaterialName);
+std::optional<std::size_t> CItemIndex::MaterialIndexOf(const SItemCommon& item) const noexcept {
+    const SMaterial* pMaterial = FindMaterial(item.MaterialName);
     if (!pMaterial) return std::nullopt;
     return static_cast<std::size_t>(pMaterial - m_pLists->m_materials.data());
 }

@@ -26,19 +26,19 @@ protected:
 
 TEST_F(ItemIndexTest, EveryRecordIsFoundByItsNameInAnyAsciiCase) {
     auto upper = [](std::string str) {
-        for (char &c : str)
+        for (char& c : str)
             if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
         return str;
     };
-    for (const SMaterial &m : m_lists.m_materials)
+    for (const SMaterial& m : m_lists.m_materials)
         EXPECT_EQ(&m, m_index.FindMaterial(upper(m.Name)));
-    for (const SWeapon &w : m_lists.m_weapons) EXPECT_EQ(&w, m_index.FindWeapon(upper(w.Name)));
-    for (const SArmor &a : m_lists.m_armors) EXPECT_EQ(&a, m_index.FindArmor(upper(a.Name)));
-    for (const SQuickItem &q : m_lists.m_quickItems)
+    for (const SWeapon& w : m_lists.m_weapons) EXPECT_EQ(&w, m_index.FindWeapon(upper(w.Name)));
+    for (const SArmor& a : m_lists.m_armors) EXPECT_EQ(&a, m_index.FindArmor(upper(a.Name)));
+    for (const SQuickItem& q : m_lists.m_quickItems)
         EXPECT_EQ(&q, m_index.FindQuickItem(upper(q.Name)));
-    for (const SQuestItem &q : m_lists.m_questItems)
+    for (const SQuestItem& q : m_lists.m_questItems)
         EXPECT_EQ(&q, m_index.FindQuestItem(upper(q.Name)));
-    for (const SLootItem &l : m_lists.m_lootItems)
+    for (const SLootItem& l : m_lists.m_lootItems)
         EXPECT_EQ(&l, m_index.FindLootItem(upper(l.Name)));
 }
 
@@ -55,7 +55,7 @@ TEST_F(ItemIndexTest, NamesMatchWholeAndOnlyAsciiLettersFold) {
 }
 
 TEST_F(ItemIndexTest, ItemMaterialIsThePositionOfTheMaterialNamedInAnyCase) {
-    const SWeapon *pSword = m_index.FindWeapon("long sword");
+    const SWeapon* pSword = m_index.FindWeapon("long sword");
     ASSERT_NE(nullptr, pSword);
     ASSERT_EQ("Steel", pSword->MaterialName);
     const auto nSteel = m_index.MaterialIndexOf(*pSword);
@@ -90,7 +90,7 @@ TEST(ItemIndex, FirstOfTwoRecordsWithOneNameIsFound) {
 }
 
 TEST_F(ItemIndexTest, NamedCodesReadTheGoldenRecords) {
-    const SWeapon *pBow = m_index.FindWeapon("long bow");
+    const SWeapon* pBow = m_index.FindWeapon("long bow");
     ASSERT_NE(nullptr, pBow);
     EXPECT_EQ(EWeaponType::Bow, WeaponType(*pBow));
     EXPECT_EQ(EWeaponType::Crossbow, WeaponType(*m_index.FindWeapon("heavy crossbow")));
@@ -108,16 +108,16 @@ TEST_F(ItemIndexTest, NamedCodesReadTheGoldenRecords) {
 TEST_F(ItemIndexTest, EveryStoredCodeHasItsName) {
     // Each code a golden record holds reads back as the same number through its
     // name.
-    for (const SQuickItem &item : m_lists.m_quickItems) {
+    for (const SQuickItem& item : m_lists.m_quickItems) {
         EXPECT_EQ(item.QuickType, static_cast<std::int32_t>(QuickItemType(item))) << item.Name;
         EXPECT_EQ(item.DamageType, static_cast<std::int32_t>(DamageType(item))) << item.Name;
     }
-    for (const SLootItem &item : m_lists.m_lootItems) {
+    for (const SLootItem& item : m_lists.m_lootItems) {
         EXPECT_EQ(item.LootType, static_cast<std::int32_t>(LootType(item))) << item.Name;
         EXPECT_EQ(item.InstructionType, static_cast<std::int32_t>(InstructionType(item)))
             << item.Name;
     }
-    for (const SArmor &armor : m_lists.m_armors)
+    for (const SArmor& armor : m_lists.m_armors)
         EXPECT_EQ(armor.TypeCode, static_cast<std::int32_t>(ArmorType(armor))) << armor.Name;
 }
 

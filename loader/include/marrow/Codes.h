@@ -83,39 +83,39 @@ inline constexpr bool InShop(std::uint32_t nShopMask, int nShop) {
 // A record's code as its type. A code the file holds outside the list (a file
 // written by another tool, or a damaged one) reads as Unknown; General for a
 // damage type, as the builder writes.
-inline EWeaponType WeaponType(const SWeapon &weapon) {
+inline EWeaponType WeaponType(const SWeapon& weapon) {
     return weapon.TypeCode >= 0 && weapon.TypeCode < 7 ? EWeaponType(weapon.TypeCode)
                                                        : EWeaponType::Unknown;
 }
-inline EArmorType ArmorType(const SArmor &armor) {
+inline EArmorType ArmorType(const SArmor& armor) {
     return armor.TypeCode >= 0 && armor.TypeCode < 7 ? EArmorType(armor.TypeCode)
                                                      : EArmorType::Unknown;
 }
-inline EQuickItemType QuickItemType(const SQuickItem &item) {
+inline EQuickItemType QuickItemType(const SQuickItem& item) {
     return item.QuickType >= 0 && item.QuickType < 9 ? EQuickItemType(item.QuickType)
                                                      : EQuickItemType::Unknown;
 }
-inline EDamageType DamageType(const SQuickItem &item) {
+inline EDamageType DamageType(const SQuickItem& item) {
     return item.DamageType >= 0 && item.DamageType < 6 ? EDamageType(item.DamageType)
                                                        : EDamageType::General;
 }
-inline ELootType LootType(const SLootItem &item) {
+inline ELootType LootType(const SLootItem& item) {
     return item.LootType >= 0 && item.LootType < 3 ? ELootType(item.LootType) : ELootType::Unknown;
 }
-inline EInstructionType InstructionType(const SLootItem &item) {
+inline EInstructionType InstructionType(const SLootItem& item) {
     return item.InstructionType >= 0 && item.InstructionType < 5
                ? EInstructionType(item.InstructionType)
                : EInstructionType::Unknown;
 }
 
 // Indexing by name instead of by number.
-inline float DamageValue(const DamageBlock &block, EDamageType type) {
+inline float DamageValue(const DamageBlock& block, EDamageType type) {
     return block.values[static_cast<int>(type)];
 }
-inline std::uint8_t SkillLevel(const SSkillBlock &skills, ESkill skill) {
+inline std::uint8_t SkillLevel(const SSkillBlock& skills, ESkill skill) {
     return skills.SkillLevels[static_cast<int>(skill)];
 }
-inline std::uint8_t SkillLevel(const SSkillBlock &skills, EExtraSkill skill) {
+inline std::uint8_t SkillLevel(const SSkillBlock& skills, EExtraSkill skill) {
     return skills.ExtraSkillLevels[static_cast<int>(skill)];
 }
 

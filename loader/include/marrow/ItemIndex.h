@@ -27,33 +27,33 @@ class CItemIndex {
 public:
     CItemIndex() = default;
     // Builds at once; on lack of memory the index stays empty (see Build).
-    explicit CItemIndex(const SItemLists &lists) noexcept { Build(lists); }
+    explicit CItemIndex(const SItemLists& lists) noexcept { Build(lists); }
 
     // Indexes the lists' names. False only when memory ran out: lookups then
     // still answer, by walking the list. Nothing is thrown.
-    bool Build(const SItemLists &lists) noexcept;
+    bool Build(const SItemLists& lists) noexcept;
 
     // The record with that name, or nullptr (also before any Build).
-    const SMaterial *FindMaterial(std::string_view strName) const noexcept;
-    const SWeapon *FindWeapon(std::string_view strName) const noexcept;
-    const SArmor *FindArmor(std::string_view strName) const noexcept;
-    const SQuickItem *FindQuickItem(std::string_view strName) const noexcept;
-    const SQuestItem *FindQuestItem(std::string_view strName) const noexcept;
-    const SLootItem *FindLootItem(std::string_view strName) const noexcept;
+    const SMaterial* FindMaterial(std::string_view strName) const noexcept;
+    const SWeapon* FindWeapon(std::string_view strName) const noexcept;
+    const SArmor* FindArmor(std::string_view strName) const noexcept;
+    const SQuickItem* FindQuickItem(std::string_view strName) const noexcept;
+    const SQuestItem* FindQuestItem(std::string_view strName) const noexcept;
+    const SLootItem* FindLootItem(std::string_view strName) const noexcept;
 
     // The position in m_materials of the material an item is made of, found by
     // its MaterialName; none when no material has that name ("none", empty, a
     // typing error).
-    std::optional<std::size_t> MaterialIndexOf(const SItemCommon &item) const noexcept;
+    std::optional<std::size_t> MaterialIndexOf(const SItemCommon& item) const noexcept;
 
 private:
     // Per list, in list chunk order: 0 for an empty slot, else the record's
     // position + 1. The size is a power of two, at least twice the list's.
     std::vector<std::uint32_t> m_slots[6];
-    const SItemLists *m_pLists = nullptr;
+    const SItemLists* m_pLists = nullptr;
 
     template <class TRecord>
-    const TRecord *Find(std::size_t nList, const std::vector<TRecord> &list,
+    const TRecord* Find(std::size_t nList, const std::vector<TRecord>& list,
                         std::string_view strName) const noexcept;
 };
 
