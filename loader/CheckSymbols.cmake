@@ -33,8 +33,10 @@ foreach(i RANGE ${last})
         continue()
     endif()
     set(name "${CMAKE_MATCH_1}")
-    # PE objects (mingw) name a weak definition ".weak.<default>.<symbol>": judge the symbol.
+    # PE objects (mingw) name a weak definition ".weak.<default>.<symbol>", and the address
+    # sanitizer adds an indicator "__odr_asan.<symbol>" per global: judge the symbol named.
     string(REGEX REPLACE "^\\.weak\\.[A-Za-z0-9_]*\\." "" name "${name}")
+    string(REGEX REPLACE "^__odr_asan(\\.|_gen_)" "" name "${name}")
     math(EXPR count_checked "${count_checked} + 1")
     # Itanium names (also mingw's): special prefixes (vtable, typeinfo, guard, local static),
     # then the nested name's first component.
