@@ -6,6 +6,7 @@
 #   lib/cmake/Marrow/         the CMake package (find_package(Marrow), target Marrow::loader)
 #   lib/pkgconfig/            marrow-loader.pc
 #   share/marrow/templates/   an empty table of each kind
+#   share/marrow/loader-src/  the loader's sources and a CMakeLists.txt, to build it yourself
 #   share/doc/marrow/         the README, the two format documents and the loader guide
 include(CMakePackageConfigHelpers)
 
@@ -13,8 +14,7 @@ install(TARGETS Marrow ini2reg idbdump itemcheck itembook RUNTIME DESTINATION bi
 install(PROGRAMS examples/Ini2Reg.bat DESTINATION bin)
 
 install(TARGETS marrow_loader EXPORT MarrowTargets ARCHIVE DESTINATION lib)
-install(FILES loader/include/marrow/Records.h loader/include/marrow/Loader.h
-    DESTINATION include/marrow)
+install(DIRECTORY loader/include/marrow/ DESTINATION include/marrow FILES_MATCHING PATTERN "*.h")
 install(EXPORT MarrowTargets NAMESPACE Marrow:: DESTINATION lib/cmake/Marrow)
 configure_package_config_file(cmake/MarrowConfig.cmake.in
     ${CMAKE_CURRENT_BINARY_DIR}/MarrowConfig.cmake INSTALL_DESTINATION lib/cmake/Marrow)
@@ -25,6 +25,25 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/MarrowConfig.cmake
     ${CMAKE_CURRENT_BINARY_DIR}/MarrowConfigVersion.cmake DESTINATION lib/cmake/Marrow)
 configure_file(cmake/marrow-loader.pc.in ${CMAKE_CURRENT_BINARY_DIR}/marrow-loader.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/marrow-loader.pc DESTINATION lib/pkgconfig)
+
+# The loader's sources with a CMakeLists.txt of their own, in the layout of this tree, so that a
+# game builds the library with its own compiler (docs/loader.md, "Building the loader yourself").
+set(MARROW_LOADER_SOURCES
+    loader/Loader.cpp loader/LoadSteps.cpp loader/LoadSteps.h loader/ItemIndex.cpp
+    loader/ItemDatabaseFile.cpp loader/RecordSerialize.cpp loader/RecordSerialize.h
+    loader/DatabaseCheck.cpp loader/DatabaseCheck.h loader/RecordLayout.cpp
+    loader/RecordLayout.h loader/RecordFields.h loader/ItemKinds.h loader/Span.h
+    loader/PackedStrings.cpp output/DataStream.cpp output/DataStream.h output/ChunkArchive.cpp
+    output/ChunkArchive.h platform/Memory.cpp platform/Memory.h platform/ByteOrder.h
+    platform/Platform.h)
+foreach(source ${MARROW_LOADER_SOURCES})
+    get_filename_component(folder ${source} DIRECTORY)
+    install(FILES ${source} DESTINATION share/marrow/loader-src/${folder} COMPONENT loader_source)
+endforeach()
+install(DIRECTORY loader/include/marrow/ DESTINATION share/marrow/loader-src/loader/include/marrow
+    COMPONENT loader_source FILES_MATCHING PATTERN "*.h")
+install(FILES loader/standalone/CMakeLists.txt DESTINATION share/marrow/loader-src
+    COMPONENT loader_source)
 
 install(DIRECTORY examples/templates/ DESTINATION share/marrow/templates)
 install(FILES README.md docs/idb-format.md docs/registry-format.md docs/loader.md

@@ -15,6 +15,7 @@
 #include "loader/ItemKinds.h"
 #include "loader/LoadSteps.h"
 #include "loader/RecordSerialize.h"
+#include "marrow/ItemIndex.h"
 #include "output/DataStream.h"
 
 namespace {
@@ -134,6 +135,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, std::size_t nSi
         case marrow::ELoadStatus::CannotOpen: Check(false); break;  // memory enough here
     }
     Check(result.Reason == problem.strText && result.Offset == problem.nOffset);
+
+    // The memory form reads the same bytes through the caller's buffer, never beyond it: the
+    // same verdict and the same lists. The index over them finds every record by its name.
+    marrow::SItemLists fromMemory = MarkedLists();
+    const marrow::SLoadResult memoryResult = marrow::LoadItemDatabase(pData, nSize, fromMemory);
+    Check(memoryResult.Status == result.Status && memoryResult.Reason == result.Reason &&
+          memoryResult.Offset == result.Offset);
+    Check(SameNames(strict, fromMemory));
+    const marrow::CItemIndex index(fromMemory);
+    for (const marrow::SWeapon& weapon : fromMemory.m_weapons) {
+        const marrow::SWeapon* pFound = index.FindWeapon(weapon.Name);
+        Check(pFound && marrow::SameName(pFound->Name, weapon.Name));
+        if (const auto nMaterial = index.MaterialIndexOf(weapon))
+            Check(*nMaterial < fromMemory.m_materials.size());
+    }
 
     marrow::SItemLists lenient;
     const std::int64_t nLenientPeak = PeakDuring([&] {

@@ -8,6 +8,8 @@
 #include "output/ChunkArchive.h"
 #include "platform/ByteOrder.h"
 
+namespace marrow {
+
 namespace {
 struct SChunk {
     std::uint8_t nId = 0;
@@ -380,3 +382,5 @@ bool CheckDatabase(std::string_view strBytes, SDatabaseView& view, std::string& 
     strProblem = problem.strText;
     return bValid;
 }
+
+}  // namespace marrow

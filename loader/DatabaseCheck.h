@@ -11,6 +11,8 @@
 
 #include "loader/RecordLayout.h"
 
+namespace marrow {
+
 // Where a field's payload lies in the file.
 struct SFieldRef {
     std::uint32_t nStart = 0;
@@ -61,3 +63,13 @@ struct SCheckProblem {
 bool CheckDatabase(std::string_view strBytes, SDatabaseView* pView, SCheckProblem& problem);
 // The same with the view always filled and only the problem's text.
 bool CheckDatabase(std::string_view strBytes, SDatabaseView& view, std::string& strProblem);
+
+}  // namespace marrow
+
+// The builder's own code, which no game links, keeps calling these by their short names.
+using marrow::SFieldRef;
+using marrow::SRecordView;
+using marrow::SDatabaseView;
+using marrow::ECheckOutcome;
+using marrow::SCheckProblem;
+using marrow::CheckDatabase;

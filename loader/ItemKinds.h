@@ -7,14 +7,16 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "loader/RecordLayout.h"
+#include "loader/Span.h"
 #include "marrow/Loader.h"
+
+namespace marrow {
 
 template <class TRecord>
 struct SKindEntry {
@@ -22,7 +24,7 @@ struct SKindEntry {
     const char* pszName;  // the list's name in the JSON output and in messages
     std::uint8_t nListId;
     std::vector<TRecord> marrow::SItemLists::*pList;
-    std::span<const char* const> textColumns;  // field names shown by idbdump --text, in order
+    span<const char* const> textColumns;  // field names shown by idbdump --text, in order
 };
 
 namespace item_kinds {
@@ -79,3 +81,12 @@ template <class TRecord>
 constexpr const SKindEntry<TRecord>& KindOf() {
     return std::get<KIND_INDEX<TRecord>>(item_kinds::KINDS);
 }
+
+}  // namespace marrow
+
+// The builder's own code, which no game links, keeps calling these by their short names.
+using marrow::SKindEntry;
+using marrow::ForEachKind;
+using marrow::KIND_INDEX;
+using marrow::KindOf;
+namespace item_kinds = marrow::item_kinds;

@@ -4,8 +4,9 @@
 #include <filesystem>
 #include <system_error>
 
+namespace marrow {
+
 namespace {
-using marrow::SItemCommon;
 
 // The heap block a text needs beyond the string itself.
 std::size_t HeapOf(const std::string& str) {
@@ -63,3 +64,5 @@ std::size_t ListsFootprint(const marrow::SItemLists& lists) {
            FootprintOf(lists.m_armors) + FootprintOf(lists.m_quickItems) +
            FootprintOf(lists.m_questItems) + FootprintOf(lists.m_lootItems);
 }
+
+}  // namespace marrow

@@ -8,6 +8,8 @@
 
 #include "marrow/Loader.h"
 
+namespace marrow {
+
 class CMemoryStream;
 
 // What the loader (as its Reason) and idbdump say of a folder, a device or a pipe: neither reads
@@ -30,3 +32,13 @@ marrow::SLoadResult LoadItemBytes(CMemoryStream& bytes, marrow::SItemLists& list
 // (SArmor) about 344 bytes of memory on a 64-bit system.
 inline constexpr std::size_t LISTS_BYTES_PER_FILE_BYTE = 200;
 std::size_t ListsFootprint(const marrow::SItemLists& lists);
+
+}  // namespace marrow
+
+// The builder's own code, which no game links, keeps calling these by their short names.
+using marrow::NOT_A_REGULAR_FILE;
+using marrow::EPathKind;
+using marrow::KindOfPath;
+using marrow::LoadItemBytes;
+using marrow::LISTS_BYTES_PER_FILE_BYTE;
+using marrow::ListsFootprint;

@@ -111,6 +111,31 @@ SLoadResult LoadItemDatabase(const char* pszPath, SItemLists& lists) noexcept {
     }
 }
 
+SLoadResult LoadItemDatabase(const void* pData, std::size_t nSize, SItemLists& lists) noexcept {
+    try {
+        SLoadResult result;
+        if (!pData && nSize != 0) {
+            result.Reason = "no bytes at a null pointer";
+            return result;
+        }
+        if (nSize > MAX_FILE_SIZE) {
+            result.Reason = "the file is larger than 4 GiB";
+            return result;
+        }
+        // A copy the checker and the archive may consume: the caller's bytes stay untouched,
+        // and the stream's own bounds checks guard every read.
+        CMemoryStream bytes;
+        const auto nBytes = static_cast<std::uint32_t>(nSize);
+        bytes.Allocate(nBytes);
+        if (nBytes != 0) std::memcpy(bytes.GetData(), pData, nBytes);
+        return LoadItemBytes(bytes, lists);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory();
+    }
+}
+
+const char* LoaderVersion() noexcept { return MARROW_VERSION; }
+
 bool LoadItemDatabaseLenient(const char* pszPath, SItemLists& lists) noexcept {
     try {
         CMemoryStream bytes;
@@ -123,12 +148,9 @@ bool LoadItemDatabaseLenient(const char* pszPath, SItemLists& lists) noexcept {
     }
 }
 
-}  // namespace marrow
-
-marrow::SLoadResult LoadItemBytes(CMemoryStream& bytes, marrow::SItemLists& lists) noexcept {
-    using marrow::ELoadStatus;
-    try {
-        marrow::SLoadResult result;
+SLoadResult LoadItemBytes(CMemoryStream& bytes, SItemLists& lists) noexcept {
+        try {
+        SLoadResult result;
         const std::string_view strBytes(reinterpret_cast<const char*>(bytes.GetData()),
                                         bytes.GetSize());
         SCheckProblem problem;
@@ -148,12 +170,14 @@ marrow::SLoadResult LoadItemBytes(CMemoryStream& bytes, marrow::SItemLists& list
         // Read into fresh lists, which replace the caller's only when complete: a load that
         // runs out of memory leaves them as they were. Missing lists stay empty, which is the
         // emptying that Damaged promises.
-        marrow::SItemLists loaded;
+        SItemLists loaded;
         ReadItemDatabase(bytes, loaded, /*bResetStream=*/true);
         lists = std::move(loaded);
         return result;
     } catch (const std::bad_alloc&) {
         bytes.Reset();
-        return marrow::OutOfMemory();
+        return OutOfMemory();
     }
 }
+
+}  // namespace marrow

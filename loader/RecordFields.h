@@ -5,15 +5,17 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <string>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "loader/RecordLayout.h"
+#include "loader/Span.h"
 #include "marrow/Records.h"
 #include "output/ChunkArchive.h"
+
+namespace marrow {
 
 // One field of a TRecord: its stored layout and how it is written and read through the archive.
 template <class TRecord>
@@ -68,7 +70,8 @@ void StoreMember(CChunkArchive& archive, TRecord& record, int nId) {
 // Field<SWeapon, &SWeapon::Skills, &SSkillBlock::SkillLevels>(28, "SkillLevels").
 template <class TRecord, auto... Members>
 constexpr SRecordField<TRecord> Field(std::uint8_t nId, const char* pszName) {
-    using TValue = std::remove_cvref_t<decltype((std::declval<TRecord&>() .* ... .* Members))>;
+    using TValue = std::remove_cv_t<
+        std::remove_reference_t<decltype((std::declval<TRecord&>() .* ... .* Members))>>;
     return {record_fields::LayoutOf<TValue>(nId, pszName),
             &record_fields::StoreMember<TRecord, Members...>};
 }
@@ -159,7 +162,7 @@ inline constexpr SRecordField<SLootItem> LOOT_ITEM_FIELDS[] = {
 // The fields of each kind in the order Serialize writes them. SItemCommon gives chunks 0 to 15,
 // which every item kind writes before its own fields.
 template <class TRecord>
-constexpr std::span<const SRecordField<TRecord>> FieldsOf() {
+constexpr span<const SRecordField<TRecord>> FieldsOf() {
     using namespace record_fields;
     if constexpr (std::is_same_v<TRecord, SItemCommon>) return COMMON_FIELDS;
     else if constexpr (std::is_same_v<TRecord, SMaterial>) return MATERIAL_FIELDS;
@@ -170,3 +173,11 @@ constexpr std::span<const SRecordField<TRecord>> FieldsOf() {
     else if constexpr (std::is_same_v<TRecord, SLootItem>) return LOOT_ITEM_FIELDS;
     else static_assert(sizeof(TRecord) == 0, "not a record with a field list");
 }
+
+}  // namespace marrow
+
+// The builder's own code, which no game links, keeps calling these by their short names.
+using marrow::SRecordField;
+using marrow::Field;
+using marrow::FieldsOf;
+namespace record_fields = marrow::record_fields;

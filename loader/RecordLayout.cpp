@@ -6,8 +6,9 @@
 #include "loader/ItemKinds.h"
 #include "loader/RecordFields.h"
 
+namespace marrow {
+
 namespace {
-using namespace marrow;
 using T = EFieldType;
 
 // The stored layout of a kind: for items the common chunks, then the kind's own.
@@ -27,7 +28,7 @@ struct SKindTable {
     SKindTable() {
         std::size_t k = 0;
         ForEachKind([this, &k](const auto& entry) {
-            using TRecord = typename std::remove_cvref_t<decltype(entry)>::Record;
+            using TRecord = typename std::remove_reference_t<decltype(entry)>::Record;
             layouts[k] = LayoutOf<TRecord>();
             kinds[k] = {entry.pszName, entry.nListId, layouts[k], entry.textColumns};
             ++k;
@@ -71,3 +72,5 @@ int FieldIndexOf(const SKindLayout& kind, std::string_view strName) {
 std::string_view TextOfPayload(std::string_view strPayload) {
     return strPayload.substr(0, strPayload.find('\0'));
 }
+
+}  // namespace marrow

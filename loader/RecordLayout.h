@@ -5,8 +5,11 @@
 
 #include <array>
 #include <cstdint>
-#include <span>
 #include <string_view>
+
+#include "loader/Span.h"
+
+namespace marrow {
 
 // How a field is stored in its chunk.
 enum class EFieldType : std::uint8_t {
@@ -31,8 +34,8 @@ struct SFieldLayout {
 struct SKindLayout {
     const char* pszName;  // the list's name in the JSON output and in messages
     std::uint8_t nListId;
-    std::span<const SFieldLayout> fields;
-    std::span<const char* const> textColumns;  // field names shown by --text, in order
+    span<const SFieldLayout> fields;
+    span<const char* const> textColumns;  // field names shown by --text, in order
 };
 
 inline constexpr std::size_t ITEM_KIND_COUNT = 6;
@@ -53,3 +56,18 @@ int FieldIndexOf(const SKindLayout& kind, std::string_view strName);
 
 // A text chunk's payload as the loader reads it: up to its first zero byte.
 std::string_view TextOfPayload(std::string_view strPayload);
+
+}  // namespace marrow
+
+// The builder's own code, which no game links, keeps calling these by their short names.
+using marrow::EFieldType;
+using marrow::SFieldLayout;
+using marrow::SKindLayout;
+using marrow::ITEM_KIND_COUNT;
+using marrow::MAX_LIST_RECORDS;
+using marrow::NAME_FIELD_ID;
+using marrow::NO_FIELD;
+using marrow::ItemKinds;
+using marrow::FixedSizeOf;
+using marrow::FieldIndexOf;
+using marrow::TextOfPayload;

@@ -2,25 +2,28 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <span>
 #include <utility>
 
 #include "loader/ItemKinds.h"
 #include "loader/RecordFields.h"
+#include "loader/Span.h"
 #include "output/DataStream.h"
 #include "platform/Memory.h"
 
-using namespace marrow;
+namespace marrow {
 
 namespace {
 // Every field of the record's own list, in its order.
 // The list is a constant, so each call is to a known function and is inlined.
+template <class TRecord, std::size_t... I>
+void SerializeEachField(CChunkArchive& archive, TRecord& record, std::index_sequence<I...>) {
+    static constexpr span<const SRecordField<TRecord>> FIELDS = FieldsOf<TRecord>();
+    (FIELDS[I].pSerialize(archive, record, FIELDS[I].layout.nId), ...);
+}
+
 template <class TRecord>
 void SerializeFields(CChunkArchive& archive, TRecord& record) {
-    static constexpr std::span<const SRecordField<TRecord>> FIELDS = FieldsOf<TRecord>();
-    [&]<std::size_t... I>(std::index_sequence<I...>) {
-        (FIELDS[I].pSerialize(archive, record, FIELDS[I].layout.nId), ...);
-    }(std::make_index_sequence<FIELDS.size()>());
+    SerializeEachField(archive, record, std::make_index_sequence<FieldsOf<TRecord>().size()>());
 }
 
 // An item's record: the common chunks, then the kind's own.
@@ -107,3 +110,5 @@ void ReadItemDatabase(IDataStream& stream, SItemLists& lists, bool bResetStream)
         if (found[nKind++]) lists.*kind.pList = std::move(loaded.*kind.pList);
     });
 }
+
+}  // namespace marrow

@@ -7,27 +7,18 @@
 #include "marrow/Records.h"
 #include "output/ChunkArchive.h"
 
-// Inside Marrow the records go by their own names, as they did before the loader had a namespace.
-using marrow::SArmor;
-using marrow::SArmorProtection;
-using marrow::SItemCommon;
-using marrow::SItemLists;
-using marrow::SLootItem;
-using marrow::SMaterial;
-using marrow::SQuestItem;
-using marrow::SQuickItem;
-using marrow::SWeapon;
+namespace marrow {
 
 // Chunks 0 to 15 of every item kind, read or written as the archive's mode says.
-void SerializeCommon(CChunkArchive& archive, marrow::SItemCommon& item);
+void SerializeCommon(CChunkArchive& archive, SItemCommon& item);
 // Each kind's whole record: materials chunks 0 to 13; items the common chunks, then their own
 // from 21. Found by CChunkArchive::SerializeList.
-void Serialize(CChunkArchive& archive, marrow::SMaterial& material);
-void Serialize(CChunkArchive& archive, marrow::SWeapon& weapon);
-void Serialize(CChunkArchive& archive, marrow::SArmor& armor);
-void Serialize(CChunkArchive& archive, marrow::SQuickItem& item);
-void Serialize(CChunkArchive& archive, marrow::SQuestItem& item);
-void Serialize(CChunkArchive& archive, marrow::SLootItem& item);
+void Serialize(CChunkArchive& archive, SMaterial& material);
+void Serialize(CChunkArchive& archive, SWeapon& weapon);
+void Serialize(CChunkArchive& archive, SArmor& armor);
+void Serialize(CChunkArchive& archive, SQuickItem& item);
+void Serialize(CChunkArchive& archive, SQuestItem& item);
+void Serialize(CChunkArchive& archive, SLootItem& item);
 
 // Writes or reads the six lists as list chunks 1 to 6 of the archive's root.
 void SerializeItemLists(CChunkArchive& archive, SItemLists& lists);
@@ -38,3 +29,20 @@ void SerializeItemLists(CChunkArchive& archive, SItemLists& lists);
 // as soon as the archive has loaded it, before the records are built, which frees a memory
 // stream's block early.
 void ReadItemDatabase(IDataStream& stream, SItemLists& lists, bool bResetStream = false);
+
+}  // namespace marrow
+
+// Inside Marrow the records go by their own names, as they did before the loader had a namespace.
+using marrow::SArmor;
+using marrow::SArmorProtection;
+using marrow::SItemCommon;
+using marrow::SItemLists;
+using marrow::SLootItem;
+using marrow::SMaterial;
+using marrow::SQuestItem;
+using marrow::SQuickItem;
+using marrow::SWeapon;
+using marrow::SerializeCommon;
+using marrow::Serialize;
+using marrow::SerializeItemLists;
+using marrow::ReadItemDatabase;

@@ -1,12 +1,17 @@
 #include "output/ChunkArchive.h"
 
-#include <bit>
 #include <cstring>
 
 #include "platform/ByteOrder.h"
 
-// Data chunks hold fields as they lie in memory, and the file is little-endian.
-static_assert(std::endian::native == std::endian::little);
+namespace marrow {
+
+// Data chunks hold fields as they lie in memory, and the file is little-endian. (Written
+// without std::endian so that the loader also builds at C++17; Visual C++ targets only
+// little-endian machines and does not define the macros.)
+#if defined(__BYTE_ORDER__)
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "a little-endian machine");
+#endif
 
 std::unordered_map<std::type_index, std::uint32_t> g_typeIdByClass(100);
 std::unordered_map<std::uint32_t, StoredObjectFactory> g_factoryByTypeId(100);
@@ -375,3 +380,5 @@ bool CChunkArchive::FindTopChunk(IDataStream& stream, std::uint8_t nId,
     destination.Reset();
     return false;
 }
+
+}  // namespace marrow

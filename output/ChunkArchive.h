@@ -14,6 +14,8 @@
 #include "platform/ByteOrder.h"
 #include "platform/Memory.h"
 
+namespace marrow {
+
 class CChunkArchive;
 
 // A chunk's header: the id byte, then the length field, one byte holding twice the payload
@@ -177,3 +179,16 @@ private:
     std::uint32_t m_nNextObjectId = 1;
     std::vector<SChild> m_children;
 };
+
+}  // namespace marrow
+
+// The builder's own code, which no game links, keeps calling these by their short names.
+using marrow::SChunkHeader;
+using marrow::DecodeChunkHeader;
+using marrow::CStoredObject;
+using marrow::StoredObjectFactory;
+using marrow::g_typeIdByClass;
+using marrow::g_factoryByTypeId;
+using marrow::RegisterStoredClass;
+using marrow::SChunkFrame;
+using marrow::CChunkArchive;

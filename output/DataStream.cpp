@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+namespace marrow {
+
 namespace {
 constexpr std::uint64_t MAX_STREAM_SIZE = 0xFFFFFFFFu;
 }  // namespace
@@ -20,7 +22,9 @@ void IDataStream::CopyFrom(IDataStream& source) {
 // ---- Memory stream -------------------------------------------------------------------------
 
 void CMemoryStream::Reallocate(std::uint32_t nCapacity, std::uint32_t nKeep) {
-    auto pNew = std::make_unique_for_overwrite<std::uint8_t[]>(nCapacity);
+    // Left uninitialised, as make_unique_for_overwrite would (C++17 has no such call): the
+    // caller writes before it reads.
+    std::unique_ptr<std::uint8_t[]> pNew(new std::uint8_t[nCapacity]);
     // The archive's buffers are tens of megabytes at full size and are filled completely.
     platform::AdviseLargePages(pNew.get(), nCapacity);
     if (nKeep) std::memcpy(pNew.get(), m_pData.get(), nKeep);
@@ -99,3 +103,5 @@ void CMemoryStream::CopyFrom(IDataStream& source) {
     source.Read(m_pData.get(), nSize);
     Seek(0);
 }
+
+}  // namespace marrow

@@ -6,6 +6,8 @@
 
 #include "platform/Platform.h"
 
+namespace marrow {
+
 class IDataStream {
 public:
     virtual ~IDataStream() = default;
@@ -63,6 +65,13 @@ private:
     std::uint32_t m_nSize = 0;
 };
 
+}  // namespace marrow
+
+// The builder's own code, which no game links, keeps calling these by their short names.
+using marrow::CMemoryStream;
+using marrow::IDataStream;
+
+// The file stream belongs to the builders alone, so it stays outside the loader's namespace.
 // Flags of CFileStream::OpenFile, combinable as the platform's file modes are.
 inline constexpr unsigned FILE_MODE_READ = 0x0000;
 inline constexpr unsigned FILE_MODE_WRITE = 0x0001;

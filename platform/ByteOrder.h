@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace marrow {
+
 inline std::uint16_t ReadU16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
@@ -26,3 +28,11 @@ inline void WriteU32(std::uint8_t* p, std::uint32_t n) {
 }
 inline void WriteU16(char* p, std::uint32_t n) { WriteU16(reinterpret_cast<std::uint8_t*>(p), n); }
 inline void WriteU32(char* p, std::uint32_t n) { WriteU32(reinterpret_cast<std::uint8_t*>(p), n); }
+
+}  // namespace marrow
+
+// The builder's own code, which no game links, keeps calling these by their short names.
+using marrow::ReadU16;
+using marrow::ReadU32;
+using marrow::WriteU16;
+using marrow::WriteU32;

@@ -6,7 +6,7 @@
 #include <sys/mman.h>
 #endif
 
-namespace platform {
+namespace marrow::platform {
 
 void AdviseLargePages(void* pData, std::size_t nSize) {
 #ifdef MADV_HUGEPAGE
@@ -23,4 +23,4 @@ void AdviseLargePages(void* pData, std::size_t nSize) {
 #endif
 }
 
-}  // namespace platform
+}  // namespace marrow::platform

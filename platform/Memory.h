@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-namespace platform {
+namespace marrow::platform {
 
 // A hint for a large buffer that is about to be filled from end to end: back it with large
 // pages where the system offers them on request, so that filling it costs a few page faults
@@ -13,4 +13,9 @@ namespace platform {
 // untouched; a system without the feature ignores it.
 void AdviseLargePages(void* pData, std::size_t nSize);
 
+}  // namespace marrow::platform
+
+// The builders call it through the platform layer's own namespace, as they call the rest.
+namespace platform {
+using marrow::platform::AdviseLargePages;
 }  // namespace platform

@@ -4,7 +4,8 @@
 # find_package and once through pkg-config alone; then makes the packages (TGZ and DEB from
 # build/release, ZIP from build/windows when given), unpacks each into an empty folder and runs
 # its Marrow, with nothing else on PATH, on a copy of the example tables: items.idb must be the
-# golden file, byte for byte. Lists each package's contents and sizes.
+# golden file, byte for byte, and the loader's sources must be there. Lists each package's
+# contents and sizes.
 # Usage: check-install.sh [--windows]   (after the release build, and the windows one for ZIP)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -60,6 +61,13 @@ check_package() {
     cmp "$tables/out/items.idb" "$golden"
     [ ! -e "$tables/tempreg.ini" ] && [ ! -e "$tables/tempreg.reg" ]
     echo "$name: items.idb is the golden file ($(wc -c <"$golden") bytes); run from $bin"
+    # The loader's sources for a game's own compiler (built alone by the test suite).
+    [ -f "$bin/../share/marrow/loader-src/CMakeLists.txt" ] &&
+        [ -f "$bin/../share/marrow/loader-src/loader/include/marrow/Loader.h" ] || {
+        echo "$name: the loader's sources are missing" >&2
+        exit 1
+    }
+    echo "$name: carries the loader's sources in share/marrow/loader-src"
 }
 
 # check_book <name> <itembook> <Marrow> <runner...>: the package's itembook writes a workbook of

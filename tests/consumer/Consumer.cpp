@@ -1,10 +1,16 @@
 // Loads an items.idb through the installed loader, at C++17, and checks what a game relies on:
-// the outcome, the records per list, a name and the fields that follow from the list order.
+// the outcome, the records per list, a name and the fields that follow from the list order, the
+// lookups, the named codes, the load from memory and the version.
 // Usage: consumer <items.idb> <materials> <weapons> <armors> <quick> <quest> <loot> <weapon 1>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 
+#include <marrow/Codes.h>
+#include <marrow/ItemIndex.h>
 #include <marrow/Loader.h>
 
 namespace {
@@ -56,6 +62,25 @@ int main(int argc, char** argv) {
     Expect(marrow::LoadItemDatabaseLenient(argv[1], lenient) &&
                lenient.m_lootItems.size() == lists.m_lootItems.size(),
            "the lenient reading gives other loot items");
+    const marrow::CItemIndex index(lists);
+    for (const marrow::SWeapon& weapon : lists.m_weapons) {
+        std::string strUpper = weapon.Name;
+        for (char& c : strUpper)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+        Expect(index.FindWeapon(strUpper) == &weapon, "\"" + strUpper + "\" is not found");
+        Expect(marrow::WeaponType(weapon) != marrow::EWeaponType::Unknown || weapon.TypeCode == 7,
+               "weapon \"" + weapon.Name + "\" has no named type");
+    }
+    std::ifstream file(argv[1], std::ios::binary);
+    const std::string strBytes((std::istreambuf_iterator<char>(file)),
+                               std::istreambuf_iterator<char>());
+    marrow::SItemLists fromMemory;
+    Expect(marrow::LoadItemDatabase(strBytes.data(), strBytes.size(), fromMemory) &&
+               fromMemory.m_weapons.size() == lists.m_weapons.size(),
+           "the load from memory gives other weapons");
+    Expect(std::strcmp(marrow::LoaderVersion(), MARROW_VERSION) == 0,
+           std::string("the library is ") + marrow::LoaderVersion() + ", the headers " +
+               MARROW_VERSION);
     if (g_nFailures) return 1;
     std::printf("consumer: %s loaded at C++%ld, as expected\n", argv[1], __cplusplus / 100 % 100);
     return 0;

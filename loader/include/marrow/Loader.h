@@ -2,11 +2,13 @@
 // game needs to read the file; C++17 and later. Guide: docs/loader.md.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "marrow/Records.h"
+#include "marrow/Version.h"
 
 namespace marrow {
 
@@ -47,11 +49,21 @@ struct SLoadResult {
 // "out of memory", with the lists untouched. Nothing is thrown.
 SLoadResult LoadItemDatabase(const char* pszPath, SItemLists& lists) noexcept;
 
+// The same from bytes in memory (a file taken out of a game's own archive): nSize bytes at
+// pData, which the call only reads, and never beyond them; the caller keeps them. The outcomes are
+// those of the path form, CannotOpen meaning only "out of memory" or more than 4 GiB of bytes.
+// A null pData with nSize 0 is an empty file (NotItemDatabase); with a size, CannotOpen.
+SLoadResult LoadItemDatabase(const void* pData, std::size_t nSize, SItemLists& lists) noexcept;
+
 // The lenient reading: any regular file that can be read is read as far as it goes, never
 // beyond its end, and at most 65,535 records of a list. A list whose chunk is missing or damaged
 // stays as it was; in a damaged record the fields up to the damage are read and the rest are
 // zero, false or empty; unknown chunks are skipped. False, with the lists untouched, only when
 // the file cannot be opened or read, is no regular file, or memory runs out. Nothing is thrown.
 bool LoadItemDatabaseLenient(const char* pszPath, SItemLists& lists) noexcept;
+
+// The version the library was built as (MARROW_VERSION of its own build), to compare with the
+// MARROW_VERSION of the headers a game compiled against.
+const char* LoaderVersion() noexcept;
 
 }  // namespace marrow
