@@ -10,6 +10,8 @@ if [ "${1:-build}" = tests ]; then
     packages="$packages pkgconf dpkg-dev"
     # The spreadsheet programs whose exports the tests build, headless.
     packages="$packages libreoffice-calc-nogui gnumeric"
+    # The browser that opens idbdump's report page, and the checker of what it rendered.
+    packages="$packages chromium python3"
 fi
 
 missing=""
