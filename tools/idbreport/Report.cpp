@@ -34,9 +34,15 @@ bool ParseArgs(const std::vector<std::string>& args, SReportArgs& parsed, std::s
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& strArg = args[i];
         std::string* pValue = nullptr;
-        if (strArg == "--previous") pValue = &parsed.strPrevious, parsed.bPrevious = true;
-        else if (strArg == "--check") pValue = &parsed.strCheck, parsed.bCheck = true;
-        else if (strArg == "-o") pValue = &parsed.strOutput;
+        if (strArg == "--previous") {
+            pValue = &parsed.strPrevious;
+            parsed.bPrevious = true;
+        } else if (strArg == "--check") {
+            pValue = &parsed.strCheck;
+            parsed.bCheck = true;
+        } else if (strArg == "-o") {
+            pValue = &parsed.strOutput;
+        }
         if (pValue) {
             if (i + 1 == args.size() || args[i + 1].empty()) {
                 BadArguments(strArg + " needs a value", strErr);
@@ -118,8 +124,14 @@ int RunReport(const std::vector<std::string>& args, std::string& strOut, std::st
     }
     SReportInput input;
     input.strTitle = parsed.strDatabase;
-    if (parsed.bPrevious) input.pPrevious = &previous, input.strPreviousTitle = parsed.strPrevious;
-    if (parsed.bCheck) input.pFindings = &findings, input.strCheckFolder = parsed.strCheck;
+    if (parsed.bPrevious) {
+        input.pPrevious = &previous;
+        input.strPreviousTitle = parsed.strPrevious;
+    }
+    if (parsed.bCheck) {
+        input.pFindings = &findings;
+        input.strCheckFolder = parsed.strCheck;
+    }
     const std::string strPage =
         PageWith([&](std::string& strData) { AppendReportJson(strData, view, input); });
     if (!WritePage(parsed.strOutput, strPage)) {
