@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -177,9 +177,12 @@ TEST_F(ReportTest, DiffCountsAreThoseOfIdbdumpDiff) {
     const std::size_t nAt = strData.find("\"diff\":{");
     ASSERT_NE(std::string::npos, nAt);
     std::size_t counts[3];
-    ASSERT_EQ(3, std::sscanf(strData.c_str() + nAt,
-                             "\"diff\":{\"removed\":%zu,\"changed\":%zu,\"added\":%zu", &counts[0],
-                             &counts[1], &counts[2]));
+    const char* const KEYS[3] = {"\"removed\":", "\"changed\":", "\"added\":"};
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t nKey = strData.find(KEYS[i], nAt);
+        ASSERT_NE(std::string::npos, nKey) << KEYS[i];
+        counts[i] = std::stoul(strData.substr(nKey + std::strlen(KEYS[i])));
+    }
     EXPECT_EQ(strLast, DiffCountsText(counts[0], counts[1], counts[2]));
 }
 
