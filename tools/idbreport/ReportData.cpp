@@ -19,18 +19,19 @@ struct SWordField {
     const char* pszField;
     bool bWords;  // false: no word list (MaterialCode, TypeCode of kinds without one)
     EVocabulary vocabulary;
-    std::int32_t nExtra;  // a code beyond the list that has a word of its own, or -1
-    const char* pszExtra;
+    // The word of the code just past the list, which the builder gives a word it does not know
+    // (weapons and armors 7, damage types 6), or null.
+    const char* pszPastEnd;
 };
 constexpr SWordField WORD_FIELDS[] = {
-    {"weapons", "TypeCode", true, EVocabulary::WeaponNames, 7, "unknown"},
-    {"armors", "TypeCode", true, EVocabulary::ArmorNames, 7, "unknown"},
-    {"quickItems", "QuickType", true, EVocabulary::QuickItemTypes, -1, nullptr},
-    {"quickItems", "DamageType", true, EVocabulary::DamageTypes, 6, "general"},
-    {"lootItems", "LootType", true, EVocabulary::LootTypes, -1, nullptr},
-    {"lootItems", "InstructionType", true, EVocabulary::InstructionTypes, -1, nullptr},
-    {nullptr, "TypeCode", false, EVocabulary::WeaponNames, -1, nullptr},
-    {nullptr, "MaterialCode", false, EVocabulary::WeaponNames, -1, nullptr},
+    {"weapons", "TypeCode", true, EVocabulary::WeaponNames, "unknown"},
+    {"armors", "TypeCode", true, EVocabulary::ArmorNames, "unknown"},
+    {"quickItems", "QuickType", true, EVocabulary::QuickItemTypes, nullptr},
+    {"quickItems", "DamageType", true, EVocabulary::DamageTypes, "general"},
+    {"lootItems", "LootType", true, EVocabulary::LootTypes, nullptr},
+    {"lootItems", "InstructionType", true, EVocabulary::InstructionTypes, nullptr},
+    {nullptr, "TypeCode", false, EVocabulary::WeaponNames, nullptr},
+    {nullptr, "MaterialCode", false, EVocabulary::WeaponNames, nullptr},
 };
 
 const SWordField* WordFieldOf(std::size_t nKind, std::string_view strField) {
@@ -133,11 +134,11 @@ std::vector<SReportColumn> ReportColumns(std::size_t nKind) {
 std::string CodeWord(std::size_t nKind, const SReportColumn& column, std::int32_t nCode) {
     const SWordField* pField = WordFieldOf(nKind, ItemKinds()[nKind].fields[column.nField].pszName);
     if (nCode == INVALID_CODE) return "no code";
-    if (pField && pField->bWords) {
+    if (pField && pField->bWords && nCode >= 0) {
         const auto words = VocabularyWords(pField->vocabulary);
-        if (nCode >= 0 && static_cast<std::size_t>(nCode) < words.size())
-            return std::string(words[static_cast<std::size_t>(nCode)]);
-        if (nCode == pField->nExtra) return pField->pszExtra;
+        const auto nAt = static_cast<std::size_t>(nCode);
+        if (nAt < words.size()) return std::string(words[nAt]);
+        if (nAt == words.size() && pField->pszPastEnd) return pField->pszPastEnd;
     }
     return std::to_string(nCode);
 }
