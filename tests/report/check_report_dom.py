@@ -85,11 +85,11 @@ def table_rows(section):
 
 
 def cell_matches(text, value):
-    """A cell's text against idbdump's JSON value: numbers by value (the page rounds singles to
-    seven digits), texts exactly."""
+    """A cell's text against idbdump's JSON value: numbers by value (the page shows fractions
+    to six significant digits), texts exactly."""
     if isinstance(value, (int, float)) and not isinstance(value, bool):
         try:
-            return abs(float(text) - value) <= 1e-6 * max(1.0, abs(value))
+            return abs(float(text) - value) <= 5e-6 * max(1.0, abs(value))
         except ValueError:
             return False
     return text == str(value)
@@ -230,11 +230,12 @@ def check_select(root, e):
     if (chart.attrs.get("data-x"), chart.attrs.get("data-y")) != ("MainProtection.Absorption", "Weight"):
         problems.append("axes %s against %s" % (chart.attrs.get("data-y"), chart.attrs.get("data-x")))
     mark = chart.find("circle", cls="mark")
-    if mark is None or mark.attrs.get("data-row") != str(e["select"]):
-        problems.append("the mark is on %s, the record picked is %d" % (mark and mark.attrs.get("data-row"), e["select"]))
+    row = e["select"] - 1  # the fragment numbers records from 1, the DOM from 0
+    if mark is None or mark.attrs.get("data-row") != str(row):
+        problems.append("the mark is on %s, the record picked is %d" % (mark and mark.attrs.get("data-row"), row))
     _, rows = table_rows(section)
     selected = [r for r, cls, _ in rows if "selected" in cls]
-    if selected != [e["select"]]:
+    if selected != [row]:
         problems.append("rows marked selected: %s" % selected)
     marked_bars = list(section.find_all("rect", cls="marked"))
     histograms = list(section.find_all("svg", cls="histogram"))

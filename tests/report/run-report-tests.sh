@@ -157,7 +157,7 @@ dom() { # dom NAME FRAGMENT: the DOM of the view once the page has loaded
 }
 changed_row=$(python3 -c 'import json, sys
 e = json.load(open(sys.argv[1]))
-print([w["Name"] for w in e["weapons"]].index(e["changed_weapons"][0]))' "$work/expected.json") ||
+print([w["Name"] for w in e["weapons"]].index(e["changed_weapons"][0]) + 1)' "$work/expected.json") ||
     die "idbdump diff names no changed weapon"
 browser_start=$(date +%s.%N)
 # Side by side: a start mostly waits, so five together take little longer than one.
