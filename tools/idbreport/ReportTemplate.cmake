@@ -22,5 +22,7 @@ ${bytes}'\\0'};
 
 std::string_view ReportTemplate() { return {TEMPLATE, ${length}}; }
 ")
-file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
+# Replaced only when it changed, so that an unchanged page rebuilds nothing (CMake 3.20 has no
+# file(COPY_FILE ... ONLY_IF_DIFFERENT)).
+execute_process(COMMAND "${CMAKE_COMMAND}" -E copy_if_different "${OUTPUT}.tmp" "${OUTPUT}")
 file(REMOVE "${OUTPUT}.tmp")
