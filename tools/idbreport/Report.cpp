@@ -64,6 +64,14 @@ bool ParseArgs(const std::vector<std::string>& args, SReportArgs& parsed, std::s
     return bDatabase;
 }
 
+// A slip such as "-o items.idb" must not replace a database by its own page.
+bool IsSameFile(const std::string& strA, const std::string& strB) {
+    std::error_code error;
+    return std::filesystem::equivalent(std::filesystem::path(strA), std::filesystem::path(strB),
+                                       error) &&
+           !error;
+}
+
 bool WritePage(const std::string& strPath, const std::string& strPage) {
     const auto write = [&strPage](const char* pszTemp) {
         platform::CFile file;
@@ -106,6 +114,10 @@ int RunReport(const std::vector<std::string>& args, std::string& strOut, std::st
     }
     SReportArgs parsed;
     if (!ParseArgs(args, parsed, strErr)) return EXIT_TROUBLE;
+    for (const std::string* pInput : {&parsed.strDatabase, &parsed.strPrevious}) {
+        if (!pInput->empty() && IsSameFile(parsed.strOutput, *pInput))
+            return BadArguments("the page would replace \"" + *pInput + "\"", strErr);
+    }
     std::string strBytes, strPreviousBytes;
     SDatabaseView view, previous;
     if (!LoadDatabase(parsed.strDatabase, strBytes, view, strErr, "report shows"))

@@ -261,6 +261,8 @@ TEST_F(ReportTest, BadArgumentsAndMissingFilesAreNamed) {
         {{MARROW_GOLDEN_IDB, "--previous"}, "idbdump report: --previous needs a value.\n"},
         {{MARROW_GOLDEN_IDB, "--raw"}, "idbdump report: unknown option \"--raw\".\n"},
         {{strMissing}, "idbdump: " + strMissing + " cannot be opened ("},
+        {{MARROW_GOLDEN_IDB, "-o", MARROW_GOLDEN_IDB},
+         "idbdump report: the page would replace \"" MARROW_GOLDEN_IDB "\".\n"},
         {{MARROW_GOLDEN_IDB, "--check", strMissing},
          "idbdump report: there is no folder \"" + strMissing + "\" to check.\n"},
     };
