@@ -138,7 +138,8 @@ TEST(ReportColumnsTest, CodesShowTheWordsOfTheirList) {
         EXPECT_EQ(words[i], CodeWord(WEAPONS, type, static_cast<std::int32_t>(i)));
     EXPECT_EQ("unknown", CodeWord(WEAPONS, type, static_cast<std::int32_t>(words.size())));
     EXPECT_EQ("no code", CodeWord(WEAPONS, type, INVALID_CODE));
-    const SReportColumn& damage = ColumnNamed(ReportColumns(QUICK_ITEMS), "DamageType");
+    const auto quickItems = ReportColumns(QUICK_ITEMS);
+    const SReportColumn& damage = ColumnNamed(quickItems, "DamageType");
     EXPECT_EQ("general", CodeWord(QUICK_ITEMS, damage, 6));
     EXPECT_EQ("42", CodeWord(QUICK_ITEMS, damage, 42));
     EXPECT_EQ("-1", CodeWord(QUICK_ITEMS, damage, -1));
