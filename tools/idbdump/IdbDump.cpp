@@ -92,10 +92,13 @@ std::vector<std::size_t> ChangedFieldIndexes(const SKindLayout& kind, const SDat
                                              const SDatabaseView& newView,
                                              const SRecordView& newRecord, EValueStyle style) {
     std::vector<std::size_t> fields;
-    for (std::size_t i = 0; i < kind.fields.size(); ++i)
+    for (std::size_t i = 0; i < kind.fields.size(); ++i) {
+        // Equal bytes print equally; only differing bytes are printed to see whether they show.
+        if (oldView.Payload(oldRecord.fields[i]) == newView.Payload(newRecord.fields[i])) continue;
         if (FieldValue(oldView, kind.fields[i], oldRecord, i, style) !=
             FieldValue(newView, kind.fields[i], newRecord, i, style))
             fields.push_back(i);
+    }
     return fields;
 }
 
