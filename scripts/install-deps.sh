@@ -14,6 +14,8 @@ if [ "${1:-build}" = tests ]; then
     packages="$packages libreoffice-calc-nogui gnumeric"
     # unzip: a look inside the workbooks they save.
     packages="$packages unzip"
+    # The browser that opens idbdump's report page, and the checker of what it rendered.
+    packages="$packages chromium python3"
 fi
 
 missing=""

@@ -1,8 +1,8 @@
 #!/bin/sh
 # Builds everything and runs every test: release, the example tables through LibreOffice Calc
-# and Gnumeric, sanitizers, a leak check of a whole run, the Windows build under wine, the
-# install with a consumer project and the packages, and a short fuzzing smoke. Exits non-zero
-# on the first failure.
+# and Gnumeric, idbdump's report page in Chromium, sanitizers, a leak check of a whole run, the
+# Windows build under wine, the install with a consumer project and the packages, and a short
+# fuzzing smoke. Exits non-zero on the first failure.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh" tests
@@ -18,6 +18,9 @@ ctest --preset release -j "$jobs"
 
 step "Spreadsheet exports: LibreOffice Calc and Gnumeric, headless"
 sh tests/spreadsheets/run-spreadsheet-tests.sh build/release
+
+step "The report page in a browser: headless Chromium"
+sh tests/report/run-report-tests.sh build/release
 
 step "Address and undefined-behaviour sanitizers"
 cmake --preset asan >/dev/null

@@ -86,62 +86,50 @@ std::map<std::string_view, std::vector<std::size_t>> RecordsByName(
     return byName;
 }
 
-// The changed fields of two matched records, one line each.
-std::string ChangedFields(const SKindLayout& kind, const SDatabaseView& oldView,
-                          const SRecordView& oldRecord, const SDatabaseView& newView,
-                          const SRecordView& newRecord, EValueStyle style) {
-    std::string strOut;
+// The indexes of the fields whose printed values differ between two matched records.
+std::vector<std::size_t> ChangedFieldIndexes(const SKindLayout& kind, const SDatabaseView& oldView,
+                                             const SRecordView& oldRecord,
+                                             const SDatabaseView& newView,
+                                             const SRecordView& newRecord, EValueStyle style) {
+    std::vector<std::size_t> fields;
     for (std::size_t i = 0; i < kind.fields.size(); ++i) {
-        const std::string strOld = FieldValue(oldView, kind.fields[i], oldRecord, i, style);
-        const std::string strNew = FieldValue(newView, kind.fields[i], newRecord, i, style);
-        if (strOld != strNew)
-            strOut +=
-                std::string("  ") + kind.fields[i].pszName + ": " + strOld + " -> " + strNew + "\n";
+        // Equal bytes print equally; only differing bytes are printed to see whether they show.
+        if (oldView.Payload(oldRecord.fields[i]) == newView.Payload(newRecord.fields[i])) continue;
+        if (FieldValue(oldView, kind.fields[i], oldRecord, i, style) !=
+            FieldValue(newView, kind.fields[i], newRecord, i, style))
+            fields.push_back(i);
     }
-    return strOut;
+    return fields;
 }
 
-struct SDiffCounts {
-    std::size_t nRemoved = 0;
-    std::size_t nChanged = 0;
-    std::size_t nAdded = 0;
-    EValueStyle style = EValueStyle::Json;
-};
-
-std::string ListDiff(const SKindLayout& kind, const SDatabaseView& oldView,
-                     const std::vector<SRecordView>& oldList, const SDatabaseView& newView,
-                     const std::vector<SRecordView>& newList, SDiffCounts& counts) {
-    const auto newByName = RecordsByName(newView, newList);
-    std::map<std::string_view, std::size_t> seenOld;
-    std::vector<bool> matched(newList.size(), false);
+std::string ListDiffText(std::size_t nKind, const SDatabaseView& oldView,
+                         const SDatabaseView& newView, const std::vector<SRecordChange>& changes,
+                         EValueStyle style) {
+    const SKindLayout& kind = ItemKinds()[nKind];
+    const auto& oldList = oldView.lists[nKind];
+    const auto& newList = newView.lists[nKind];
     std::string strOut;
-    for (std::size_t i = 0; i < oldList.size(); ++i) {
-        const std::string_view strName = oldView.NameOf(oldList[i]);
-        const std::size_t nOccurrence = seenOld[strName]++;
-        const auto it = newByName.find(strName);
-        if (it == newByName.end() || nOccurrence >= it->second.size()) {
+    for (const SRecordChange& change : changes) {
+        const std::size_t i = change.nOld, j = change.nNew;
+        if (change.type == EChange::Removed) {
+            strOut += "removed " +
+                      RecordTitle(kind, oldView.NameOf(oldList[i]), std::to_string(i + 1), style) +
+                      "\n";
+        } else if (change.type == EChange::Added) {
+            strOut += "added " +
+                      RecordTitle(kind, newView.NameOf(newList[j]), std::to_string(j + 1), style) +
+                      "\n";
+        } else {
+            const std::string strPlace =
+                i == j ? std::to_string(i + 1)
+                       : std::to_string(i + 1) + " -> " + std::to_string(j + 1);
             strOut +=
-                "removed " + RecordTitle(kind, strName, std::to_string(i + 1), counts.style) + "\n";
-            ++counts.nRemoved;
-            continue;
+                "changed " + RecordTitle(kind, oldView.NameOf(oldList[i]), strPlace, style) + "\n";
+            for (const std::size_t f : change.fields)
+                strOut += std::string("  ") + kind.fields[f].pszName + ": " +
+                          FieldValue(oldView, kind.fields[f], oldList[i], f, style) + " -> " +
+                          FieldValue(newView, kind.fields[f], newList[j], f, style) + "\n";
         }
-        const std::size_t j = it->second[nOccurrence];
-        matched[j] = true;
-        const std::string strFields =
-            ChangedFields(kind, oldView, oldList[i], newView, newList[j], counts.style);
-        if (strFields.empty()) continue;
-        const std::string strPlace =
-            i == j ? std::to_string(i + 1) : std::to_string(i + 1) + " -> " + std::to_string(j + 1);
-        strOut +=
-            "changed " + RecordTitle(kind, strName, strPlace, counts.style) + "\n" + strFields;
-        ++counts.nChanged;
-    }
-    for (std::size_t j = 0; j < newList.size(); ++j) {
-        if (matched[j]) continue;
-        const std::string strTitle =
-            RecordTitle(kind, newView.NameOf(newList[j]), std::to_string(j + 1), counts.style);
-        strOut += "added " + strTitle + "\n";
-        ++counts.nAdded;
     }
     return strOut;
 }
@@ -190,23 +178,6 @@ bool CheckFile(const std::string& strPath, std::string_view strBytes, SDatabaseV
     return false;
 }
 
-// Reads and checks one items.idb; false after writing the problem to strErr.
-bool LoadDatabase(const std::string& strPath, std::string& strBytes, SDatabaseView& view,
-                  std::string& strErr) {
-    std::string strProblem;
-    if (!ReadWholeFile(strPath, strBytes, strProblem)) {
-        strErr += "idbdump: " + strPath + " " + strProblem + ".\n";
-        return false;
-    }
-    if (IsRegistryFile(strBytes)) {
-        strErr += "idbdump: " + strPath + " is a registry file; diff compares items databases.\n";
-        return false;
-    }
-    if (!CheckFile(strPath, strBytes, view, strErr)) return false;
-    AppendNotes(strPath, view, strErr);
-    return true;
-}
-
 int RunDiff(const std::string& strOld, const std::string& strNew, EValueStyle style,
             std::string& strOut, std::string& strErr) {
     std::string strOldBytes, strNewBytes;
@@ -235,6 +206,23 @@ int BadArguments(const std::string& strWhat, std::string& strErr) {
     return EXIT_TROUBLE;
 }
 }  // namespace
+
+bool LoadDatabase(const std::string& strPath, std::string& strBytes, SDatabaseView& view,
+                  std::string& strErr, std::string_view strWhatFor) {
+    std::string strProblem;
+    if (!ReadWholeFile(strPath, strBytes, strProblem)) {
+        strErr += "idbdump: " + strPath + " " + strProblem + ".\n";
+        return false;
+    }
+    if (IsRegistryFile(strBytes)) {
+        strErr += "idbdump: " + strPath + " is a registry file; " + std::string(strWhatFor) +
+                  " items databases.\n";
+        return false;
+    }
+    if (!CheckFile(strPath, strBytes, view, strErr)) return false;
+    AppendNotes(strPath, view, strErr);
+    return true;
+}
 
 std::string DatabaseJson(const SDatabaseView& view, EValueStyle style) {
     std::string strOut = "{\n";
@@ -308,18 +296,50 @@ int DumpBytes(std::string_view strBytes, const std::string& strPath, EDumpMode m
     return EXIT_SAME;
 }
 
+std::vector<SRecordChange> ListChanges(std::size_t nKind, const SDatabaseView& oldView,
+                                       const SDatabaseView& newView, EValueStyle style) {
+    const SKindLayout& kind = ItemKinds()[nKind];
+    const auto& oldList = oldView.lists[nKind];
+    const auto& newList = newView.lists[nKind];
+    const auto newByName = RecordsByName(newView, newList);
+    std::map<std::string_view, std::size_t> seenOld;
+    std::vector<bool> matched(newList.size(), false);
+    std::vector<SRecordChange> changes;
+    for (std::size_t i = 0; i < oldList.size(); ++i) {
+        const std::string_view strName = oldView.NameOf(oldList[i]);
+        const std::size_t nOccurrence = seenOld[strName]++;
+        const auto it = newByName.find(strName);
+        if (it == newByName.end() || nOccurrence >= it->second.size()) {
+            changes.push_back({EChange::Removed, i, 0, {}});
+            continue;
+        }
+        const std::size_t j = it->second[nOccurrence];
+        matched[j] = true;
+        std::vector<std::size_t> fields =
+            ChangedFieldIndexes(kind, oldView, oldList[i], newView, newList[j], style);
+        if (!fields.empty()) changes.push_back({EChange::Changed, i, j, std::move(fields)});
+    }
+    for (std::size_t j = 0; j < newList.size(); ++j)
+        if (!matched[j]) changes.push_back({EChange::Added, 0, j, {}});
+    return changes;
+}
+
+std::string DiffCountsText(std::size_t nRemoved, std::size_t nChanged, std::size_t nAdded) {
+    return std::to_string(nRemoved) + " removed, " + std::to_string(nChanged) + " changed, " +
+           std::to_string(nAdded) + " added\n";
+}
+
 std::string DatabaseDiff(const SDatabaseView& oldView, const SDatabaseView& newView,
                          EValueStyle style) {
     std::string strOut;
-    SDiffCounts counts;
-    counts.style = style;
-    for (std::size_t k = 0; k < ITEM_KIND_COUNT; ++k)
-        strOut +=
-            ListDiff(ItemKinds()[k], oldView, oldView.lists[k], newView, newView.lists[k], counts);
+    std::size_t counts[3] = {0, 0, 0};  // by EChange
+    for (std::size_t k = 0; k < ITEM_KIND_COUNT; ++k) {
+        const std::vector<SRecordChange> changes = ListChanges(k, oldView, newView, style);
+        for (const SRecordChange& change : changes) ++counts[static_cast<int>(change.type)];
+        strOut += ListDiffText(k, oldView, newView, changes, style);
+    }
     if (strOut.empty()) return strOut;
-    return strOut + std::to_string(counts.nRemoved) + " removed, " +
-           std::to_string(counts.nChanged) + " changed, " + std::to_string(counts.nAdded) +
-           " added\n";
+    return strOut + DiffCountsText(counts[0], counts[1], counts[2]);
 }
 
 int RunIdbDump(const std::vector<std::string>& args, std::string& strOut, std::string& strErr) {

@@ -27,6 +27,29 @@ std::string DatabaseSummary(const SDatabaseView& view, std::string_view strPath)
 std::string DatabaseDiff(const SDatabaseView& oldView, const SDatabaseView& newView,
                          EValueStyle style = EValueStyle::Json);
 
+// One entry of a list's diff: a record removed (nOld), added (nNew) or changed (both, with the
+// indexes of the fields whose printed values differ, in field order).
+enum class EChange { Removed, Changed, Added };
+struct SRecordChange {
+    EChange type;
+    std::size_t nOld;
+    std::size_t nNew;
+    std::vector<std::size_t> fields;
+};
+// The diff of list nKind as DatabaseDiff prints it: records matched by Name as there, removed and
+// changed in the old list's order, then added in the new list's order.
+std::vector<SRecordChange> ListChanges(std::size_t nKind, const SDatabaseView& oldView,
+                                       const SDatabaseView& newView,
+                                       EValueStyle style = EValueStyle::Json);
+// The closing line of a diff: "1 removed, 2 changed, 0 added\n".
+std::string DiffCountsText(std::size_t nRemoved, std::size_t nChanged, std::size_t nAdded);
+
+// Reads and checks one items.idb as diff does: false after writing the problem to strErr; notes
+// of a readable file go to strErr too. strBytes keeps the view's bytes. A registry file is
+// refused as "... is a registry file; <strWhatFor> items databases."
+bool LoadDatabase(const std::string& strPath, std::string& strBytes, SDatabaseView& view,
+                  std::string& strErr, std::string_view strWhatFor = "diff compares");
+
 // What idbdump prints of one file: JSON (with texts as the style says), tables or a summary of an
 // items.idb, or the registry view of a file with the registry magic.
 enum class EDumpMode { Json, Text, Summary };

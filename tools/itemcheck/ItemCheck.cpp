@@ -35,13 +35,12 @@ std::string Counted(std::size_t n, const char* pszOne, const char* pszMany) {
     return std::to_string(n) + " " + (n == 1 ? pszOne : pszMany);
 }
 
-// "Weapons.txt:5:27 (AA5): text", "Weapons.txt:0:0: text" for the table as a whole.
-std::string FindingLine(const std::string& strName, const SProblem& problem) {
-    std::string strLine = strName + ":" + std::to_string(problem.nLine) + ":" +
-                          std::to_string(problem.nColumn);
-    if (problem.nRow && problem.nColumn)
-        strLine += " (" + ColumnLetters(problem.nColumn) + std::to_string(problem.nRow) + ")";
-    return strLine + ": " + (problem.bNote ? "note: " : "") + problem.strText + "\n";
+// "Weapons.txt: 22 rows, 1 problem, 2 notes".
+std::string SummaryLine(const std::string& strName, std::size_t nRecords, std::size_t nProblems,
+                        std::size_t nNotes) {
+    return strName + ": " + Counted(nRecords, "row", "rows") + ", " +
+           (nProblems ? Counted(nProblems, "problem", "problems") : "no problems") +
+           (nNotes ? ", " + Counted(nNotes, "note", "notes") : std::string()) + "\n";
 }
 
 // Checks every table of the folder; findings and summaries name each table by its path as
@@ -49,27 +48,13 @@ std::string FindingLine(const std::string& strName, const SProblem& problem) {
 int CheckFolder(const std::string& strDirectory, bool bNotes, std::string& strOut) {
     std::string strSummary;
     bool bClean = true;
-    // Materials are built first; the other kinds name them.
-    std::vector<std::string> materials;
-    bool bMaterialsRead = false;
-    for (const SKindColumns& kind : AllKinds()) {
-        const std::string strName = JoinPath(strDirectory, kind.pszTable);
-        CTableCheck check(kind);
-        const bool bMaterials = &kind == &AllKinds().front();
-        if (!bMaterials) check.SetMaterials(bMaterialsRead ? &materials : nullptr);
-        check.Check(strName.c_str());
-        if (bMaterials && check.RowNames()) {
-            materials = *check.RowNames();
-            bMaterialsRead = true;
-        }
-        for (const SProblem& problem : check.Problems())
-            if (bNotes || !problem.bNote) strOut += FindingLine(strName, problem);
-        const std::size_t nProblems = check.ProblemCount();
-        const std::size_t nNotes = check.Problems().size() - nProblems;
-        bClean = bClean && nProblems == 0;
-        strSummary += strName + ": " + Counted(check.Records(), "row", "rows") + ", " +
-                      (nProblems ? Counted(nProblems, "problem", "problems") : "no problems") +
-                      (nNotes ? ", " + Counted(nNotes, "note", "notes") : std::string()) + "\n";
+    for (const STableFindings& table : CheckTables(strDirectory)) {
+        for (const SFinding& finding : table.findings)
+            if (bNotes || !finding.problem.bNote)
+                strOut += FindingLine(table.strPath, finding.problem);
+        const std::size_t nNotes = table.findings.size() - table.nProblems;
+        bClean = bClean && table.nProblems == 0;
+        strSummary += SummaryLine(table.strPath, table.nRecords, table.nProblems, nNotes);
     }
     strOut += strSummary;
     return bClean ? CHECK_CLEAN : CHECK_PROBLEMS;
@@ -116,10 +101,7 @@ int CheckWorkbook(const std::string& strPath, bool bNotes, std::string& strOut,
         const std::size_t nProblems = check.ProblemCount();
         const std::size_t nNotes = check.Problems().size() - nProblems;
         bClean = bClean && nProblems == 0;
-        strSummary += strPath + ":" + sheet.strSheet + ": " +
-                      Counted(check.Records(), "row", "rows") + ", " +
-                      (nProblems ? Counted(nProblems, "problem", "problems") : "no problems") +
-                      (nNotes ? ", " + Counted(nNotes, "note", "notes") : std::string()) + "\n";
+        strSummary += SummaryLine(strPath + ":" + sheet.strSheet, check.Records(), nProblems, nNotes);
     }
     strOut += strSummary;
     return bClean ? CHECK_CLEAN : CHECK_PROBLEMS;
@@ -155,6 +137,40 @@ const char* TypeNameOf(EColumnType type) {
 std::string ColumnNoteOf(const SColumnInfo& column) {
     return std::string(column.pszName) + "\n" + TypeNameOf(column.type) + ", default " +
            DefaultTextOf(column) + "\n" + column.pszField + ": " + column.pszMeaning;
+}
+
+std::string FindingLine(const std::string& strName, const SProblem& problem) {
+    std::string strLine = strName + ":" + std::to_string(problem.nLine) + ":" +
+                          std::to_string(problem.nColumn);
+    if (problem.nRow && problem.nColumn)
+        strLine += " (" + ColumnLetters(problem.nColumn) + std::to_string(problem.nRow) + ")";
+    return strLine + ": " + (problem.bNote ? "note: " : "") + problem.strText + "\n";
+}
+
+std::vector<STableFindings> CheckTables(const std::string& strDirectory) {
+    std::vector<STableFindings> tables;
+    // Materials are built first; the other kinds name them.
+    std::vector<std::string> materials;
+    bool bMaterialsRead = false;
+    for (const SKindColumns& kind : AllKinds()) {
+        STableFindings& table = tables.emplace_back();
+        table.strPath = JoinPath(strDirectory, kind.pszTable);
+        CTableCheck check(kind);
+        const bool bMaterials = &kind == &AllKinds().front();
+        if (!bMaterials) check.SetMaterials(bMaterialsRead ? &materials : nullptr);
+        check.Check(table.strPath.c_str());
+        if (bMaterials && check.RowNames()) {
+            materials = *check.RowNames();
+            bMaterialsRead = true;
+        }
+        for (const SProblem& problem : check.Problems()) {
+            const std::string* pName = check.RecordNameOfRow(problem.nRow);
+            table.findings.push_back({problem, pName != nullptr, pName ? *pName : std::string()});
+        }
+        table.nRecords = check.Records();
+        table.nProblems = check.ProblemCount();
+    }
+    return tables;
 }
 
 std::string ColumnReference() {

@@ -46,6 +46,7 @@ void CTableCheck::Check(const char* pszPath) {
     m_nRecords = 0;
     m_bRowsRead = false;
     m_rowNames.clear();
+    m_recordOfRow.clear();
     m_lineOfRow.assign(1, 0);
     // A folder or a pipe in the table's place fails the build; it is no missing table.
     if (platform::PathExists(pszPath) && !platform::FileExists(pszPath)) {
@@ -239,12 +240,19 @@ void CTableCheck::CheckRows(std::uint32_t nFirstLine) {
             ReportOverLimit(nRow, 1, "the row name's bytes number", cells[0].size());
         ++m_nRecords;
         m_rowNames.emplace_back(cells[0]);
+        m_recordOfRow.resize(nRow + 1, 0);
+        m_recordOfRow[nRow] = static_cast<std::uint32_t>(m_rowNames.size());
         CheckRow(nRow, row);
     }
     if (m_nRecords > MAX_REGISTRY_ENTRIES)
         Report(0, 0,
                "the table has " + std::to_string(m_nRecords) +
                    " rows; the converter takes at most 65,535, so the build reads none");
+}
+
+const std::string* CTableCheck::RecordNameOfRow(std::uint32_t nRow) const {
+    if (nRow >= m_recordOfRow.size() || m_recordOfRow[nRow] == 0) return nullptr;
+    return &m_rowNames[m_recordOfRow[nRow] - 1];
 }
 
 void CTableCheck::CheckRow(std::uint32_t nRow, const STableRow& row) {

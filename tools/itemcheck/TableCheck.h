@@ -59,6 +59,9 @@ public:
     // The names of the rows the build keeps, once Check has read them; null when it could not (a
     // missing table, a bad header), so that references to the table are then left unjudged.
     const std::vector<std::string>* RowNames() const { return m_bRowsRead ? &m_rowNames : nullptr; }
+    // The name of the record that the sheet's row nRow becomes, as the table writes it; null for
+    // a header row, a skipped row (no name, a repeated name) or a row beyond the table.
+    const std::string* RecordNameOfRow(std::uint32_t nRow) const;
     // The materials' row names that a material column must give (case aside); null: unjudged.
     void SetMaterials(const std::vector<std::string>* pMaterials);
 
@@ -119,6 +122,7 @@ private:
     bool m_bRowsRead = false;
     bool m_bMaterialsGiven = false;
     std::vector<std::string> m_rowNames;
+    std::vector<std::uint32_t> m_recordOfRow;  // per sheet row from 1: m_rowNames index + 1, or 0
     std::vector<std::string_view> m_materials;  // views of the caller's names
     std::unordered_set<std::string_view, SNoCaseHash, SNoCaseEqual> m_materialSet;
     // The closest row for a material that is none, found without a scan of every row; a name
