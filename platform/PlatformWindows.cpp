@@ -186,8 +186,25 @@ bool IsFolder(const char* pszPath) {
 bool RemoveFile(const char* pszPath) { return ::DeleteFileA(pszPath) || Fail(); }
 
 bool RenameOver(const char* pszTemp, const char* pszTarget) {
-    return ::MoveFileExA(pszTemp, pszTarget, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
-           Fail();
+    // A reader that opened the target without FILE_SHARE_DELETE (a game loading items.idb with
+    // fopen, a virus scanner) makes the replace fail for as long as it holds the file. Such a
+    // hold is short, so the rename is tried again for a while before it counts as failed.
+    constexpr int RENAME_TRIES = 40;
+    constexpr DWORD RENAME_PAUSE_MS = 50;
+    for (int nTry = 1;; ++nTry) {
+        if (::MoveFileExA(pszTemp, pszTarget, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD dwError = ::GetLastError();
+        const DWORD dwAttributes = ::GetFileAttributesA(pszTarget);
+        const bool bHeldFile =
+            (dwError == ERROR_ACCESS_DENIED || dwError == ERROR_SHARING_VIOLATION) &&
+            dwAttributes != INVALID_FILE_ATTRIBUTES && !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY);
+        if (!bHeldFile || nTry == RENAME_TRIES) {
+            ::SetLastError(dwError);
+            return Fail();
+        }
+        ::Sleep(RENAME_PAUSE_MS);
+    }
 }
 
 // MOVEFILE_WRITE_THROUGH has stored the rename already.

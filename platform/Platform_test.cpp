@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "testsupport/TestUtil.h"
@@ -75,6 +78,24 @@ TEST(PlatformFiles, RenameOverReplacesAnExistingTarget) {
     EXPECT_EQ("new", testutil::ReadFile(dir / "target"));
     EXPECT_FALSE(platform::FileExists((dir / "new").c_str()));
     EXPECT_FALSE(platform::FileExists(dir.Path().string().c_str()));  // a directory is no file
+}
+
+// A reader holding the target (a game loading the database with fopen) delays the replace on
+// Windows, where such a file cannot be renamed over; it must not fail it.
+TEST(PlatformFiles, RenameOverWaitsForAReaderThatHoldsTheTarget) {
+    CTempDir dir;
+    testutil::WriteFile(dir / "new", "new");
+    testutil::WriteFile(dir / "target", "old");
+    std::FILE* pReader = std::fopen((dir / "target").c_str(), "rb");
+    ASSERT_NE(nullptr, pReader);
+    std::thread closer([pReader] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        std::fclose(pReader);
+    });
+    const bool bRenamed = platform::RenameOver((dir / "new").c_str(), (dir / "target").c_str());
+    closer.join();
+    EXPECT_TRUE(bRenamed) << platform::ErrorText(platform::LastError());
+    EXPECT_EQ("new", testutil::ReadFile(dir / "target"));
 }
 
 // The whole file or nothing: a failed write or rename keeps the old file, and no temporary stays.
