@@ -6,8 +6,10 @@
 #include <cmath>
 #include <map>
 
+#include "itemdb/Columns.h"
 #include "itemdb/Vocabulary.h"
 #include "platform/ByteOrder.h"
+#include "tableconv/FileRegistry.h"  // EqualNoCase
 #include "tools/idbdump/IdbDump.h"
 
 namespace {
@@ -114,7 +116,7 @@ std::vector<SReportColumn> ReportColumns(std::size_t nKind) {
         const std::vector<std::string> parts = PartNames(field);
         for (std::size_t p = 0; p < parts.size(); ++p)
             columns.push_back({std::string(field.pszName) + "." + parts[p], ECellType::Number, f,
-                               static_cast<std::uint8_t>(p), false});
+                               static_cast<std::uint8_t>(p), false, {}});
         if (!parts.empty()) continue;
         ECellType type = ECellType::Text;
         switch (field.type) {
@@ -126,7 +128,30 @@ std::vector<SReportColumn> ReportColumns(std::size_t nKind) {
             case EFieldType::Bool: type = ECellType::Bool; break;
             default: break;
         }
-        columns.push_back({field.pszName, type, f, 0, field.type == EFieldType::Bytes});
+        columns.push_back({field.pszName, type, f, 0, field.type == EFieldType::Bytes, {}});
+    }
+    // The sheet's names, from the column table: a column's field entry names the field
+    // ("Price"), an element of it ("DamageProportions[0]", "MainProtection.Absorption") or
+    // several fields ("TypeName, TypeCode").
+    const SKindColumns& sheet = AllKinds()[nKind];
+    for (SReportColumn& column : columns) {
+        const std::string strField = kind.fields[column.nField].pszName;
+        const std::string strElement = strField + "[" + std::to_string(column.nPart) + "]";
+        for (const SColumnInfo* pColumn : sheet.columns) {
+            std::string_view strEntries = pColumn->pszField;
+            bool bMatch = false;
+            while (!strEntries.empty() && !bMatch) {
+                const size_t nComma = strEntries.find(", ");
+                const std::string_view strEntry = strEntries.substr(0, nComma);
+                // The column table writes "MainProtection.Piercing" where the field's elements
+                // are named as the word lists name them ("piercing").
+                bMatch = EqualNoCase(strEntry, column.strName) || strEntry == strElement ||
+                         strEntry == strField;
+                strEntries = nComma == std::string_view::npos ? std::string_view() : strEntries.substr(nComma + 2);
+            }
+            if (!bMatch) continue;
+            column.strSheetName += (column.strSheetName.empty() ? "" : ", ") + std::string(pColumn->pszName);
+        }
     }
     return columns;
 }
@@ -248,7 +273,8 @@ void AppendKindJson(std::string& strOut, const SDatabaseView& view, const SRepor
     std::string strHead = "{\"name\":" + JsonString(ItemKinds()[nKind].pszName) + ",\"columns\":[";
     for (std::size_t c = 0; c < columns.size(); ++c)
         strHead += std::string(c ? "," : "") + "{\"name\":" + JsonString(columns[c].strName) +
-                   ",\"type\":\"" + TypeText(columns[c].type) + "\"}";
+                   ",\"sheet\":" + JsonString(columns[c].strSheetName) + ",\"type\":\"" +
+                   TypeText(columns[c].type) + "\"}";
     AppendScriptSafe(strOut, strHead + "],\"rows\":[\n");
     const auto& records = view.lists[nKind];
     std::string strRow;

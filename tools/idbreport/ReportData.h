@@ -25,6 +25,9 @@ struct SReportColumn {
     std::size_t nField = 0;  // index into the kind's field list
     std::uint8_t nPart = 0;  // the element of a Bytes, Floats or Protection field
     bool bWhole = false;     // a Bytes field without element names: one text column
+    // The table's column (or columns) the field comes from, as the sheet names it: "General
+    // Price"; empty for a field no column fills.
+    std::string strSheetName;
 };
 
 // The report's columns of kind nKind (ItemKinds() order), in field order.

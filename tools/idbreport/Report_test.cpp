@@ -22,7 +22,7 @@
 namespace {
 namespace fs = std::filesystem;
 
-constexpr std::size_t WEAPONS = 1, QUICK_ITEMS = 3;  // places in ItemKinds()
+constexpr std::size_t WEAPONS = 1, ARMORS = 2, QUICK_ITEMS = 3;  // places in ItemKinds()
 
 std::string Save(SItemLists& lists) {
     CChunkArchive archive;
@@ -143,6 +143,26 @@ TEST(ReportColumnsTest, CodesShowTheWordsOfTheirList) {
     EXPECT_EQ("general", CodeWord(QUICK_ITEMS, damage, 6));
     EXPECT_EQ("42", CodeWord(QUICK_ITEMS, damage, 42));
     EXPECT_EQ("-1", CodeWord(QUICK_ITEMS, damage, -1));
+}
+
+// Each field the sheet fills carries the sheet's column name, so the page can say where a value
+// was typed; every column of the kind's table names some field.
+TEST(ReportColumnsTest, FieldsCarryTheSheetsColumnNames) {
+    const auto weapons = ReportColumns(WEAPONS);
+    EXPECT_EQ("General Price", ColumnNamed(weapons, "Price").strSheetName);
+    EXPECT_EQ("Weapon Type", ColumnNamed(weapons, "TypeCode").strSheetName);
+    EXPECT_EQ("Damage proportions Termal", ColumnNamed(weapons, "DamageProportions.termal").strSheetName);
+    EXPECT_EQ("Lists", ColumnNamed(weapons, "Attack").strSheetName);
+    const auto armors = ReportColumns(ARMORS);
+    EXPECT_EQ("Main Absorption", ColumnNamed(armors, "MainProtection.Absorption").strSheetName);
+    for (std::size_t nKind = 0; nKind < AllKinds().size(); ++nKind) {
+        std::string strNamed;
+        for (const SReportColumn& column : ReportColumns(nKind)) strNamed += column.strSheetName + ", ";
+        for (const SColumnInfo* pColumn : AllKinds()[nKind].columns) {
+            if (std::string_view(pColumn->pszMeaning).find("not stored") != std::string_view::npos) continue;
+            EXPECT_NE(std::string::npos, strNamed.find(pColumn->pszName)) << pColumn->pszName;
+        }
+    }
 }
 
 TEST_F(ReportTest, BlocksSpreadIntoAColumnPerNamedElement) {
