@@ -877,6 +877,7 @@ TEST_F(IdbDumpTest, HelpExplainsTheUsage) {
     EXPECT_EQ(0u, m_strOut.rfind("idbdump: shows what an items database or a registry file holds.\n"
                                  "Usage:\n  idbdump [--raw | --text | --summary] <items.idb>\n",
                                  0));
+    EXPECT_NE(std::string::npos, m_strOut.find("\n  idbdump report <items.idb>")) << m_strOut;
     EXPECT_EQ("", m_strErr);
 }
 
