@@ -322,6 +322,13 @@ std::string DatabaseDiff(const SDatabaseView& oldView, const SDatabaseView& newV
            " added\n";
 }
 
+SDiffTotals DatabaseDiffTotals(const SDatabaseView& oldView, const SDatabaseView& newView) {
+    SDiffCounts counts;
+    for (std::size_t k = 0; k < ITEM_KIND_COUNT; ++k)
+        ListDiff(ItemKinds()[k], oldView, oldView.lists[k], newView, newView.lists[k], counts);
+    return {counts.nRemoved, counts.nChanged, counts.nAdded};
+}
+
 int RunIdbDump(const std::vector<std::string>& args, std::string& strOut, std::string& strErr) {
     strOut.clear();
     strErr.clear();

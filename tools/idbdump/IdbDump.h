@@ -2,6 +2,7 @@
 // record, and prints a registry file; the command line lives here so tests run it in-process.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,14 @@ std::string DatabaseSummary(const SDatabaseView& view, std::string_view strPath)
 // added. Empty when the two hold the same records (idbdump then prints "no differences").
 std::string DatabaseDiff(const SDatabaseView& oldView, const SDatabaseView& newView,
                          EValueStyle style = EValueStyle::Json);
+
+// The counts that end DatabaseDiff's text, for callers that want the numbers alone.
+struct SDiffTotals {
+    std::size_t nRemoved = 0;
+    std::size_t nChanged = 0;
+    std::size_t nAdded = 0;
+};
+SDiffTotals DatabaseDiffTotals(const SDatabaseView& oldView, const SDatabaseView& newView);
 
 // What idbdump prints of one file: JSON (with texts as the style says), tables or a summary of an
 // items.idb, or the registry view of a file with the registry magic.
