@@ -133,6 +133,22 @@ TEST_F(ItemWatchRun, OnceWithAMissingTableKeepsTheDatabaseAndSaysWhy) {
     EXPECT_EQ(strBefore, Database());
 }
 
+TEST_F(ItemWatchRun, OnceExportsTheWorkbookIntoTheTablesBeforeTheBuild) {
+    const std::string strItemBook =
+        (m_bin.Path() / fs::path(MARROW_ITEMBOOK_PATH).filename()).string();
+    RunProgramAt(strItemBook, m_dir.Path(), {"import", ".", "Items.xlsx"});
+    ASSERT_EQ(0, m_nStatus) << StandardError();
+    Replace(m_dir.Path() / "Weapons.txt", "Short Sword\t60\t", "Short Sword\t61\t");
+    const std::string strOut =
+        RunProgramAt(m_strWatch, m_dir.Path(), {"--once", "out", "Items.xlsx"});
+    EXPECT_EQ(0, m_nStatus) << strOut << StandardError();
+    EXPECT_NE(std::string::npos,
+              testutil::ReadFile(m_dir.Path() / "Weapons.txt").find("Short Sword\t60\t"));
+    EXPECT_EQ(testutil::ReadFile(testutil::ExamplesDir().parent_path() / "tests" / "golden" /
+                                 "examples.idb"),
+              Database());
+}
+
 TEST_F(ItemWatchRun, AMissingOutputFolderIsRefusedBeforeAnyBuild) {
     RunProgramAt(m_strWatch, m_dir.Path(), {"--once", "nowhere"});
     EXPECT_EQ(2, m_nStatus);
