@@ -152,8 +152,7 @@ bool CWatcher::FindPrograms() {
     }
     if (!m_options.strWorkbook.empty() && !platform::FindProgram("itembook", m_strItemBook)) {
         std::printf(
-            "itemwatch: itembook is neither beside itemwatch nor on PATH; "
-            "\"%s\" is not "
+            "itemwatch: itembook is neither beside itemwatch nor on PATH; \"%s\" is not "
             "exported, the tables alone are watched.\n",
             m_options.strWorkbook.c_str());
         m_options.strWorkbook.clear();
@@ -344,21 +343,14 @@ int CWatcher::Run() {
 }  // namespace
 
 std::string WatchUsage() {
-    return "itemwatch: rebuilds items.idb each time the item tables of this "
-           "folder are saved.\n"
-           "Usage: itemwatch [--once] [--settle-ms N] <output folder> "
-           "[<workbook>]\n"
-           "  Builds once, then watches the six tables (and the workbook, which "
-           "is exported\n"
-           "  into the tables with itembook first) and rebuilds once saving has "
-           "settled:\n"
-           "  itemcheck, then Marrow when the check is clean. One line per "
-           "rebuild. On a\n"
-           "  failed check or build the previous items.idb is kept. Ctrl+C "
-           "stops.\n"
+    return "itemwatch: rebuilds items.idb each time the item tables of this folder are saved.\n"
+           "Usage: itemwatch [--once] [--settle-ms N] <output folder> [<workbook>]\n"
+           "  Builds once, then watches the six tables (and the workbook, which is exported\n"
+           "  into the tables with itembook first) and rebuilds once saving has settled:\n"
+           "  itemcheck, then Marrow when the check is clean. One line per rebuild. On a\n"
+           "  failed check or build the previous items.idb is kept. Ctrl+C stops.\n"
            "  --once          build once and end: exit status 0 rebuilt, 1 kept\n"
-           "  --settle-ms N   how long the files must rest before a rebuild "
-           "(default 500);\n"
+           "  --settle-ms N   how long the files must rest before a rebuild (default 500);\n"
            "                  longer for slow disks, shorter for tests\n"
            "Exit status: 0 stopped, 2 could not run.\n";
 }
