@@ -1,6 +1,7 @@
 # What `cmake --install` lays out, and the packages CPack makes of it. The layout is the same
 # on every system, so that a package unpacked anywhere works from where it lies:
-#   bin/                      Marrow, ini2reg, idbdump, itemcheck, itembook and Ini2Reg.bat
+#   bin/                      Marrow, ini2reg, idbdump, itemcheck, itembook, itemwatch and
+#                             Ini2Reg.bat
 #   include/marrow/           the loader's public headers
 #   lib/                      the loader library
 #   lib/cmake/Marrow/         the CMake package (find_package(Marrow), target Marrow::loader)
@@ -10,7 +11,7 @@
 #   share/doc/marrow/         the README, the two format documents and the loader guide
 include(CMakePackageConfigHelpers)
 
-install(TARGETS Marrow ini2reg idbdump itemcheck itembook RUNTIME DESTINATION bin)
+install(TARGETS Marrow ini2reg idbdump itemcheck itembook itemwatch RUNTIME DESTINATION bin)
 install(PROGRAMS examples/Ini2Reg.bat DESTINATION bin)
 
 install(TARGETS marrow_loader EXPORT MarrowTargets ARCHIVE DESTINATION lib)

@@ -153,6 +153,23 @@ void CleanUpOnInterrupt(const std::vector<std::string>& paths);
 bool RunProgram(const std::vector<std::string>& args, const char* pszDirectory,
                 const char* pszStdoutPath, const char* pszStderrPath, int& nExitCode);
 
+// Where a program named without a folder is started from: the running program's folder first,
+// then each folder of PATH; "name.exe" on Windows. False when it is in none of them.
+bool FindProgram(const char* pszName, std::string& strPath);
+
+// RunProgram without the wait: on true, hProcess stands for the running program until
+// WaitForProgram reports its end or KillProgram ends it; each of those releases it.
+bool StartProgram(const std::vector<std::string>& args, const char* pszDirectory,
+                  const char* pszStdoutPath, const char* pszStderrPath, Handle& hProcess);
+// Waits at most nTimeoutMs milliseconds (a negative count: without limit). True, with its exit
+// status, once the program has ended; false while it still runs (the handle stays valid).
+bool WaitForProgram(Handle hProcess, int nTimeoutMs, int& nExitCode);
+// Sends a signal (SIGINT, SIGTERM of <csignal>) to a started program. POSIX only: elsewhere
+// false, with the system's "not supported" code.
+bool SignalProgram(Handle hProcess, int nSignal);
+// Ends a started program at once and waits for it; the handle is released.
+void KillProgram(Handle hProcess);
+
 // ---- Locks ---------------------------------------------------------------------------------
 
 enum class LockResult { LOCKED, HELD_ELSEWHERE, FAILED };

@@ -352,8 +352,31 @@ bool RunScriptAndWait(const char* pszScript, const char* pszArgument, int& nExit
     return true;
 }
 
-bool RunProgram(const std::vector<std::string>& args, const char* pszDirectory,
-                const char* pszStdoutPath, const char* pszStderrPath, int& nExitCode) {
+bool FindProgram(const char* pszName, std::string& strPath) {
+    std::vector<std::string> folders = {ProgramDirectory()};
+    const char* pszPath = std::getenv("PATH");
+    for (std::string_view strRest = pszPath ? pszPath : ""; pszPath;) {
+        const size_t nColon = strRest.find(':');
+        const std::string strFolder(strRest.substr(0, nColon));
+        folders.push_back(strFolder.empty() ? "./" : strFolder + "/");
+        if (nColon == std::string_view::npos) break;
+        strRest.remove_prefix(nColon + 1);
+    }
+    for (const std::string& strFolder : folders) {
+        if (strFolder.empty()) continue;
+        strPath = strFolder + pszName;
+        struct stat st {};
+        if (::stat(strPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            ::access(strPath.c_str(), X_OK) == 0)
+            return true;
+    }
+    strPath.clear();
+    errno = ENOENT;
+    return Fail();
+}
+
+bool StartProgram(const std::vector<std::string>& args, const char* pszDirectory,
+                  const char* pszStdoutPath, const char* pszStderrPath, Handle& hProcess) {
     if (args.empty()) {
         errno = EINVAL;
         return Fail();
@@ -365,7 +388,11 @@ bool RunProgram(const std::vector<std::string>& args, const char* pszDirectory,
     int fdReport[2];
     if (::pipe2(fdReport, O_CLOEXEC) != 0) return Fail();
     const pid_t pid = ::fork();
-    if (pid < 0) return Fail();
+    if (pid < 0) {
+        ::close(fdReport[0]);
+        ::close(fdReport[1]);
+        return Fail();
+    }
     if (pid == 0) {
         // Child: only async-signal-safe calls until exec.
         const int fdIn = ::open("/dev/null", O_RDONLY);
@@ -385,18 +412,61 @@ bool RunProgram(const std::vector<std::string>& args, const char* pszDirectory,
     }
     ::close(fdReport[1]);
     int nChildError = 0;
-    const ssize_t nRead = ::read(fdReport[0], &nChildError, sizeof nChildError);
-    ::close(fdReport[0]);
-    int nStatus = 0;
-    while (::waitpid(pid, &nStatus, 0) < 0) {
-        if (errno != EINTR) return Fail();
+    // The report pipe closes on a successful exec, so this read ends either way.
+    ssize_t nRead;
+    while ((nRead = ::read(fdReport[0], &nChildError, sizeof nChildError)) < 0 && errno == EINTR) {
     }
+    ::close(fdReport[0]);
     if (nRead == static_cast<ssize_t>(sizeof nChildError)) {
+        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
         errno = nChildError;
         return Fail();
     }
-    nExitCode = DecodeStatus(nStatus);
+    hProcess = pid;
     return true;
+}
+
+bool WaitForProgram(Handle hProcess, int nTimeoutMs, int& nExitCode) {
+    const pid_t pid = static_cast<pid_t>(hProcess);
+    int nStatus = 0;
+    if (nTimeoutMs < 0) {
+        while (::waitpid(pid, &nStatus, 0) < 0) {
+            if (errno != EINTR) return Fail();
+        }
+        nExitCode = DecodeStatus(nStatus);
+        return true;
+    }
+    // The system has no waitpid with a limit: a look every 10 ms is cheap enough for the tools
+    // and tests that wait this way.
+    for (int nWaited = 0;; nWaited += 10) {
+        const pid_t nDone = ::waitpid(pid, &nStatus, WNOHANG);
+        if (nDone == pid) {
+            nExitCode = DecodeStatus(nStatus);
+            return true;
+        }
+        if (nDone < 0 && errno != EINTR) return Fail();
+        if (nWaited >= nTimeoutMs) return false;
+        ::usleep(10000);
+    }
+}
+
+bool SignalProgram(Handle hProcess, int nSignal) {
+    return ::kill(static_cast<pid_t>(hProcess), nSignal) == 0 || Fail();
+}
+
+void KillProgram(Handle hProcess) {
+    const pid_t pid = static_cast<pid_t>(hProcess);
+    ::kill(pid, SIGKILL);
+    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+bool RunProgram(const std::vector<std::string>& args, const char* pszDirectory,
+                const char* pszStdoutPath, const char* pszStderrPath, int& nExitCode) {
+    Handle hProcess = INVALID_HANDLE;
+    return StartProgram(args, pszDirectory, pszStdoutPath, pszStderrPath, hProcess) &&
+           WaitForProgram(hProcess, /*timeoutMs=*/-1, nExitCode);
 }
 
 // ---- Locks ---------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace platform {
@@ -354,8 +355,37 @@ bool RunScriptAndWait(const char* pszScript, const char* pszArgument, int& nExit
     return WaitAndClose(pi, nExitCode);
 }
 
-bool RunProgram(const std::vector<std::string>& args, const char* pszDirectory,
-                const char* pszStdoutPath, const char* pszStderrPath, int& nExitCode) {
+bool FindProgram(const char* pszName, std::string& strPath) {
+    char szModule[MAX_PATH];
+    const DWORD dwModule = ::GetModuleFileNameA(/*module=*/nullptr, szModule, sizeof szModule);
+    if (dwModule > 0 && dwModule < sizeof szModule) {
+        std::string strBeside(szModule, dwModule);
+        const size_t nSlash = strBeside.find_last_of("\\/");
+        strBeside = (nSlash == std::string::npos ? std::string() : strBeside.substr(0, nSlash + 1)) +
+                    pszName + ".exe";
+        const DWORD dwAttributes = ::GetFileAttributesA(strBeside.c_str());
+        if (dwAttributes != INVALID_FILE_ATTRIBUTES && !(dwAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            strPath = strBeside;
+            return true;
+        }
+    }
+    // PATH alone: the current folder is the tables' folder, where no program is looked for.
+    const char* pszPath = std::getenv("PATH");
+    char szFound[MAX_PATH];
+    const DWORD dwFound = pszPath ? ::SearchPathA(pszPath, pszName, ".exe", sizeof szFound,
+                                                  szFound, /*filePart=*/nullptr)
+                                  : 0;
+    if (dwFound == 0 || dwFound >= sizeof szFound) {
+        strPath.clear();
+        ::SetLastError(dwFound >= sizeof szFound ? ERROR_FILENAME_EXCED_RANGE : ERROR_FILE_NOT_FOUND);
+        return Fail();
+    }
+    strPath = szFound;
+    return true;
+}
+
+bool StartProgram(const std::vector<std::string>& args, const char* pszDirectory,
+                  const char* pszStdoutPath, const char* pszStderrPath, Handle& hProcess) {
     if (args.empty()) {
         ::SetLastError(ERROR_INVALID_PARAMETER);
         return Fail();
@@ -392,7 +422,40 @@ bool RunProgram(const std::vector<std::string>& args, const char* pszDirectory,
     if (hIn != INVALID_HANDLE_VALUE) ::CloseHandle(hIn);
     if (hOut != INVALID_HANDLE_VALUE) ::CloseHandle(hOut);
     if (pszStderrPath && hErr != INVALID_HANDLE_VALUE) ::CloseHandle(hErr);
-    return bStarted && WaitAndClose(pi, nExitCode);
+    if (!bStarted) return false;
+    ::CloseHandle(pi.hThread);
+    hProcess = ToHandle(pi.hProcess);
+    return true;
+}
+
+bool WaitForProgram(Handle hProcess, int nTimeoutMs, int& nExitCode) {
+    const DWORD dwWait = ::WaitForSingleObject(
+        H(hProcess), nTimeoutMs < 0 ? INFINITE : static_cast<DWORD>(nTimeoutMs));
+    if (dwWait == WAIT_TIMEOUT) return false;
+    if (dwWait != WAIT_OBJECT_0) return Fail();
+    DWORD dwCode = 0;
+    ::GetExitCodeProcess(H(hProcess), &dwCode);
+    nExitCode = static_cast<int>(dwCode);
+    ::CloseHandle(H(hProcess));
+    return true;
+}
+
+bool SignalProgram(Handle /*hProcess*/, int /*nSignal*/) {
+    ::SetLastError(ERROR_NOT_SUPPORTED);
+    return Fail();
+}
+
+void KillProgram(Handle hProcess) {
+    ::TerminateProcess(H(hProcess), /*exitCode=*/1);
+    ::WaitForSingleObject(H(hProcess), INFINITE);
+    ::CloseHandle(H(hProcess));
+}
+
+bool RunProgram(const std::vector<std::string>& args, const char* pszDirectory,
+                const char* pszStdoutPath, const char* pszStderrPath, int& nExitCode) {
+    Handle hProcess = INVALID_HANDLE;
+    return StartProgram(args, pszDirectory, pszStdoutPath, pszStderrPath, hProcess) &&
+           WaitForProgram(hProcess, /*timeoutMs=*/-1, nExitCode);
 }
 
 // ---- Locks ---------------------------------------------------------------------------------

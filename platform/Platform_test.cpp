@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -235,3 +236,54 @@ TEST(PlatformProcess, ProgramOutputGoesToTheGivenFiles) {
     EXPECT_FALSE(platform::RunProgram({dir / "no-such-program"}, nullptr,
                                       (dir / "out.txt").c_str(), nullptr, nExitCode));
 }
+
+TEST(PlatformProcess, StartedProgramIsWaitedForWithItsExitStatus) {
+    CTempDir dir;
+    platform::Handle hProcess = platform::INVALID_HANDLE;
+    ASSERT_TRUE(platform::StartProgram({testutil::Ini2RegPath(), "--help"}, nullptr,
+                                       (dir / "out.txt").c_str(), nullptr, hProcess));
+    int nExitCode = -1;
+    ASSERT_TRUE(platform::WaitForProgram(hProcess, /*timeoutMs=*/-1, nExitCode));
+    EXPECT_EQ(0, nExitCode);
+    EXPECT_NE(std::string::npos, testutil::ReadFile(dir / "out.txt").find("Usage: ini2reg"));
+    EXPECT_FALSE(platform::StartProgram({dir / "no-such-program"}, nullptr,
+                                        (dir / "out.txt").c_str(), nullptr, hProcess));
+}
+
+TEST(PlatformProcess, ProgramNamedNowhereIsNotFound) {
+    std::string strPath = "left over";
+    EXPECT_FALSE(platform::FindProgram("no-such-program-anywhere", strPath));
+    EXPECT_TRUE(platform::IsNotFoundError(platform::LastError()));
+    EXPECT_EQ("", strPath);
+}
+
+#ifndef _WIN32
+TEST(PlatformProcess, ProgramIsFoundOnPathWhenNotBesideThisOne) {
+    CTempDir dir;
+    testutil::WriteFile(dir.Path() / "tool", "#!/bin/sh\n");
+    testutil::fs::permissions(dir.Path() / "tool", testutil::fs::perms::owner_all);
+    testutil::WriteFile(dir.Path() / "notexec", "#!/bin/sh\n");
+    const char* pszOldPath = std::getenv("PATH");
+    const std::string strOldPath = pszOldPath ? pszOldPath : "";
+    ::setenv("PATH", ("/nonexistent:" + dir.Path().string()).c_str(), 1);
+    std::string strFound, strOther;
+    const bool bFound = platform::FindProgram("tool", strFound);
+    const bool bOther = platform::FindProgram("notexec", strOther);
+    ::setenv("PATH", strOldPath.c_str(), 1);
+    ASSERT_TRUE(bFound);
+    EXPECT_EQ(dir / "tool", strFound);
+    EXPECT_FALSE(bOther);
+}
+
+TEST(PlatformProcess, StartedProgramRunsOnPastTheLimitUntilSignalled) {
+    CTempDir dir;
+    platform::Handle hProcess = platform::INVALID_HANDLE;
+    ASSERT_TRUE(platform::StartProgram({"/bin/sleep", "60"}, nullptr, (dir / "out.txt").c_str(),
+                                       nullptr, hProcess));
+    int nExitCode = -1;
+    EXPECT_FALSE(platform::WaitForProgram(hProcess, /*timeoutMs=*/50, nExitCode));
+    ASSERT_TRUE(platform::SignalProgram(hProcess, SIGTERM));
+    ASSERT_TRUE(platform::WaitForProgram(hProcess, /*timeoutMs=*/60000, nExitCode));
+    EXPECT_EQ(128 + SIGTERM, nExitCode);
+}
+#endif

@@ -123,7 +123,7 @@ dpkg-deb -x "$deb" "$work/deb"
 check_package deb "$work/deb/usr/bin" env -i "$work/deb/usr/bin/Marrow"
 check_book deb "$work/deb/usr/bin/itembook" "$work/deb/usr/bin/Marrow" env -i
 check_book tgz "$tgzbin/itembook" "$tgzbin/Marrow" env -i
-check_stripped nm "$tgzbin" Marrow ini2reg idbdump itemcheck itembook
+check_stripped nm "$tgzbin" Marrow ini2reg idbdump itemcheck itembook itemwatch
 list_package "$tgz" tar -tzvf "$tgz"
 list_package "$deb" dpkg-deb -c "$deb"
 dpkg-deb -f "$deb" Package Version Architecture Depends
@@ -140,6 +140,6 @@ if $windows; then
     check_book zip "$zipbin/itembook.exe" "$zipbin/Marrow.exe" env -i HOME="$HOME" WINEDEBUG=-all \
         ${WINEPREFIX:+WINEPREFIX="$WINEPREFIX"} /usr/bin/wine
     check_stripped x86_64-w64-mingw32-nm "$zipbin" Marrow.exe ini2reg.exe idbdump.exe itemcheck.exe \
-        itembook.exe
+        itembook.exe itemwatch.exe
     list_package "$zip" cmake -E tar tvf "$zip"
 fi

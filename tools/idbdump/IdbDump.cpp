@@ -345,6 +345,20 @@ std::string DatabaseDiff(const SDatabaseView& oldView, const SDatabaseView& newV
     return strOut + DiffCountsText(counts[0], counts[1], counts[2]);
 }
 
+SDiffTotals DatabaseDiffTotals(const SDatabaseView& oldView, const SDatabaseView& newView) {
+    SDiffTotals totals;
+    for (std::size_t k = 0; k < ITEM_KIND_COUNT; ++k) {
+        for (const SRecordChange& change : ListChanges(k, oldView, newView)) {
+            switch (change.type) {
+                case EChange::Removed: ++totals.nRemoved; break;
+                case EChange::Changed: ++totals.nChanged; break;
+                case EChange::Added: ++totals.nAdded; break;
+            }
+        }
+    }
+    return totals;
+}
+
 int RunIdbDump(const std::vector<std::string>& args, std::string& strOut, std::string& strErr) {
     strOut.clear();
     strErr.clear();

@@ -2,6 +2,7 @@
 // record, and prints a registry file; the command line lives here so tests run it in-process.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,14 @@ std::string DiffCountsText(std::size_t nRemoved, std::size_t nChanged, std::size
 // refused as "... is a registry file; <strWhatFor> items databases."
 bool LoadDatabase(const std::string& strPath, std::string& strBytes, SDatabaseView& view,
                   std::string& strErr, std::string_view strWhatFor = "diff compares");
+
+// The counts that end DatabaseDiff's text, for callers that want the numbers alone.
+struct SDiffTotals {
+    std::size_t nRemoved = 0;
+    std::size_t nChanged = 0;
+    std::size_t nAdded = 0;
+};
+SDiffTotals DatabaseDiffTotals(const SDatabaseView& oldView, const SDatabaseView& newView);
 
 // What idbdump prints of one file: JSON (with texts as the style says), tables or a summary of an
 // items.idb, or the registry view of a file with the registry magic.

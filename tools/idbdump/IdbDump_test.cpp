@@ -543,6 +543,25 @@ TEST_F(IdbDumpTest, DiffReportsRemovedAndAddedRecords) {
         m_strOut);
 }
 
+TEST_F(IdbDumpTest, DiffTotalsAreTheCountsOfTheDiffsLastLine) {
+    SItemLists lists = LoadGolden();
+    lists.m_armors.erase(lists.m_armors.begin() + 3);
+    lists.m_weapons[1].DamageMin = 6.25f;
+    lists.m_weapons[2].DamageMin = 1.5f;
+    const std::string strOld = testutil::ReadFile(GoldenPath());
+    const std::string strNew = testutil::ReadFile(WriteDatabase("new.idb", lists));
+    SDatabaseView oldView, newView;
+    std::string strProblem;
+    ASSERT_TRUE(CheckDatabase(strOld, oldView, strProblem));
+    ASSERT_TRUE(CheckDatabase(strNew, newView, strProblem));
+    const SDiffTotals totals = DatabaseDiffTotals(oldView, newView);
+    EXPECT_EQ(1u, totals.nRemoved);
+    EXPECT_EQ(2u, totals.nChanged);
+    EXPECT_EQ(0u, totals.nAdded);
+    const SDiffTotals none = DatabaseDiffTotals(oldView, oldView);
+    EXPECT_EQ(0u, none.nRemoved + none.nChanged + none.nAdded);
+}
+
 TEST_F(IdbDumpTest, DiffMatchesRepeatedNamesByTheirOrder) {
     SItemLists lists;
     lists.m_quickItems.resize(2);
