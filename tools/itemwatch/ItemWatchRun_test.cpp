@@ -193,8 +193,9 @@ TEST_F(ItemWatchRun, KeepsTheOldDatabaseWhenTheCheckFindsProblems) {
               Output().find("\n  Weapons.txt:3:14 (N3): unknown weapon type \"Spork\"; did you "
                             "mean \"sword\"?\n"));
     EXPECT_EQ(strBefore, Database());
-    // The next save tries again.
-    Replace(m_dir.Path() / "Weapons.txt", "\tSpork\tIron\t", "\tSword\tIron\t");
+    // The next save tries again. A cell with a space the reader trims: the file differs in size
+    // too, since a save that follows at once may keep the file's time where the clock is coarse.
+    Replace(m_dir.Path() / "Weapons.txt", "\tSpork\tIron\t", "\tSword \tIron\t");
     ASSERT_TRUE(WaitFor("; 0 problems; 0 changed, 0 added, 0 removed\n"));
     Finish();
 }
