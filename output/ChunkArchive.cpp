@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/ByteOrder.h"
+#include "output/ByteOrder.h"
 
 namespace marrow {
 

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "output/ByteOrder.h"
 #include "output/DataStream.h"
-#include "platform/ByteOrder.h"
 #include "platform/Memory.h"
 
 namespace marrow {
