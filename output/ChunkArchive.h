@@ -12,7 +12,6 @@
 
 #include "output/ByteOrder.h"
 #include "output/DataStream.h"
-#include "platform/Memory.h"
 
 namespace marrow {
 
@@ -128,29 +127,6 @@ public:
 
     // Bytes of root content so far (top-level chunk 1 when the archive is closed).
     std::uint32_t GetRootLength() const { return m_frames.empty() ? 0 : m_frames[0].length; }
-
-    // A list of records, each in a chunk with id 1, in both directions; each record through
-    // the free function Serialize(CChunkArchive&, T&), found by its argument types.
-    template <class T>
-    void SerializeList(int nListId, std::vector<T>& list) {
-        if (!StartChunk(nListId)) return;
-        size_t nCount = list.size();
-        if (m_bReading) {
-            list.clear();
-            nCount = static_cast<size_t>(CountChunks(1));
-            list.reserve(nCount);
-            platform::AdviseLargePages(list.data(), nCount * sizeof(T));
-            list.resize(nCount);
-        }
-        for (size_t i = 0; i < nCount; ++i) {
-            SetChunkIndex(static_cast<int>(i + 1));
-            if (StartChunk(1)) {
-                Serialize(*this, list[i]);
-                FinishChunk();
-            }
-        }
-        FinishChunk();
-    }
 
     std::int32_t m_nVersion = 1;
 

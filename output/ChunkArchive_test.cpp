@@ -310,17 +310,6 @@ std::string MixedList(Random& rng, std::vector<int>& indices) {
     return strList;
 }
 
-// A record as small as the list layout allows.
-struct STinyRecord {
-    std::int32_t Value = 0;
-    std::string Name;
-    friend void Serialize(CChunkArchive& archive, STinyRecord& record) {
-        archive.DataChunk(0, &record.Value, sizeof record.Value);
-        archive.StringChunk(1, record.Name);
-    }
-    friend bool operator==(const STinyRecord&, const STinyRecord&) = default;
-};
-
 class CTestObject : public CStoredObject {
 public:
     CTestObject() { ++s_nLive; }
@@ -344,16 +333,6 @@ public:
 class CUnregisteredObject : public CTestObject {};
 
 constexpr std::uint32_t TEST_TYPE_ID = 0x7E57;
-
-// Counts the writes that reach the stream.
-class CCountingStream : public CMemoryStream {
-public:
-    void Write(const void* pBuffer, std::uint32_t nCount) override {
-        ++m_nWrites;
-        CMemoryStream::Write(pBuffer, nCount);
-    }
-    int m_nWrites = 0;
-};
 
 // Remembers the largest read asked of it.
 class CRecordingStream : public CMemoryStream {
@@ -506,21 +485,6 @@ TEST_F(ChunkArchiveTest, StructuredChunkWithoutChildrenIsItsIdAndALengthByteOfZe
               }));
 }
 
-TEST_F(ChunkArchiveTest, SixEmptyListsMakeTheTwentyFourByteArchive) {
-    std::vector<STinyRecord> lists[6];
-    const std::string strFile = WriteArchive([&](CChunkArchive& archive) {
-        for (int i = 0; i < 6; ++i) archive.SerializeList(i + 1, lists[i]);
-    });
-    EXPECT_EQ("01 18 01 00 02 00 03 00 04 00 05 00 06 00 00 00 02 0C 02 08 01 00 00 00",
-              Hex(strFile));
-}
-
-TEST_F(ChunkArchiveTest, ListHoldsOneChunkWithIdOnePerRecordInOrder) {
-    std::vector<STinyRecord> records = {{5, "a"}, {6, ""}};
-    EXPECT_EQ("02 2E 01 14 00 08 05 00 00 00 01 04 61 00 01 12 00 08 06 00 00 00 01 02 00",
-              WriteRoot([&](CChunkArchive& archive) { archive.SerializeList(2, records); }));
-}
-
 TEST_F(ChunkArchiveTest, VersionIsWrittenLastAndReadBackOnlyWhenAskedWithOne) {
     const std::string strFile = WriteArchive([](CChunkArchive&) {}, /*nVersion=*/7);
     EXPECT_EQ("01 00 00 00 02 0C 02 08 07 00 00 00", Hex(strFile));
@@ -529,18 +493,6 @@ TEST_F(ChunkArchiveTest, VersionIsWrittenLastAndReadBackOnlyWhenAskedWithOne) {
     m_archive.CloseArchive(m_stream);
     m_archive.OpenArchive(m_stream, /*bReading=*/true, /*nVersion=*/3);
     EXPECT_EQ(3, m_archive.m_nVersion);
-}
-
-TEST_F(ChunkArchiveTest, NothingReachesTheStreamBeforeCloseAndCloseWritesAtMostNineTimes) {
-    std::vector<STinyRecord> records = {{1, "axe"}, {2, "bow"}};
-    CChunkArchive archive;
-    CCountingStream stream;
-    archive.OpenArchive(stream, /*bReading=*/false, /*nVersion=*/1);
-    archive.SerializeList(1, records);
-    EXPECT_EQ(0, stream.m_nWrites);
-    EXPECT_TRUE(archive.CloseArchive(stream));
-    EXPECT_LE(stream.m_nWrites, 9);
-    EXPECT_EQ(3u, Decode(Content(stream)).size());
 }
 
 TEST_F(ChunkArchiveTest, CountChunksWhileWritingCountsTheChildrenAppendedSoFar) {
@@ -669,19 +621,6 @@ TEST_F(ChunkArchiveTest, MissingTopLevelChunkOneGivesAnEmptyRoot) {
     EXPECT_EQ(1, m_archive.m_nVersion);
     EXPECT_FALSE(m_archive.StartChunk(1));
     EXPECT_EQ(0, m_archive.CountChunks(1));
-    std::vector<STinyRecord> records = {{3, "kept"}};
-    m_archive.SerializeList(1, records);
-    EXPECT_EQ((std::vector<STinyRecord>{{3, "kept"}}), records);
-}
-
-TEST_F(ChunkArchiveTest, SerializeListReplacesTheListWithTheRecordsRead) {
-    std::vector<STinyRecord> written = {{5, "a"}, {6, ""}, {-1, "bow"}};
-    const std::string strFile =
-        WriteArchive([&](CChunkArchive& archive) { archive.SerializeList(4, written); });
-    Open(strFile);
-    std::vector<STinyRecord> records(5, STinyRecord{9, "old"});
-    m_archive.SerializeList(4, records);
-    EXPECT_EQ(written, records);
 }
 
 TEST_F(ChunkArchiveTest, TopLevelChunkIsReadOnlyWhenItFitsInTheStream) {
@@ -837,25 +776,6 @@ TEST_F(ChunkArchiveTest, DamagedArchiveReadsLikeThePlainScanAndLeaksNothing) {
         m_archive.CloseArchive(m_stream);
         ASSERT_EQ(nLive, CTestObject::s_nLive) << "case " << nCase++;
     }
-}
-
-TEST_F(ChunkArchiveTest, ArchiveWrittenToAFileReadsBackFromIt) {
-    testutil::CTempDir dir;
-    const std::string strPath = dir / "items.idb";
-    std::vector<STinyRecord> written = {{1, "axe"}, {2, std::string(300, 'b')}}, empty;
-    CFileStream file;
-    ASSERT_TRUE(file.OpenFile(strPath.c_str(), FILE_MODE_CREATE | FILE_MODE_WRITE));
-    m_archive.OpenArchive(file, /*bReading=*/false, /*nVersion=*/1);
-    m_archive.SerializeList(1, written);
-    m_archive.SerializeList(2, empty);
-    EXPECT_TRUE(m_archive.CloseArchive(file));
-    EXPECT_TRUE(file.CloseFile());
-    ASSERT_TRUE(file.OpenFile(strPath.c_str(), FILE_MODE_READ));
-    std::vector<STinyRecord> records;
-    m_archive.OpenArchive(file, /*bReading=*/true, /*nVersion=*/1);
-    m_archive.SerializeList(1, records);
-    EXPECT_EQ(written, records);
-    EXPECT_EQ(1, m_archive.m_nVersion);
 }
 
 // ---- Stored objects ------------------------------------------------------------------------
