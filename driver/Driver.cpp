@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "driver/ErrorReport.h"
+#include "errors/ErrorReport.h"
 #include "itemdb/Columns.h"
 #include "itemdb/ItemDatabase.h"
 #include "platform/Platform.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <type_traits>
 
-#include "driver/ErrorReport.h"
+#include "errors/ErrorReport.h"
 #include "itemdb/Columns.h"
 #include "loader/ItemKinds.h"
 #include "platform/Memory.h"

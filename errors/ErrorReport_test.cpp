@@ -1,4 +1,4 @@
-#include "driver/ErrorReport.h"
+#include "errors/ErrorReport.h"
 
 #include <gtest/gtest.h>
 
