@@ -141,6 +141,19 @@ TEST_F(DatabaseBuild, TenthUnknownWeaponNameStopsTheBuilderAfterItsRow) {
     EXPECT_FALSE(fs::exists(m_dir.Path() / "items.idb"));
 }
 
+// The mapping of tempreg.reg reports its own failure; when that is the tenth error the run ends
+// with it, and the builder adds no line of its own.
+TEST_F(DatabaseBuild, TenthErrorFromMappingTheRegistryEndsTheBuilderWithoutALine) {
+    testutil::WriteFile(m_dir.Path() / "Ini2Reg.bat", COPY_PREPARED);
+    testutil::WriteFile(m_dir.Path() / "prepared.reg", "");
+    for (int i = 0; i < MAX_ERRORS - 1; ++i) ReportError("error %d\n", i);
+    EXPECT_EQ("Building weapons list:", BuildWeapons(TableOf(WEAPON_COLUMNS, {{"Sword", "sword"}})));
+    EXPECT_FALSE(m_bBuilt);
+    EXPECT_TRUE(ErrorLimitReached());
+    ASSERT_EQ(10u, m_reports.Reports().size());
+    EXPECT_EQ("CMappedFile::Open().\nUnable to create file mapping.\n", m_reports.Reports().back());
+}
+
 // The build table and the loader's kinds are two halves of one table, matched by position: each
 // builder fills the list that the loader's entry at its position names, and only that list, and
 // prints the heading of its kind.
