@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "itemdb/Weapon.h"
+#include "loader/RecordSerialize.h"
 #include "output/ChunkArchive.h"
 #include "output/DataStream.h"
 
@@ -46,7 +47,7 @@ std::vector<SWeapon> MakeWeapons(std::int64_t nCount) {
 void WriteWeapons(std::vector<SWeapon>& weapons, CMemoryStream& stream) {
     CChunkArchive archive;
     archive.OpenArchive(stream, /*bReading=*/false, /*nVersion=*/1);
-    archive.SerializeList(WEAPON_LIST_ID, weapons);
+    SerializeList(archive, WEAPON_LIST_ID, weapons);
     archive.CloseArchive(stream);
 }
 
@@ -69,7 +70,7 @@ void BM_ReadWeapons(benchmark::State& state) {
     for (auto _ : state) {
         CChunkArchive archive;
         archive.OpenArchive(stream, /*bReading=*/true, /*nVersion=*/1);
-        archive.SerializeList(WEAPON_LIST_ID, back);
+        SerializeList(archive, WEAPON_LIST_ID, back);
         archive.CloseArchive(stream);
         benchmark::DoNotOptimize(back.data());
     }

@@ -35,8 +35,7 @@ set(MARROW_LOADER_SOURCES
     loader/DatabaseCheck.cpp loader/DatabaseCheck.h loader/RecordLayout.cpp
     loader/RecordLayout.h loader/RecordFields.h loader/ItemKinds.h loader/Span.h
     loader/PackedStrings.cpp output/DataStream.cpp output/DataStream.h output/ChunkArchive.cpp
-    output/ChunkArchive.h platform/Memory.cpp platform/Memory.h platform/ByteOrder.h
-    platform/Platform.h)
+    output/ChunkArchive.h output/ByteOrder.h platform/Memory.cpp platform/Memory.h)
 foreach(source ${MARROW_LOADER_SOURCES})
     get_filename_component(folder ${source} DIRECTORY)
     install(FILES ${source} DESTINATION share/marrow/loader-src/${folder} COMPONENT loader_source)

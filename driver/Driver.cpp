@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "driver/ErrorReport.h"
+#include "errors/ErrorReport.h"
 #include "itemdb/Columns.h"
 #include "itemdb/ItemDatabase.h"
 #include "platform/Platform.h"
@@ -23,8 +23,8 @@ void PrintUsage() {
 }
 
 // The script's temporary files have fixed names in the current folder, so two runs there would
-// overwrite each other's; a run holds this lock for its whole length. It lives in a static so
-// that the tenth error, which ends the process with exit(), still removes it.
+// overwrite each other's; a run holds this lock for its whole length, and every way out of
+// RunMarrow, the tenth error's included, releases it.
 constexpr char LOCK_PATH[] = "tempreg.lock";
 
 class CFolderLock {
@@ -52,7 +52,18 @@ private:
     platform::Handle m_hLock = platform::INVALID_HANDLE;
     bool m_bHeld = false;
 };
-CFolderLock g_folderLock;
+
+// The tenth error ends the run in the row that met it: no further table is built and nothing is
+// saved. Its report is the last text on standard error before this line; the table's temporary
+// files go with the lock.
+int StopAtTheErrorLimit(CItemDatabase& database, CFolderLock& folderLock) {
+    std::fflush(stdout);
+    std::fputs("Stopped after ten errors; items.idb not written.\n", stderr);
+    std::fflush(stderr);
+    database.RemoveTempFiles();
+    folderLock.Release();
+    return -1;
+}
 
 // "Not saving: "A.txt" could not be read; "B.txt", "C.txt" could not be converted."
 void PrintNotSaving(const std::vector<std::string>& unreadable,
@@ -145,10 +156,11 @@ int RunMarrow(int argc, const char* const* argv) {
     const std::string strOutputDirectory = OutputDirectoryOf(argv[1]);
     platform::SetProgramPath(argv[0]);
     std::fflush(stdout);
-    if (!g_folderLock.Acquire()) return -1;
+    CFolderLock folderLock;
+    if (!folderLock.Acquire()) return -1;
     if (!CheckOutputFolder(strOutputDirectory)) {
         std::fflush(stdout);
-        g_folderLock.Release();
+        folderLock.Release();
         return -1;
     }
     // Ctrl+C or a termination request leaves nothing of the run behind: no converter still
@@ -157,7 +169,11 @@ int RunMarrow(int argc, const char* const* argv) {
     cleanUp.push_back(LOCK_PATH);
     cleanUp.push_back(platform::TemporaryNameFor(strOutputDirectory + "items.idb"));
     platform::CleanUpOnInterrupt(cleanUp);
-    for (const SKindColumns& kind : AllKinds()) (database.*kind.pBuild)(kind.pszTable);
+    ResetErrorCount();  // the limit counts this run's errors
+    for (const SKindColumns& kind : AllKinds()) {
+        (database.*kind.pBuild)(kind.pszTable);
+        if (ErrorLimitReached()) return StopAtTheErrorLimit(database, folderLock);
+    }
     // A table that could not be converted would be saved as an empty list: the last good
     // database is worth more than that.
     // Nor is a database of no table at all, which a run in the wrong folder would give.
@@ -180,6 +196,6 @@ int RunMarrow(int argc, const char* const* argv) {
         if (bSaved) PrintSavedWithProblems(problems, GetErrorCount());
     }
     std::fflush(stdout);
-    g_folderLock.Release();
+    folderLock.Release();
     return bSaved ? 0 : -1;
 }

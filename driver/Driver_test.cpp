@@ -123,6 +123,41 @@ TEST(Driver, FailedWriteKeepsThePreviousDatabaseAndLeavesNoTemporaryFile) {
     }
 }
 
+// The tenth error ends the run through RunMarrow's return, the process going on: the folder is
+// released, nothing is saved, and the next run in the process counts its own errors.
+TEST(Driver, TheTenthErrorEndsTheRunAndTheNextRunCountsAfresh) {
+    CTempDir dir;
+    testutil::InstallConverter(dir.Path());
+    const auto writeWeapons = [&dir](int nRows) {
+        std::string strTable = "Name\tWeapon\t\n\tType\tRange\n";
+        for (int i = 0; i < nRows; ++i) strTable += "W" + std::to_string(i) + "\tclub\t1\n";
+        testutil::WriteFile(dir.Path() / "Weapons.txt", strTable);
+    };
+    testutil::CReportCatcher catcher;
+    writeWeapons(12);
+    int nStatus = 0;
+    testing::internal::CaptureStderr();
+    std::string strOutput = RunDriver(dir.Path(), {"."}, nStatus);
+    EXPECT_EQ("Stopped after ten errors; items.idb not written.\n",
+              testing::internal::GetCapturedStderr());
+    EXPECT_EQ(-1, nStatus);
+    EXPECT_EQ("Building materials list:Can't open file \"Materials.txt\".\n"
+              "Building weapons list:" + std::string(10, '.'),
+              strOutput);
+    EXPECT_EQ(10u, catcher.Reports().size());
+    EXPECT_FALSE(fs::exists(dir.Path() / "items.idb"));
+    EXPECT_FALSE(fs::exists(dir.Path() / "tempreg.lock"));
+
+    writeWeapons(9);
+    testing::internal::CaptureStderr();
+    strOutput = RunDriver(dir.Path(), {"."}, nStatus);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(0, nStatus) << strOutput;
+    EXPECT_EQ(19u, catcher.Reports().size());
+    EXPECT_TRUE(fs::exists(dir.Path() / "items.idb"));
+    EXPECT_FALSE(fs::exists(dir.Path() / "tempreg.lock"));
+}
+
 TEST(DriverDeathTest, FailedSaveEndsTheProcessWith255) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     CTempDir dir;

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <string>
 
 #include "loader/ItemKinds.h"
 #include "loader/RecordSerialize.h"
@@ -29,34 +28,12 @@ void WriteLists(SItemLists& lists, CMemoryStream& stream) {
     Check(archive.CloseArchive(stream));
 }
 
-// items.idb stores no objects, but the container reads an object table wherever it finds one:
-// give it a class to create, so that loading objects is fuzzed too.
-class CProbeObject : public CStoredObject {
-public:
-    void Serialize(CChunkArchive& archive) override {
-        archive.DataChunk(0, &m_nValue, sizeof m_nValue);
-        archive.StringChunk(1, m_strText);
-        if (archive.StartChunk(2)) {
-            m_nChildren = archive.CountChunks(1);
-            archive.FinishChunk();
-        }
-    }
-    std::uint32_t m_nValue = 0;
-    std::string m_strText;
-    int m_nChildren = 0;
-};
-
 size_t RecordCount(const SItemLists& lists) {
     size_t nCount = 0;
     ForEachKind([&](const auto& kind) { nCount += (lists.*kind.pList).size(); });
     return nCount;
 }
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    RegisterStoredClass<CProbeObject>(/*nTypeId=*/1);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pData, size_t nSize) {
     if (nSize > 0xFFFFFFFFu) return 0;

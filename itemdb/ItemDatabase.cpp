@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <type_traits>
 
-#include "driver/ErrorReport.h"
+#include "errors/ErrorReport.h"
 #include "itemdb/Columns.h"
 #include "loader/ItemKinds.h"
 #include "platform/Memory.h"
@@ -13,8 +13,11 @@
 bool CItemDatabase::OpenConverted(CFileRegistry& registry) {
     const std::string strPath = m_strTempBase + ".reg";
     if (!registry.Open(strPath.c_str())) {
-        std::printf("Ini2Reg.bat left a tempreg.reg for \"%s\" that is no registry file.\n",
-                    m_strFileName.c_str());
+        // The mapping reports its failures itself; when that report was the run's last, the run
+        // ends with it and nothing more is printed.
+        if (!ErrorLimitReached())
+            std::printf("Ini2Reg.bat left a tempreg.reg for \"%s\" that is no registry file.\n",
+                        m_strFileName.c_str());
         return NoteConversionFailure();
     }
     std::string strProblem;
@@ -59,8 +62,15 @@ bool CItemDatabase::BuildList(const char* pszFileName, FRead read) {
             read(registry, strSection, static_cast<std::int32_t>(nBuilt), list[nBuilt]);
         else read(registry, strSection, list[nBuilt]);
         ++nBuilt;
+        // The row that met the run's last error is its last: the driver ends the run.
+        if (ErrorLimitReached()) break;
     }
     list.resize(nBuilt);
+    if (ErrorLimitReached()) {
+        // Nothing more is printed: the driver says why the run stops and clears its temporaries.
+        registry.Close();
+        return false;
+    }
     // Closed first: Windows refuses to delete a file that is still mapped.
     registry.Close();
     RemoveTempFiles();

@@ -18,7 +18,9 @@ public:
     ~CItemDatabase() override = default;
 
     // Each prints its heading and one "." per record, and returns whether the table could be
-    // converted; on false the list stays as it was and the cause has been printed.
+    // converted; on false the list stays as it was and the cause has been printed. They also
+    // return false when a row meets the run's last error (ErrorLimitReached): the builder stops
+    // after that row's ".", prints nothing more and keeps the records built so far.
     bool BuildMaterials(const char* pszFileName);
     bool BuildWeapons(const char* pszFileName);
     bool BuildArmors(const char* pszFileName);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "errors/ErrorReport.h"
 #include "itemdb/BuildTestFixture.h"
 #include "itemdb/Columns.h"
 #include "loader/ItemKinds.h"
@@ -126,20 +127,31 @@ TEST_F(DatabaseBuild, NineUnknownWeaponNamesAreReportedAndTheDatabaseIsSaved) {
     EXPECT_FALSE(Saved().empty());
 }
 
-TEST_F(DatabaseBuild, TenthUnknownWeaponNameEndsTheRunBeforeTheSave) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+// The run ends in the row of the tenth error (the driver stops it, before the save): the builder
+// stops after that row's dot and prints nothing more, not even the line's end.
+TEST_F(DatabaseBuild, TenthUnknownWeaponNameStopsTheBuilderAfterItsRow) {
     std::vector<Row> rows;
-    for (int i = 0; i < 10; ++i) rows.push_back({"W" + std::to_string(i), "club"});
-    testutil::WriteFile(m_dir.Path() / "Weapons.txt", TableOf(WEAPON_COLUMNS, rows));
-    const std::string strDirectory = m_dir.Path().string();
-    auto buildAndSave = [&] {
-        testutil::CCurrentDirectory current(strDirectory);
-        m_db.BuildWeapons("Weapons.txt");
-        m_db.Save((strDirectory + platform::PATH_SEPARATOR).c_str());
-        std::exit(0);
-    };
-    EXPECT_EXIT(buildAndSave(), testing::ExitedWithCode(testutil::EXIT_MINUS_ONE), "");
+    for (int i = 0; i < 12; ++i) rows.push_back({"W" + std::to_string(i), "club"});
+    EXPECT_EQ("Building weapons list:" + std::string(10, '.'),
+              BuildWeapons(TableOf(WEAPON_COLUMNS, rows)));
+    EXPECT_FALSE(m_bBuilt);
+    EXPECT_TRUE(ErrorLimitReached());
+    EXPECT_EQ(10u, m_reports.Reports().size());
+    EXPECT_EQ(10u, m_db.m_weapons.size());
     EXPECT_FALSE(fs::exists(m_dir.Path() / "items.idb"));
+}
+
+// The mapping of tempreg.reg reports its own failure; when that is the tenth error the run ends
+// with it, and the builder adds no line of its own.
+TEST_F(DatabaseBuild, TenthErrorFromMappingTheRegistryEndsTheBuilderWithoutALine) {
+    testutil::WriteFile(m_dir.Path() / "Ini2Reg.bat", COPY_PREPARED);
+    testutil::WriteFile(m_dir.Path() / "prepared.reg", "");
+    for (int i = 0; i < MAX_ERRORS - 1; ++i) ReportError("error %d\n", i);
+    EXPECT_EQ("Building weapons list:", BuildWeapons(TableOf(WEAPON_COLUMNS, {{"Sword", "sword"}})));
+    EXPECT_FALSE(m_bBuilt);
+    EXPECT_TRUE(ErrorLimitReached());
+    ASSERT_EQ(10u, m_reports.Reports().size());
+    EXPECT_EQ("CMappedFile::Open().\nUnable to create file mapping.\n", m_reports.Reports().back());
 }
 
 // The build table and the loader's kinds are two halves of one table, matched by position: each

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdlib>
 
-#include "driver/ErrorReport.h"
+#include "errors/ErrorReport.h"
 #include "tableconv/TableConverter.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <iterator>
 #include <utility>
 
+#include "output/ByteOrder.h"
 #include "output/ChunkArchive.h"
-#include "platform/ByteOrder.h"
 
 namespace marrow {
 

@@ -88,7 +88,7 @@ void Serialize(CChunkArchive& archive, SQuestItem& item) { SerializeItem(archive
 void Serialize(CChunkArchive& archive, SLootItem& item) { SerializeItem(archive, item); }
 
 void SerializeItemLists(CChunkArchive& archive, SItemLists& lists) {
-    ForEachKind([&](const auto& kind) { archive.SerializeList(kind.nListId, lists.*kind.pList); });
+    ForEachKind([&](const auto& kind) { SerializeList(archive, kind.nListId, lists.*kind.pList); });
 }
 
 void ReadItemDatabase(IDataStream& stream, SItemLists& lists, bool bResetStream) {

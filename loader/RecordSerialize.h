@@ -3,22 +3,50 @@
 // Layout: docs/idb-format.md.
 #pragma once
 
+#include <cstddef>
+#include <vector>
+
 #include "marrow/Loader.h"
 #include "marrow/Records.h"
 #include "output/ChunkArchive.h"
+#include "platform/Memory.h"
 
 namespace marrow {
 
 // Chunks 0 to 15 of every item kind, read or written as the archive's mode says.
 void SerializeCommon(CChunkArchive& archive, SItemCommon& item);
 // Each kind's whole record: materials chunks 0 to 13; items the common chunks, then their own
-// from 21. Found by CChunkArchive::SerializeList.
+// from 21. Found by SerializeList.
 void Serialize(CChunkArchive& archive, SMaterial& material);
 void Serialize(CChunkArchive& archive, SWeapon& weapon);
 void Serialize(CChunkArchive& archive, SArmor& armor);
 void Serialize(CChunkArchive& archive, SQuickItem& item);
 void Serialize(CChunkArchive& archive, SQuestItem& item);
 void Serialize(CChunkArchive& archive, SLootItem& item);
+
+// A list of records, each in a chunk with id 1, in both directions; each record through the
+// free function Serialize(CChunkArchive&, T&), found by its argument types. The archive only
+// knows chunks: what a list is belongs to the records' side.
+template <class T>
+void SerializeList(CChunkArchive& archive, int nListId, std::vector<T>& list) {
+    if (!archive.StartChunk(nListId)) return;
+    std::size_t nCount = list.size();
+    if (archive.IsReading()) {
+        list.clear();
+        nCount = static_cast<std::size_t>(archive.CountChunks(1));
+        list.reserve(nCount);
+        platform::AdviseLargePages(list.data(), nCount * sizeof(T));
+        list.resize(nCount);
+    }
+    for (std::size_t i = 0; i < nCount; ++i) {
+        archive.SetChunkIndex(static_cast<int>(i + 1));
+        if (archive.StartChunk(1)) {
+            Serialize(archive, list[i]);
+            archive.FinishChunk();
+        }
+    }
+    archive.FinishChunk();
+}
 
 // Writes or reads the six lists as list chunks 1 to 6 of the archive's root.
 void SerializeItemLists(CChunkArchive& archive, SItemLists& lists);
@@ -44,5 +72,6 @@ using marrow::SQuickItem;
 using marrow::SWeapon;
 using marrow::SerializeCommon;
 using marrow::Serialize;
+using marrow::SerializeList;
 using marrow::SerializeItemLists;
 using marrow::ReadItemDatabase;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/ByteOrder.h"
+#include "output/ByteOrder.h"
 
 namespace marrow {
 
@@ -12,9 +12,6 @@ namespace marrow {
 #if defined(__BYTE_ORDER__)
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "a little-endian machine");
 #endif
-
-std::unordered_map<std::type_index, std::uint32_t> g_typeIdByClass(100);
-std::unordered_map<std::uint32_t, StoredObjectFactory> g_factoryByTypeId(100);
 
 namespace {
 constexpr std::uint32_t SHORT_LENGTH_LIMIT = 128;  // below it the length takes one byte
@@ -40,7 +37,6 @@ void CChunkArchive::ResetRoot() {
 
 void CChunkArchive::OpenForMeasuring() {
     m_frames.clear();
-    Reset();
     m_chunkBuffer.Reset();
     m_bReading = false;
     m_bFailed = false;
@@ -58,7 +54,6 @@ void CChunkArchive::ReserveRoot(std::uint32_t nLength) {
 void CChunkArchive::OpenArchive(IDataStream& stream, bool bReading, std::int32_t nVersion) {
     m_bMeasuring = false;
     m_frames.clear();
-    Reset();
     m_chunkBuffer.Reset();
     m_bReading = bReading;
     m_bFailed = false;
@@ -68,33 +63,12 @@ void CChunkArchive::OpenArchive(IDataStream& stream, bool bReading, std::int32_t
         return;
     }
 
-    FindTopChunk(stream, 0, *this);
+    // Top-level chunk 2 holds the version after whatever objects a writer stored there; no
+    // reader of items.idb creates objects, so only the version is taken.
     FindTopChunk(stream, 2, m_chunkBuffer);
     m_frames[0].length = m_chunkBuffer.GetSize();
-    while (GetPosition() < GetSize()) {
-        std::uint32_t nTypeId = 0, nObjectId = 0;
-        Read(&nTypeId, 4);
-        Read(&nObjectId, 4);
-        const auto it = g_factoryByTypeId.find(nTypeId);
-        CStoredObject* pObject = it == g_factoryByTypeId.end() ? nullptr : it->second();
-        m_pendingObjects.emplace_back(pObject, nObjectId);
-        m_objectsById[nObjectId] = pObject;
-    }
     if (nVersion == 1) DataChunk(2, &m_nVersion, 4);
     else m_nVersion = nVersion;
-    const int nObjects = CountChunks(1);
-    for (int i = 1; i <= nObjects; ++i) {
-        SetChunkIndex(i);
-        if (!StartChunk(1)) continue;
-        std::uint32_t nObjectId = 0;
-        DataChunk(0, &nObjectId, 4);
-        CStoredObject* pObject = FindObject(nObjectId);
-        if (pObject && StartChunk(1)) {
-            pObject->Serialize(*this);
-            FinishChunk();
-        }
-        FinishChunk();
-    }
 
     ResetRoot();
     FindTopChunk(stream, 1, m_chunkBuffer);
@@ -112,36 +86,18 @@ bool CChunkArchive::CloseArchive(IDataStream& stream) {
         m_chunkBuffer.SetSize(m_frames[0].length);
         WriteTopChunk(stream, 1, m_chunkBuffer);
 
+        // The file keeps the layout of its format: an object table, empty, then chunk 2 with
+        // the version alone.
+        CMemoryStream noObjects;
+        WriteTopChunk(stream, 0, noObjects);
         m_chunkBuffer.Reset();
         ResetRoot();
-        while (!m_pendingObjects.empty()) {
-            auto [pObject, nObjectId] = m_pendingObjects.front();
-            m_pendingObjects.pop_front();
-            const auto it = g_typeIdByClass.find(std::type_index(typeid(*pObject)));
-            const std::uint32_t nTypeId = it == g_typeIdByClass.end() ? 0xFFFFFFFFu : it->second;
-            Write(&nTypeId, 4);
-            Write(&nObjectId, 4);
-            StartChunk(1);
-            DataChunk(0, &nObjectId, 4);
-            StartChunk(1);
-            pObject->Serialize(*this);
-            FinishChunk();
-            FinishChunk();
-        }
         DataChunk(2, &m_nVersion, 4);
-        WriteTopChunk(stream, 0, *this);
         m_chunkBuffer.SetSize(m_frames[0].length);
         WriteTopChunk(stream, 2, m_chunkBuffer);
-    } else if (m_bReading) {
-        // Every created object is in this list once, also when a damaged table repeats an id.
-        for (auto& [pObject, nObjectId] : m_pendingObjects)
-            if (pObject && pObject->m_nRefCount == 0) delete pObject;
     }
-    const bool bSucceeded = !m_bFailed && m_bOk && m_chunkBuffer.m_bOk;
-    Reset();
+    const bool bSucceeded = !m_bFailed && m_chunkBuffer.m_bOk;
     m_chunkBuffer.Reset();
-    m_objectsById.clear();
-    m_pendingObjects.clear();
     m_frames.clear();
     m_children.clear();
     m_bFailed = false;
@@ -272,17 +228,6 @@ int CChunkArchive::CountChunks(int nId) {
 
 void CChunkArchive::SetChunkIndex(int nIndex) {
     if (!m_frames.empty()) m_frames.back().index = nIndex;
-}
-
-std::uint32_t CChunkArchive::StoreObject(CStoredObject* pObject) {
-    const std::uint32_t nObjectId = m_nNextObjectId++;
-    m_pendingObjects.emplace_back(pObject, nObjectId);
-    return nObjectId;
-}
-
-CStoredObject* CChunkArchive::FindObject(std::uint32_t nObjectId) const {
-    const auto it = m_objectsById.find(nObjectId);
-    return it == m_objectsById.end() ? nullptr : it->second;
 }
 
 // ---- Reading -------------------------------------------------------------------------------

@@ -2,21 +2,15 @@
 // serializer code. Layout: docs/idb-format.md.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <string>
-#include <typeindex>
-#include <unordered_map>
-#include <utility>
 #include <vector>
 
+#include "output/ByteOrder.h"
 #include "output/DataStream.h"
-#include "platform/ByteOrder.h"
-#include "platform/Memory.h"
 
 namespace marrow {
-
-class CChunkArchive;
 
 // A chunk's header: the id byte, then the length field, one byte holding twice the payload
 // length (bit 0 clear) or four little-endian bytes holding twice the length plus one (bit 0 set).
@@ -36,28 +30,6 @@ inline bool DecodeChunkHeader(const std::uint8_t* p, std::uint32_t nAvailable,
     header.nSize = bLong ? 5 : 2;
     header.nLength = (bLong ? ReadU32(p + 1) : p[1]) >> 1;
     return true;
-}
-
-// A polymorphic object that an archive can store and recreate through the type registry.
-class CStoredObject {
-public:
-    virtual ~CStoredObject() = default;
-    virtual void Serialize(CChunkArchive& archive) = 0;
-
-    // Holders that keep an object beyond the reading archive's life count themselves here;
-    // CloseArchive destroys the loaded objects that nobody holds.
-    std::uint16_t m_nRefCount = 0;
-};
-
-using StoredObjectFactory = CStoredObject* (*)();
-// The process-wide type registry: class -> type id, and type id -> factory of an empty object.
-extern std::unordered_map<std::type_index, std::uint32_t> g_typeIdByClass;
-extern std::unordered_map<std::uint32_t, StoredObjectFactory> g_factoryByTypeId;
-
-template <class T>
-void RegisterStoredClass(std::uint32_t nTypeId) {
-    g_typeIdByClass[std::type_index(typeid(T))] = nTypeId;
-    g_factoryByTypeId[nTypeId] = []() -> CStoredObject* { return new T(); };
 }
 
 // One open chunk. While writing, length counts the payload bytes appended so far; while reading,
@@ -80,7 +52,7 @@ struct SChunkFrame {
     std::uint32_t lastChild = 0;
 };
 
-class CChunkArchive : public CMemoryStream {
+class CChunkArchive {
 public:
     // A payload this long or longer cannot be encoded.
     static constexpr std::uint32_t MAX_PAYLOAD = 0x80000000u;
@@ -88,11 +60,13 @@ public:
     static constexpr std::uint32_t CLASSIC_TOP_CHUNK_LIMIT = 10000000;
 
     CChunkArchive() = default;
-    ~CChunkArchive() override = default;
+    CChunkArchive(const CChunkArchive&) = delete;
+    CChunkArchive& operator=(const CChunkArchive&) = delete;
 
     // Writing: remembers the version; nothing reaches the stream before CloseArchive. Reading:
     // loads the whole archive (a missing or damaged top-level chunk reads as empty) and leaves
-    // the root content current.
+    // the root content current; the object table, top-level chunk 0, is passed over whatever
+    // it holds.
     void OpenArchive(IDataStream& stream, bool bReading, std::int32_t nVersion);
     // Opens a writing archive that keeps nothing and only counts: after the serializers have run,
     // GetRootLength() is the length the root content will have. Closed with CloseArchive.
@@ -100,9 +74,9 @@ public:
     // Writing, before the first chunk: makes room for root content of this length at once, so
     // that the buffer never grows by copying itself.
     void ReserveRoot(std::uint32_t nLength);
-    // Writing: writes the three top-level chunks; false when a chunk had to be refused (too
-    // large) or the tree could not be held in memory. Reading: destroys the loaded objects that
-    // nobody holds. Both: empties all state.
+    // Writing: writes the three top-level chunks, the object table always empty; false when a
+    // chunk had to be refused (too large) or the tree could not be held in memory. Both:
+    // empties all state.
     bool CloseArchive(IDataStream& stream);
     bool IsReading() const { return m_bReading; }
 
@@ -121,36 +95,8 @@ public:
     // 1 selects the first child of an id; 0 or below selects none.
     void SetChunkIndex(int nIndex);
 
-    // Writing: queues an object for storing and returns its id. Reading: the loaded object of
-    // an id, or null.
-    std::uint32_t StoreObject(CStoredObject* pObject);
-    CStoredObject* FindObject(std::uint32_t nObjectId) const;
-
     // Bytes of root content so far (top-level chunk 1 when the archive is closed).
     std::uint32_t GetRootLength() const { return m_frames.empty() ? 0 : m_frames[0].length; }
-
-    // A list of records, each in a chunk with id 1, in both directions; each record through
-    // the free function Serialize(CChunkArchive&, T&), found by its argument types.
-    template <class T>
-    void SerializeList(int nListId, std::vector<T>& list) {
-        if (!StartChunk(nListId)) return;
-        size_t nCount = list.size();
-        if (m_bReading) {
-            list.clear();
-            nCount = static_cast<size_t>(CountChunks(1));
-            list.reserve(nCount);
-            platform::AdviseLargePages(list.data(), nCount * sizeof(T));
-            list.resize(nCount);
-        }
-        for (size_t i = 0; i < nCount; ++i) {
-            SetChunkIndex(static_cast<int>(i + 1));
-            if (StartChunk(1)) {
-                Serialize(*this, list[i]);
-                FinishChunk();
-            }
-        }
-        FinishChunk();
-    }
 
     std::int32_t m_nVersion = 1;
 
@@ -174,9 +120,6 @@ private:
     bool m_bReading = false;
     bool m_bFailed = false;
     bool m_bMeasuring = false;
-    std::unordered_map<std::uint32_t, CStoredObject*> m_objectsById{100};
-    std::deque<std::pair<CStoredObject*, std::uint32_t>> m_pendingObjects;
-    std::uint32_t m_nNextObjectId = 1;
     std::vector<SChild> m_children;
 };
 
@@ -185,10 +128,5 @@ private:
 // The builder's own code, which no game links, keeps calling these by their short names.
 using marrow::SChunkHeader;
 using marrow::DecodeChunkHeader;
-using marrow::CStoredObject;
-using marrow::StoredObjectFactory;
-using marrow::g_typeIdByClass;
-using marrow::g_factoryByTypeId;
-using marrow::RegisterStoredClass;
 using marrow::SChunkFrame;
 using marrow::CChunkArchive;

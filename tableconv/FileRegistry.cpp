@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "driver/ErrorReport.h"
+#include "errors/ErrorReport.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ByteOrder.h"
+#include "output/ByteOrder.h"
 #include "tableconv/MappedFile.h"
 
 inline constexpr std::uint32_t REGISTRY_MAGIC = 0x45AB3EFB;

@@ -1,6 +1,6 @@
 #include "tableconv/MappedFile.h"
 
-#include "driver/ErrorReport.h"
+#include "errors/ErrorReport.h"
 
 namespace {
 // Larger files are refused; exactly 2 GiB is still mapped.

@@ -157,3 +157,43 @@ TEST_F(EndToEnd, NineUnknownWeaponNamesSaveAndTheTenthEndsTheRun) {
         EXPECT_FALSE(fs::exists(m_dir.Path() / "tempreg.lock"));
     }
 }
+
+// Errors count over the whole run: six in the weapons and the fourth of the armors end it in
+// that armor's row. Nothing is printed after its dot, no later table is built, nothing is saved,
+// and the folder keeps neither the lock nor the table's temporary files.
+TEST_F(EndToEnd, TheTenthErrorInALaterTableEndsTheRunInItsRow) {
+    std::string strWeapons = "Name\tWeapon\t\n\tType\tRange\n";
+    for (int i = 0; i < 6; ++i) strWeapons += "W" + std::to_string(i) + "\tclub\t1\n";
+    testutil::WriteFile(m_dir.Path() / "Weapons.txt", strWeapons);
+    std::string strArmors = "Name\tArmor\t\n\tType\tMaterial Type\n";
+    for (int i = 0; i < 6; ++i) strArmors += "A" + std::to_string(i) + "\tcape\tiron\n";
+    testutil::WriteFile(m_dir.Path() / "Armors.txt", strArmors);
+    testutil::WriteFile(m_dir.Path() / "QuestItems.txt", "Name\tGeneral\n\tPrice\n");
+
+    const std::string strOutput = Run({"."});
+    EXPECT_EQ(testutil::EXIT_MINUS_ONE, m_nStatus);
+    EXPECT_EQ("Building materials list:Can't open file \"Materials.txt\".\n"
+              "Building weapons list:......\n"
+              "Building armors list:....",
+              strOutput);
+#ifdef NDEBUG
+    std::string strExpected;
+    for (int i = 0; i < 6; ++i)
+        strExpected += "ERROR\nUnknown weapon name: \"club\".\nin \"Weapons.txt\", row \"W" +
+                       std::to_string(i) + "\".\n";
+    for (int i = 0; i < 4; ++i)
+        strExpected += "ERROR\nUnknown armor name: \"cape\".\nin \"Armors.txt\", row \"A" +
+                       std::to_string(i) + "\".\n";
+    EXPECT_EQ(strExpected + "Stopped after ten errors; items.idb not written.\n", StandardError());
+#endif
+    // No items.idb, no save's temporary, no lock, no tempreg.ini or tempreg.reg.
+    std::vector<std::string> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(m_dir.Path()))
+        files.push_back(entry.path().filename().string());
+    std::sort(files.begin(), files.end());
+    std::vector<std::string> expected = {"Armors.txt", "Ini2Reg.bat", "QuestItems.txt",
+                                         "Weapons.txt", "stderr.txt", "stdout.txt",
+                                         fs::path(testutil::Ini2RegPath()).filename().string()};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, files);
+}

@@ -4,7 +4,7 @@
 #include <random>
 #include <sstream>
 
-#include "driver/ErrorReport.h"
+#include "errors/ErrorReport.h"
 
 namespace testutil {
 

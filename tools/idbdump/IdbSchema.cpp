@@ -5,8 +5,8 @@
 #include <cmath>
 #include <iterator>
 
+#include "output/ByteOrder.h"
 #include "output/ChunkArchive.h"
-#include "platform/ByteOrder.h"
 #include "tableconv/Utf8.h"
 
 namespace {

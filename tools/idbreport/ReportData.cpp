@@ -8,7 +8,7 @@
 
 #include "itemdb/Columns.h"
 #include "itemdb/Vocabulary.h"
-#include "platform/ByteOrder.h"
+#include "output/ByteOrder.h"
 #include "tableconv/FileRegistry.h"  // EqualNoCase
 #include "tools/idbdump/IdbDump.h"
 

@@ -10,7 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/ByteOrder.h"
+#include "output/ByteOrder.h"
 #include "platform/Platform.h"
 #include "tableconv/FileRegistry.h"
 

@@ -176,8 +176,6 @@ constexpr SWordList WORD_LISTS[] = {
     {EVocabulary::DamageTypes, EValueRule::DamageType},
     {EVocabulary::InstructionTypes, EValueRule::Any},
 };
-constexpr const char* WORD_LIST_TITLES[] = {"weapon types", "armor types", "quick item types",
-                                            "loot types", "damage types", "instruction types"};
 
 SBookSheet WordListsSheet(std::vector<std::string>& ranges) {
     SBookSheet sheet;

@@ -1,5 +1,6 @@
-// Errors that a person must see, counted so that a run drowning in them ends, and the silent
-// diagnostic trace.
+// Errors that a person must see, counted so that a run drowning in them can end, and the silent
+// diagnostic trace. Ending the run is the driver's: this layer only says when the limit is
+// reached.
 #pragma once
 
 #include <string_view>
@@ -8,8 +9,9 @@ inline constexpr int MAX_ERRORS = 10;
 
 // Formats the message (printf conversions for integers, characters and strings; cut to 1023
 // characters), writes it to standard error after a line "ERROR", shows it in the error box and
-// counts it. The MAX_ERRORS-th report ends the process with status -1 once it has been shown,
-// after saying so on standard error, so nothing is saved. Returns 0 otherwise.
+// counts it. The MAX_ERRORS-th report is shown like the others and reaches the limit
+// (ErrorLimitReached); reports after it are neither shown nor written nor counted, since the
+// run they belong to is ending. Returns 0.
 int ReportError(const char* pszFormat, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
@@ -39,9 +41,14 @@ void DebugTrace(const char* pszFormat, ...)
 #endif
     ;
 
+// Whether MAX_ERRORS reports have been made since the count was last reset: the run must stop,
+// nothing more must be built, and nothing saved.
+bool ErrorLimitReached();
+
 // Test seam: while an observer is set, reports reach it instead of the error box; counting and
-// the end of the run at MAX_ERRORS stay as they are.
+// the limit at MAX_ERRORS stay as they are.
 using ErrorObserver = void (*)(const char* pszText, void* pContext);
 void SetErrorObserver(ErrorObserver pfnObserver, void* pContext);
 int GetErrorCount();
+// Back to no reports, the limit no longer reached.
 void ResetErrorCount();

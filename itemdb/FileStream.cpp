@@ -1,6 +1,4 @@
-// CFileStream (declared in DataStream.h), apart from the memory stream so that the loader
-// library, which reads from memory, needs no platform layer.
-#include "output/DataStream.h"
+#include "itemdb/FileStream.h"
 
 namespace {
 constexpr std::uint64_t MAX_STREAM_SIZE = 0xFFFFFFFFu;

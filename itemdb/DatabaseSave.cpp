@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <string>
 
+#include "itemdb/FileStream.h"
 #include "itemdb/ItemDatabase.h"
 #include "output/ChunkArchive.h"
-#include "output/DataStream.h"
 #include "platform/Platform.h"
 
 bool CItemDatabase::Save(const char* pszOutputDirectory) {

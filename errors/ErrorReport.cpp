@@ -1,8 +1,7 @@
-#include "driver/ErrorReport.h"
+#include "errors/ErrorReport.h"
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/Platform.h"
@@ -45,6 +44,8 @@ CErrorRow::CErrorRow(std::string_view strTable, std::string_view strRow)
 CErrorRow::~CErrorRow() { g_pRow = m_pOuter; }
 
 int ReportError(const char* pszFormat, ...) {
+    // The run is ending after the last report that counted; nothing of it may follow that one.
+    if (ErrorLimitReached()) return 0;
     char szText[platform::ERROR_TEXT_SIZE];
     va_list args;
     va_start(args, pszFormat);
@@ -61,14 +62,11 @@ int ReportError(const char* pszFormat, ...) {
         platform::ShowErrorBox(szText);
     }
 
-    if (++g_nErrorCount >= MAX_ERRORS) {
-        std::fflush(stdout);
-        std::fputs("Stopped after ten errors; items.idb not written.\n", stderr);
-        std::fflush(stderr);
-        std::exit(-1);
-    }
+    ++g_nErrorCount;
     return 0;
 }
+
+bool ErrorLimitReached() { return g_nErrorCount >= MAX_ERRORS; }
 
 void DebugTrace(const char* pszFormat, ...) {
 #ifdef NDEBUG

@@ -1,6 +1,7 @@
 // Little-endian coding of 16- and 32-bit values, as every file of the system stores them
 // (registry files, items.idb), whatever the byte order of the machine. For callers that have
-// checked the bounds. Header only: the loader uses it without linking the platform library.
+// checked the bounds. Header only, beside the archive whose chunk lengths it codes; the
+// converter and the tools use it too.
 #pragma once
 
 #include <cstdint>
