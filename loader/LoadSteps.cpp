@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "loader/ItemKinds.h"
+
 namespace marrow {
 
 namespace {
@@ -60,9 +62,9 @@ EPathKind KindOfPath(const char* pszPath, std::uint64_t& nSize) {
 }
 
 std::size_t ListsFootprint(const marrow::SItemLists& lists) {
-    return FootprintOf(lists.m_materials) + FootprintOf(lists.m_weapons) +
-           FootprintOf(lists.m_armors) + FootprintOf(lists.m_quickItems) +
-           FootprintOf(lists.m_questItems) + FootprintOf(lists.m_lootItems);
+    std::size_t nBytes = 0;
+    ForEachKind([&](const auto& kind) { nBytes += FootprintOf(lists.*kind.pList); });
+    return nBytes;
 }
 
 }  // namespace marrow

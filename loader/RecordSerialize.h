@@ -12,13 +12,10 @@ namespace marrow {
 // Chunks 0 to 15 of every item kind, read or written as the archive's mode says.
 void SerializeCommon(CChunkArchive& archive, SItemCommon& item);
 // Each kind's whole record: materials chunks 0 to 13; items the common chunks, then their own
-// from 21. Found by CChunkArchive::SerializeList.
-void Serialize(CChunkArchive& archive, SMaterial& material);
-void Serialize(CChunkArchive& archive, SWeapon& weapon);
-void Serialize(CChunkArchive& archive, SArmor& armor);
-void Serialize(CChunkArchive& archive, SQuickItem& item);
-void Serialize(CChunkArchive& archive, SQuestItem& item);
-void Serialize(CChunkArchive& archive, SLootItem& item);
+// from 21. Found by SerializeList.
+#define MARROW_DECLARE_SERIALIZE(record, ...) void Serialize(CChunkArchive& archive, record& value);
+MARROW_ITEM_KINDS(MARROW_DECLARE_SERIALIZE)
+#undef MARROW_DECLARE_SERIALIZE
 
 // Writes or reads the six lists as list chunks 1 to 6 of the archive's root.
 void SerializeItemLists(CChunkArchive& archive, SItemLists& lists);
