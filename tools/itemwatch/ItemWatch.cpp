@@ -9,6 +9,7 @@
 
 #include "itemdb/Columns.h"
 #include "loader/DatabaseCheck.h"
+#include "loader/ItemKinds.h"
 #include "marrow/Loader.h"
 #include "platform/Platform.h"
 #include "tools/idbdump/IdbDump.h"
@@ -269,9 +270,8 @@ bool CWatcher::ReportRebuilt(const std::string& strPrevious, std::size_t nProble
         PrintLine("rebuilt " + m_strDatabase + ", but it does not load: " + loaded.Reason);
         return false;
     }
-    const std::vector<std::size_t> counts = {lists.m_materials.size(),  lists.m_weapons.size(),
-                                             lists.m_armors.size(),     lists.m_quickItems.size(),
-                                             lists.m_questItems.size(), lists.m_lootItems.size()};
+    std::vector<std::size_t> counts;
+    ForEachKind([&](const auto& kind) { counts.push_back((lists.*kind.pList).size()); });
     char szSeconds[32];
     std::snprintf(szSeconds, sizeof szSeconds, "%.1f", dSeconds);
     std::string strLine = "rebuilt " + m_strDatabase + " in " + szSeconds +
