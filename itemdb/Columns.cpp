@@ -38,7 +38,7 @@ constexpr auto ColumnsOfKind(const SColumnInfo* const (&own)[N]) {
 #define MARROW_KIND_COLUMN_LIST(record, singular, plural, LIST_NAME, ...)                     \
     constexpr const SColumnInfo* LIST_NAME##_OWN_COLUMNS[] = {                                  \
         MARROW_##LIST_NAME##_FIELDS(MARROW_COLUMN_PTR)};                                        \
-    constexpr auto LIST_NAME##_COLUMNS = ColumnsOfKind<record>(LIST_NAME##_OWN_COLUMNS);
+    constexpr auto LIST_NAME##_COLUMNS = ColumnsOfKind<marrow::record>(LIST_NAME##_OWN_COLUMNS);
 MARROW_ITEM_KINDS(MARROW_KIND_COLUMN_LIST)
 
 #define MARROW_KIND_ENTRY(record, singular, plural, LIST_NAME, member, id, name, words, table, \
