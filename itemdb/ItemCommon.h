@@ -23,6 +23,11 @@ using marrow::TYPE_ID_WEAPON;
 
 class CFileRegistry;
 
+// The builder calls every record by its short name: SWeapon for marrow::SWeapon.
+#define MARROW_USING_RECORD(record, ...) using marrow::record;
+MARROW_ITEM_KINDS(MARROW_USING_RECORD)
+#undef MARROW_USING_RECORD
+
 // Fills the common fields from one row (section) of the registry; every field read is
 // replaced, absent values taking their defaults.
 void ReadCommonFields(const CFileRegistry& registry, std::string_view strSection,
