@@ -85,13 +85,11 @@ void PrintIndented(std::string_view strText) {
     std::fflush(stdout);
 }
 
+// Empty when the file cannot be read: a program's output that is not there says nothing.
 std::string ReadWhole(const std::string& strPath) {
-    platform::CFile file;
     std::string strBytes;
-    if (!file.Open(strPath.c_str(), platform::FileMode::Read)) return strBytes;
-    char buffer[65536];
-    while (const std::uint32_t nRead = file.Read(buffer, sizeof buffer))
-        strBytes.append(buffer, nRead);
+    if (platform::ReadWholeFile(strPath.c_str(), 0xFFFFFFF0u, strBytes) != platform::WholeFile::READ)
+        strBytes.clear();
     return strBytes;
 }
 
