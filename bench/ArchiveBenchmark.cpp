@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "itemdb/Weapon.h"
+#include "itemdb/ItemCommon.h"
 #include "loader/RecordSerialize.h"
 #include "output/ChunkArchive.h"
 #include "output/DataStream.h"

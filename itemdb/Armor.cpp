@@ -1,6 +1,6 @@
-#include "itemdb/Armor.h"
-
+// Armors: type code, skills and the two protection blocks.
 #include "itemdb/Columns.h"
+#include "itemdb/ItemCommon.h"
 
 namespace {
 // columns: absorption (x 0.1), seven damage values (x 0.01), then the crippled list.
@@ -15,17 +15,15 @@ void ReadProtection(const CFileRegistry& registry, std::string_view strSection,
 }
 }  // namespace
 
-void ReadArmor(const CFileRegistry& registry, std::string_view strSection, SArmor& armor) {
+void ReadArmor(const CFileRegistry& registry, std::string_view strSection, std::int32_t,
+               SArmor& armor) {
     using namespace columns;
-    ReadCommonFields(registry, strSection, armor);
     armor.TypeName = ReadString(registry, strSection, ARMOR_TYPE);
     armor.MaterialName = ReadString(registry, strSection, ARMOR_MATERIAL);
     armor.TypeCode = ArmorNameToCode(armor.TypeName, !HasValue(registry, strSection, ARMOR_TYPE));
-    armor.WearOrder = ReadInt(registry, strSection, WEAR_ORDER);
     std::vector<std::string> entries;
     ReadList(registry, strSection, SKILL_LISTS, entries);
     ApplySkillList(entries, armor.Skills);
     ReadProtection(registry, strSection, MAIN_PROTECTION, armor.MainProtection);
     ReadProtection(registry, strSection, ADDITIONAL_PROTECTION, armor.AdditionalProtection);
-    armor.ApplyWounds = ReadInt(registry, strSection, APPLY_WOUNDS) != 0;
 }

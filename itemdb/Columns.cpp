@@ -1,6 +1,8 @@
 #include "itemdb/Columns.h"
 
+#include <array>
 #include <iterator>
+#include <type_traits>
 
 #include "itemdb/ItemDatabase.h"
 #include "loader/RecordLayout.h"
@@ -10,47 +12,51 @@
 namespace {
 using namespace columns;
 
-#define MARROW_ITEM_COMMON                                                                   \
-    &NAME, &PRICE, &WEIGHT, &SIZE, &MANA, &SLOTS, &DURABILITY, &COMPONENTS, &ZONES,          \
-        &DECONSTRUCTABLE, &TEXTURE_INDEX, &TEXTURE_INDEX_2, &FIGURE_NAMES, &SHOP_1, &SHOP_2, \
-        &SHOP_3, &SHOP_4, &SHOP_5
+// Each kind's columns in the order of its declaration; the common item columns come first.
+#define MARROW_COLUMN_PTR(shape, ...) MARROW_COLUMN_PTR_##shape(__VA_ARGS__)
+#define MARROW_COLUMN_PTR_READ(column, ...) &column,
+#define MARROW_COLUMN_PTR_BUILT(column, ...) &column,
+#define MARROW_COLUMN_PTR_KEPT(column, ...) &column,
+#define MARROW_COLUMN_PTR_COLUMN(column, ...) &column,
+#define MARROW_COLUMN_PTR_SHARED(column) &column,
+#define MARROW_COLUMN_PTR_FIELD(...)
+#define MARROW_COLUMN_PTR_BLOCK(...)
+#define MARROW_COLUMN_PTR_PART(...)
 
-constexpr const SColumnInfo* MATERIAL_COLUMNS[] = {
-    &NAME, &MATERIAL_TYPE, &MATERIAL_CODE_NAME, &MATERIAL_PRICE, &MATERIAL_WEIGHT,
-    &MATERIAL_MANA, &MATERIAL_SLOTS, &MATERIAL_DURABILITY, &MATERIAL_SKILL, &MATERIAL_DAMAGE,
-    &ABSORPTION_PIERCING, &ABSORPTION_SLASHING, &ABSORPTION_BLUDGEONING, &ABSORPTION_TERMAL,
-    &ABSORPTION_CHEMIC, &ABSORPTION_ELECTRIC, &ABSORPTION_GENERAL, &ABSORPTION_CRIPPLED,
-    &SHOP_1, &SHOP_2, &SHOP_3, &SHOP_4, &SHOP_5};
-constexpr const SColumnInfo* WEAPON_COLUMNS[] = {
-    MARROW_ITEM_COMMON, &WEAPON_TYPE, &WEAPON_MATERIAL, &WEAPON_RANGE, &WEAPON_DAMAGE_MIN,
-    &WEAPON_DAMAGE_MAX, &WEAPON_ACTIONS, &WEAPON_LISTS, &PROPORTION_PIERCING,
-    &PROPORTION_SLASHING, &PROPORTION_BLUDGEONING, &PROPORTION_TERMAL, &PROPORTION_CHEMIC,
-    &PROPORTION_ELECTRIC, &PROPORTION_GENERAL};
-constexpr const SColumnInfo* ARMOR_COLUMNS[] = {
-    MARROW_ITEM_COMMON, &ARMOR_TYPE, &ARMOR_MATERIAL, &WEAR_ORDER, &SKILL_LISTS,
-    &MAIN_ABSORPTION, &MAIN_PIERCING, &MAIN_SLASHING, &MAIN_BLUDGEONING, &MAIN_TERMAL,
-    &MAIN_CHEMIC, &MAIN_ELECTRIC, &MAIN_GENERAL, &MAIN_CRIPPLED, &ADDITIONAL_ABSORPTION,
-    &ADDITIONAL_PIERCING, &ADDITIONAL_SLASHING, &ADDITIONAL_BLUDGEONING, &ADDITIONAL_TERMAL,
-    &ADDITIONAL_CHEMIC, &ADDITIONAL_ELECTRIC, &ADDITIONAL_GENERAL, &ADDITIONAL_CRIPPLED,
-    &APPLY_WOUNDS};
-constexpr const SColumnInfo* QUICK_ITEM_COLUMNS[] = {
-    MARROW_ITEM_COMMON, &QUICK_TYPE, &QUICK_MATERIAL, &QUICK_SKILL, &QUICK_DAMAGE,
-    &QUICK_DAMAGE_TYPE, &QUICK_SPELL, &SKILL_LISTS};
-constexpr const SColumnInfo* QUEST_ITEM_COLUMNS[] = {MARROW_ITEM_COMMON, &QUEST_SCRIPT_ID,
-                                                     &QUEST_ZONES};
-constexpr const SColumnInfo* LOOT_ITEM_COLUMNS[] = {MARROW_ITEM_COMMON, &LOOT_SCRAP_MATERIAL,
-                                                    &LOOT_TYPE, &LOOT_MATERIAL};
-#undef MARROW_ITEM_COMMON
+constexpr const SColumnInfo* ITEM_COMMON_COLUMNS[] = {MARROW_ITEM_COMMON_FIELDS(MARROW_COLUMN_PTR)};
 
-constexpr SKindColumns KINDS[] = {
-    {"materials", "Materials.txt", &CItemDatabase::BuildMaterials, MATERIAL_COLUMNS},
-    {"weapons", "Weapons.txt", &CItemDatabase::BuildWeapons, WEAPON_COLUMNS},
-    {"armors", "Armors.txt", &CItemDatabase::BuildArmors, ARMOR_COLUMNS},
-    {"quick items", "QuickItems.txt", &CItemDatabase::BuildQuickItems, QUICK_ITEM_COLUMNS},
-    {"quest items", "QuestItems.txt", &CItemDatabase::BuildQuestItems, QUEST_ITEM_COLUMNS},
-    {"loot items", "LootItems.txt", &CItemDatabase::BuildLootItems, LOOT_ITEM_COLUMNS},
-};
+template <class TRecord, std::size_t N>
+constexpr auto ColumnsOfKind(const SColumnInfo* const (&own)[N]) {
+    constexpr std::size_t nCommon =
+        std::is_base_of_v<SItemCommon, TRecord> ? std::size(ITEM_COMMON_COLUMNS) : 0;
+    std::array<const SColumnInfo*, nCommon + N> all{};
+    for (std::size_t i = 0; i < nCommon; ++i) all[i] = ITEM_COMMON_COLUMNS[i];
+    for (std::size_t i = 0; i < N; ++i) all[nCommon + i] = own[i];
+    return all;
+}
+
+#define MARROW_KIND_COLUMN_LIST(record, singular, plural, LIST_NAME, ...)                     \
+    constexpr const SColumnInfo* LIST_NAME##_OWN_COLUMNS[] = {                                  \
+        MARROW_##LIST_NAME##_FIELDS(MARROW_COLUMN_PTR)};                                        \
+    constexpr auto LIST_NAME##_COLUMNS = ColumnsOfKind<marrow::record>(LIST_NAME##_OWN_COLUMNS);
+MARROW_ITEM_KINDS(MARROW_KIND_COLUMN_LIST)
+
+#define MARROW_KIND_ENTRY(record, singular, plural, LIST_NAME, member, id, name, words, table, \
+                          ...)                                                                  \
+    {words, table, &CItemDatabase::Build##plural, LIST_NAME##_COLUMNS},
+constexpr SKindColumns KINDS[] = {MARROW_ITEM_KINDS(MARROW_KIND_ENTRY)};
 static_assert(std::size(KINDS) == ITEM_KIND_COUNT, "one entry per kind of the loader");
+#undef MARROW_KIND_ENTRY
+#undef MARROW_KIND_COLUMN_LIST
+#undef MARROW_COLUMN_PTR
+#undef MARROW_COLUMN_PTR_READ
+#undef MARROW_COLUMN_PTR_BUILT
+#undef MARROW_COLUMN_PTR_KEPT
+#undef MARROW_COLUMN_PTR_COLUMN
+#undef MARROW_COLUMN_PTR_SHARED
+#undef MARROW_COLUMN_PTR_FIELD
+#undef MARROW_COLUMN_PTR_BLOCK
+#undef MARROW_COLUMN_PTR_PART
 }  // namespace
 
 std::span<const SKindColumns> AllKinds() { return KINDS; }

@@ -1,5 +1,7 @@
 #include "itemdb/ItemCommon.h"
 
+#include <type_traits>
+
 #include "itemdb/Columns.h"
 #include "tableconv/FileRegistry.h"
 
@@ -17,25 +19,64 @@ std::uint32_t CrippledMaskOf(const std::vector<std::string>& entries) {
     return nMask;
 }
 
+namespace {
+// A column read as it stands into a member of the type its declaration gives.
+template <EColumnType TYPE, class T>
+void ReadAsDeclared(const CFileRegistry& registry, std::string_view strSection,
+                    const SColumnInfo& column, T& value) {
+    if constexpr (TYPE == EColumnType::Float) {
+        static_assert(std::is_same_v<T, float>, "a Float column fills a float");
+        value = ReadFloat(registry, strSection, column);
+    } else if constexpr (TYPE == EColumnType::Int && std::is_same_v<T, bool>) {
+        value = ReadInt(registry, strSection, column) != 0;
+    } else if constexpr (TYPE == EColumnType::Int) {
+        static_assert(std::is_same_v<T, std::int32_t>, "an Int column fills an int32 or a bool");
+        value = ReadInt(registry, strSection, column);
+    } else if constexpr (TYPE == EColumnType::String) {
+        static_assert(std::is_same_v<T, std::string>, "a String column fills a string");
+        value = ReadString(registry, strSection, column);
+    } else if constexpr (std::is_same_v<T, CPackedStrings>) {
+        std::vector<std::string> list;
+        ReadList(registry, strSection, column, list);
+        value.Assign(list);
+    } else {
+        static_assert(std::is_same_v<T, std::vector<std::string>>,
+                      "a StringList column fills a list of strings");
+        ReadList(registry, strSection, column, value);
+    }
+}
+
+#define MARROW_READ_OF(shape, ...) MARROW_READ_OF_##shape(__VA_ARGS__)
+#define MARROW_READ_OF_READ(column, chunk, type, member, initial, ctype, ...) \
+    ReadAsDeclared<EColumnType::ctype>(registry, strSection, columns::column, value.member);
+#define MARROW_READ_OF_KEPT(column, type, member, initial, ctype, ...) \
+    ReadAsDeclared<EColumnType::ctype>(registry, strSection, columns::column, value.member);
+#define MARROW_READ_OF_BUILT(...)
+#define MARROW_READ_OF_FIELD(...)
+#define MARROW_READ_OF_BLOCK(...)
+#define MARROW_READ_OF_PART(...)
+#define MARROW_READ_OF_COLUMN(...)
+#define MARROW_READ_OF_SHARED(...)
+
+void ReadDeclaredCommon(const CFileRegistry& registry, std::string_view strSection,
+                        SItemCommon& value) {
+    MARROW_ITEM_COMMON_FIELDS(MARROW_READ_OF)
+}
+}  // namespace
+
+#define MARROW_DEFINE_READ_DECLARED(record, singular, plural, LIST_NAME, ...)                 \
+    void ReadDeclaredColumns([[maybe_unused]] const CFileRegistry& registry,                  \
+                             [[maybe_unused]] std::string_view strSection,                    \
+                             [[maybe_unused]] marrow::record& value) {                        \
+        MARROW_##LIST_NAME##_FIELDS(MARROW_READ_OF)                                           \
+    }
+MARROW_ITEM_KINDS(MARROW_DEFINE_READ_DECLARED)
+#undef MARROW_DEFINE_READ_DECLARED
+
 void ReadCommonFields(const CFileRegistry& registry, std::string_view strSection,
                       SItemCommon& item) {
-    using namespace columns;
-    item.Name = ReadString(registry, strSection, NAME);
+    ReadDeclaredCommon(registry, strSection, item);
+    item.Name = ReadString(registry, strSection, columns::NAME);
     LowercaseAscii(item.Name);
-    item.Price = ReadFloat(registry, strSection, PRICE);
-    item.Weight = ReadFloat(registry, strSection, WEIGHT);
-    item.Size = ReadFloat(registry, strSection, SIZE);
-    item.Mana = ReadFloat(registry, strSection, MANA);
-    item.Slots = ReadInt(registry, strSection, SLOTS);
-    item.Durability = ReadFloat(registry, strSection, DURABILITY);
-    item.Components = ReadInt(registry, strSection, COMPONENTS);
-    std::vector<std::string> list;
-    ReadList(registry, strSection, ZONES, list);
-    item.Zones.Assign(list);
-    item.Deconstructable = ReadInt(registry, strSection, DECONSTRUCTABLE) != 0;
-    item.TextureIndex = ReadInt(registry, strSection, TEXTURE_INDEX);
-    item.TextureIndex2 = ReadInt(registry, strSection, TEXTURE_INDEX_2);
-    ReadList(registry, strSection, FIGURE_NAMES, list);
-    item.FigureNames.Assign(list);
     item.ShopMask = ReadShopMask(registry, strSection);
 }

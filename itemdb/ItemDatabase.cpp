@@ -32,10 +32,29 @@ bool CItemDatabase::OpenConverted(CFileRegistry& registry) {
 
 namespace {
 constexpr std::uint32_t LARGE_TABLE_BYTES = 4u << 20;
+
+// The kind's reader by its record: ReadKind(..., SWeapon&) is ReadWeapon.
+#define MARROW_READ_KIND(record, singular, ...)                                              \
+    void ReadKind(const CFileRegistry& registry, std::string_view strSection, std::int32_t nRow, \
+                  marrow::record& value) {                                                   \
+        Read##singular(registry, strSection, nRow, value);                                   \
+    }
+MARROW_ITEM_KINDS(MARROW_READ_KIND)
+#undef MARROW_READ_KIND
+
+// One row: the common item columns, the columns read as they stand, then the kind's own code.
+template <class TRecord>
+void ReadRow(const CFileRegistry& registry, std::string_view strSection, std::int32_t nRow,
+             TRecord& record) {
+    if constexpr (std::is_base_of_v<SItemCommon, TRecord>)
+        ReadCommonFields(registry, strSection, record);
+    ReadDeclaredColumns(registry, strSection, record);
+    ReadKind(registry, strSection, nRow, record);
+}
 }  // namespace
 
-template <class TRecord, class FRead>
-bool CItemDatabase::BuildList(const char* pszFileName, FRead read) {
+template <class TRecord>
+bool CItemDatabase::BuildList(const char* pszFileName) {
     constexpr std::size_t nKind = KIND_INDEX<TRecord>;
     std::vector<TRecord>& list = this->*KindOf<TRecord>().pList;
     CFileRegistry registry;
@@ -56,11 +75,7 @@ bool CItemDatabase::BuildList(const char* pszFileName, FRead read) {
         if (strSection.empty()) continue;
         std::putchar('.');
         const CErrorRow row(m_strFileName, strSection);
-        // Materials also take their position in the list.
-        if constexpr (std::is_invocable_v<FRead, const CFileRegistry&, std::string_view,
-                                          std::int32_t, TRecord&>)
-            read(registry, strSection, static_cast<std::int32_t>(nBuilt), list[nBuilt]);
-        else read(registry, strSection, list[nBuilt]);
+        ReadRow(registry, strSection, static_cast<std::int32_t>(nBuilt), list[nBuilt]);
         ++nBuilt;
         // The row that met the run's last error is its last: the driver ends the run.
         if (ErrorLimitReached()) break;
@@ -82,21 +97,9 @@ bool CItemDatabase::BuildList(const char* pszFileName, FRead read) {
     return true;
 }
 
-bool CItemDatabase::BuildMaterials(const char* pszFileName) {
-    return BuildList<SMaterial>(pszFileName, ReadMaterial);
-}
-bool CItemDatabase::BuildWeapons(const char* pszFileName) {
-    return BuildList<SWeapon>(pszFileName, ReadWeapon);
-}
-bool CItemDatabase::BuildArmors(const char* pszFileName) {
-    return BuildList<SArmor>(pszFileName, ReadArmor);
-}
-bool CItemDatabase::BuildQuickItems(const char* pszFileName) {
-    return BuildList<SQuickItem>(pszFileName, ReadQuickItem);
-}
-bool CItemDatabase::BuildQuestItems(const char* pszFileName) {
-    return BuildList<SQuestItem>(pszFileName, ReadQuestItem);
-}
-bool CItemDatabase::BuildLootItems(const char* pszFileName) {
-    return BuildList<SLootItem>(pszFileName, ReadLootItem);
-}
+#define MARROW_DEFINE_BUILD(record, singular, plural, ...)               \
+    bool CItemDatabase::Build##plural(const char* pszFileName) {         \
+        return BuildList<marrow::record>(pszFileName);                   \
+    }
+MARROW_ITEM_KINDS(MARROW_DEFINE_BUILD)
+#undef MARROW_DEFINE_BUILD

@@ -2,12 +2,7 @@
 // table through the table conversion, and the save into items.idb.
 #pragma once
 
-#include "itemdb/Armor.h"
-#include "itemdb/LootItem.h"
-#include "itemdb/Material.h"
-#include "itemdb/QuestItem.h"
-#include "itemdb/QuickItem.h"
-#include "itemdb/Weapon.h"
+#include "itemdb/ItemCommon.h"
 #include "loader/RecordSerialize.h"
 #include "marrow/Loader.h"
 #include "tableconv/TableConverter.h"
@@ -17,16 +12,14 @@ public:
     CItemDatabase() = default;
     ~CItemDatabase() override = default;
 
-    // Each prints its heading and one "." per record, and returns whether the table could be
-    // converted; on false the list stays as it was and the cause has been printed. They also
-    // return false when a row meets the run's last error (ErrorLimitReached): the builder stops
-    // after that row's ".", prints nothing more and keeps the records built so far.
-    bool BuildMaterials(const char* pszFileName);
-    bool BuildWeapons(const char* pszFileName);
-    bool BuildArmors(const char* pszFileName);
-    bool BuildQuickItems(const char* pszFileName);
-    bool BuildQuestItems(const char* pszFileName);
-    bool BuildLootItems(const char* pszFileName);
+    // One builder per kind (BuildMaterials, BuildWeapons, ...). Each prints its heading and one
+    // "." per record, and returns whether the table could be converted; on false the list
+    // stays as it was and the cause has been printed. They also return false when a row meets
+    // the run's last error (ErrorLimitReached): the builder stops after that row's ".", prints
+    // nothing more and keeps the records built so far.
+#define MARROW_DECLARE_BUILD(record, singular, plural, ...) bool Build##plural(const char* pszFileName);
+    MARROW_ITEM_KINDS(MARROW_DECLARE_BUILD)
+#undef MARROW_DECLARE_BUILD
 
     // Writes items.idb into the directory (which ends in a separator) through a temporary file
     // that replaces it only once complete. False, after printing "Can't write", when any byte
@@ -38,8 +31,8 @@ public:
 
 private:
     // The shared builder sequence, for the kind of TRecord (its heading and list from the kind
-    // tables); read(registry, section, record) fills the record of one row.
-    template <class TRecord, class FRead>
-    bool BuildList(const char* pszFileName, FRead read);
+    // tables).
+    template <class TRecord>
+    bool BuildList(const char* pszFileName);
     bool OpenConverted(CFileRegistry& registry);
 };

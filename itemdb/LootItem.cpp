@@ -1,10 +1,10 @@
-#include "itemdb/LootItem.h"
-
+// Loot items: type and instruction codes, the loot material.
 #include "itemdb/Columns.h"
+#include "itemdb/ItemCommon.h"
 
-void ReadLootItem(const CFileRegistry& registry, std::string_view strSection, SLootItem& item) {
+void ReadLootItem(const CFileRegistry& registry, std::string_view strSection, std::int32_t,
+                  SLootItem& item) {
     using namespace columns;
-    ReadCommonFields(registry, strSection, item);
     item.MaterialName = ReadString(registry, strSection, LOOT_SCRAP_MATERIAL);
     item.TypeName = ReadString(registry, strSection, LOOT_TYPE);
     // Wraps around in 32 bits, as the game's own arithmetic does.

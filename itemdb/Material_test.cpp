@@ -1,4 +1,4 @@
-#include "itemdb/Material.h"
+#include "itemdb/ItemCommon.h"
 
 #include "itemdb/BuildTestFixture.h"
 

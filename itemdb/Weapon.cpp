@@ -1,22 +1,20 @@
-#include "itemdb/Weapon.h"
-
+// Weapons: type code, damage, damage proportions, skills, attack and defence.
 #include <cstring>
 
 #include "itemdb/Columns.h"
+#include "itemdb/ItemCommon.h"
 
-void ReadWeapon(const CFileRegistry& registry, std::string_view strSection, SWeapon& weapon) {
+void ReadWeapon(const CFileRegistry& registry, std::string_view strSection, std::int32_t,
+                SWeapon& weapon) {
     using namespace columns;
-    ReadCommonFields(registry, strSection, weapon);
     weapon.TypeName = ReadString(registry, strSection, WEAPON_TYPE);
     weapon.MaterialName = ReadString(registry, strSection, WEAPON_MATERIAL);
     weapon.TypeCode =
         WeaponNameToCode(weapon.TypeName, !HasValue(registry, strSection, WEAPON_TYPE));
-    weapon.Range = ReadFloat(registry, strSection, WEAPON_RANGE);
     // Single-precision products, rounded once, as the game expects to the last bit.
     weapon.DamageMin = ReadFloat(registry, strSection, WEAPON_DAMAGE_MIN) * 0.1f;
     weapon.DamageSpread = ReadFloat(registry, strSection, WEAPON_DAMAGE_MAX) * 0.1f;
     weapon.DamageSpread = weapon.DamageSpread - weapon.DamageMin;
-    weapon.Actions = ReadInt(registry, strSection, WEAPON_ACTIONS);
 
     std::vector<std::string> entries;
     ReadList(registry, strSection, WEAPON_LISTS, entries);

@@ -4,6 +4,9 @@
 #include "marrow/ItemIndex.h"
 
 #include <new>
+#include <type_traits>
+
+#include "loader/ItemKinds.h"
 
 namespace marrow {
 namespace {
@@ -60,11 +63,12 @@ bool CItemIndex::Build(const SItemLists& lists) noexcept {
     // than stale.
     for (auto& slots : m_slots) std::vector<std::uint32_t>().swap(slots);
     try {
-        return BuildSlots(lists.m_materials, m_slots[0]) &&
-               BuildSlots(lists.m_weapons, m_slots[1]) && BuildSlots(lists.m_armors, m_slots[2]) &&
-               BuildSlots(lists.m_quickItems, m_slots[3]) &&
-               BuildSlots(lists.m_questItems, m_slots[4]) &&
-               BuildSlots(lists.m_lootItems, m_slots[5]);
+        bool bBuilt = true;
+        ForEachKind([&](const auto& kind) {
+            using TRecord = typename std::decay_t<decltype(kind)>::Record;
+            bBuilt = bBuilt && BuildSlots(lists.*kind.pList, m_slots[KIND_INDEX<TRecord>]);
+        });
+        return bBuilt;
     } catch (const std::bad_alloc&) {
         for (auto& slots : m_slots) slots.clear();
         return false;
@@ -72,9 +76,10 @@ bool CItemIndex::Build(const SItemLists& lists) noexcept {
 }
 
 template <class TRecord>
-const TRecord* CItemIndex::Find(std::size_t nList, const std::vector<TRecord>& list,
-                                std::string_view strName) const noexcept {
-    const std::vector<std::uint32_t>& slots = m_slots[nList];
+const TRecord* CItemIndex::Find(std::string_view strName) const noexcept {
+    if (!m_pLists) return nullptr;
+    const std::vector<TRecord>& list = m_pLists->*KindOf<TRecord>().pList;
+    const std::vector<std::uint32_t>& slots = m_slots[KIND_INDEX<TRecord>];
     if (slots.empty()) return WalkFind(list, strName);
     const std::size_t nMask = slots.size() - 1;
     for (std::size_t nSlot = HashName(strName) & nMask; slots[nSlot] != 0;
@@ -86,25 +91,10 @@ const TRecord* CItemIndex::Find(std::size_t nList, const std::vector<TRecord>& l
     }
     return nullptr;
 }
-
-const SMaterial* CItemIndex::FindMaterial(std::string_view strName) const noexcept {
-    return m_pLists ? Find(0, m_pLists->m_materials, strName) : nullptr;
-}
-const SWeapon* CItemIndex::FindWeapon(std::string_view strName) const noexcept {
-    return m_pLists ? Find(1, m_pLists->m_weapons, strName) : nullptr;
-}
-const SArmor* CItemIndex::FindArmor(std::string_view strName) const noexcept {
-    return m_pLists ? Find(2, m_pLists->m_armors, strName) : nullptr;
-}
-const SQuickItem* CItemIndex::FindQuickItem(std::string_view strName) const noexcept {
-    return m_pLists ? Find(3, m_pLists->m_quickItems, strName) : nullptr;
-}
-const SQuestItem* CItemIndex::FindQuestItem(std::string_view strName) const noexcept {
-    return m_pLists ? Find(4, m_pLists->m_questItems, strName) : nullptr;
-}
-const SLootItem* CItemIndex::FindLootItem(std::string_view strName) const noexcept {
-    return m_pLists ? Find(5, m_pLists->m_lootItems, strName) : nullptr;
-}
+#define MARROW_INSTANTIATE_FIND(record, ...) \
+    template const record* CItemIndex::Find<record>(std::string_view) const noexcept;
+MARROW_ITEM_KINDS(MARROW_INSTANTIATE_FIND)
+#undef MARROW_INSTANTIATE_FIND
 
 std::optional<std::size_t> CItemIndex::MaterialIndexOf(const SItemCommon& item) const noexcept {
     const SMaterial* pMaterial = FindMaterial(item.MaterialName);

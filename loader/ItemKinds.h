@@ -1,8 +1,9 @@
-// The six kinds of record, in build order, as the file holds them: record type, list member,
-// list chunk id, the name idbdump gives the list, and the fields idbdump's table view shows.
-// Everything that goes over all kinds reads this one table: the save and the loader
-// (SerializeItemLists), the layout table (ItemKinds() in RecordLayout.h), and through the build
-// table keyed to it (itemdb/Columns.h) the driver, the builders, itemcheck and the test fixtures.
+// The kinds of record of marrow/ItemTable.h, in build order, as the file holds them: record
+// type, list member, list chunk id, the name idbdump gives the list, and the fields idbdump's
+// table view shows. Code that goes over all kinds at run time reads this table: the save and
+// the loader (SerializeItemLists), the name index, the layout table (ItemKinds() in
+// RecordLayout.h), and through the build table keyed to it (itemdb/Columns.h) the driver, the
+// builders, itemcheck and the test fixtures.
 #pragma once
 
 #include <cstddef>
@@ -28,33 +29,17 @@ struct SKindEntry {
 };
 
 namespace item_kinds {
-inline constexpr const char* MATERIAL_COLUMNS[] = {"Name",  "MaterialType", "CodeName",
-                                                   "Price", "Weight",       "Durability",
-                                                   "Skill", "Damage",       "ShopMask"};
-inline constexpr const char* WEAPON_COLUMNS[] = {
-    "Name",  "TypeName",  "TypeCode",     "MaterialName", "Price",  "Weight",
-    "Range", "DamageMin", "DamageSpread", "Attack",       "Defence"};
-inline constexpr const char* ARMOR_COLUMNS[] = {"Name",         "TypeName",  "TypeCode",
-                                                "MaterialName", "Price",     "Weight",
-                                                "Durability",   "WearOrder", "ApplyWounds"};
-inline constexpr const char* QUICK_ITEM_COLUMNS[] = {"Name",   "TypeName", "QuickType",
-                                                     "Price",  "Weight",   "Skill",
-                                                     "Damage", "DamageType", "Spell"};
-inline constexpr const char* QUEST_ITEM_COLUMNS[] = {"Name", "TypeName", "Price", "ScriptID",
-                                                     "QuestZones"};
-inline constexpr const char* LOOT_ITEM_COLUMNS[] = {
-    "Name", "TypeName", "Price", "Weight", "LootType", "InstructionType", "LootMaterial"};
+// The fields idbdump --text shows of each kind, from the kind's line in marrow/ItemTable.h.
+#define MARROW_TEXT_COLUMNS(record, singular, plural, LIST_NAME, member, id, name, words, table, text) \
+    inline constexpr const char* LIST_NAME##_TEXT_COLUMNS[] = {MARROW_UNPAREN text};
+MARROW_ITEM_KINDS(MARROW_TEXT_COLUMNS)
+#undef MARROW_TEXT_COLUMNS
 
-using marrow::SArmor, marrow::SItemLists, marrow::SLootItem, marrow::SMaterial;
-using marrow::SQuestItem, marrow::SQuickItem, marrow::SWeapon;
-inline constexpr std::tuple KINDS{
-    SKindEntry<SMaterial>{"materials", 1, &SItemLists::m_materials, MATERIAL_COLUMNS},
-    SKindEntry<SWeapon>{"weapons", 2, &SItemLists::m_weapons, WEAPON_COLUMNS},
-    SKindEntry<SArmor>{"armors", 3, &SItemLists::m_armors, ARMOR_COLUMNS},
-    SKindEntry<SQuickItem>{"quickItems", 4, &SItemLists::m_quickItems, QUICK_ITEM_COLUMNS},
-    SKindEntry<SQuestItem>{"questItems", 5, &SItemLists::m_questItems, QUEST_ITEM_COLUMNS},
-    SKindEntry<SLootItem>{"lootItems", 6, &SItemLists::m_lootItems, LOOT_ITEM_COLUMNS},
-};
+using marrow::SItemLists;
+#define MARROW_KIND_ENTRY(record, singular, plural, LIST_NAME, member, id, name, ...) \
+    SKindEntry<marrow::record>{name, id, &SItemLists::member, LIST_NAME##_TEXT_COLUMNS},
+inline constexpr std::tuple KINDS{MARROW_ITEM_KINDS(MARROW_KIND_ENTRY)};
+#undef MARROW_KIND_ENTRY
 static_assert(std::tuple_size_v<decltype(KINDS)> == ITEM_KIND_COUNT);
 
 template <class TRecord, std::size_t I = 0>

@@ -2,7 +2,12 @@
 
 #include <exception>
 #include <filesystem>
+#include <string>
 #include <system_error>
+#include <type_traits>
+#include <vector>
+
+#include "loader/ItemKinds.h"
 
 namespace marrow {
 
@@ -14,23 +19,50 @@ std::size_t HeapOf(const std::string& str) {
     return str.capacity() > nInside ? str.capacity() + 1 : 0;
 }
 
-std::size_t HeapOfCommon(const SItemCommon& item) {
-    return HeapOf(item.Name) + HeapOf(item.TypeName) + HeapOf(item.MaterialName);
-}
-std::size_t HeapOfRecord(const marrow::SMaterial& material) {
-    return HeapOf(material.Name) + HeapOf(material.MaterialType) + HeapOf(material.CodeName);
-}
-std::size_t HeapOfRecord(const marrow::SWeapon& weapon) { return HeapOfCommon(weapon); }
-std::size_t HeapOfRecord(const marrow::SArmor& armor) { return HeapOfCommon(armor); }
-std::size_t HeapOfRecord(const marrow::SQuickItem& item) {
-    return HeapOfCommon(item) + HeapOf(item.Spell);
-}
-std::size_t HeapOfRecord(const marrow::SQuestItem& item) {
-    std::size_t nBytes = HeapOfCommon(item) + item.QuestZones.capacity() * sizeof(std::string);
-    for (const std::string& strZone : item.QuestZones) nBytes += HeapOf(strZone);
+std::size_t HeapOf(const std::vector<std::string>& list) {
+    std::size_t nBytes = list.capacity() * sizeof(std::string);
+    for (const std::string& str : list) nBytes += HeapOf(str);
     return nBytes;
 }
-std::size_t HeapOfRecord(const marrow::SLootItem& item) { return HeapOfCommon(item); }
+// Numbers and blocks live inside the record; the builder's packed lists stay empty in a load.
+template <class T>
+std::size_t HeapOf(const T&) {
+    return 0;
+}
+
+// The heap blocks of every declared member of a record.
+#define MARROW_HEAP_OF(shape, ...) MARROW_HEAP_OF_##shape(__VA_ARGS__)
+#define MARROW_HEAP_OF_READ(column, chunk, type, member, ...) +HeapOf(record.member)
+#define MARROW_HEAP_OF_BUILT(column, chunk, type, member, ...) +HeapOf(record.member)
+#define MARROW_HEAP_OF_FIELD(chunk, type, member, initial) +HeapOf(record.member)
+#define MARROW_HEAP_OF_KEPT(...)
+#define MARROW_HEAP_OF_BLOCK(...)
+#define MARROW_HEAP_OF_PART(...)
+#define MARROW_HEAP_OF_COLUMN(...)
+#define MARROW_HEAP_OF_SHARED(...)
+std::size_t HeapOfCommon(const SItemCommon& record) {
+    return 0 MARROW_ITEM_COMMON_FIELDS(MARROW_HEAP_OF);
+}
+template <class TRecord>
+std::size_t HeapOfCommonPart(const TRecord& record) {
+    if constexpr (std::is_base_of_v<SItemCommon, TRecord>) return HeapOfCommon(record);
+    else return 0;
+}
+#define MARROW_DEFINE_HEAP_OF(type, singular, plural, LIST_NAME, ...)                     \
+    std::size_t HeapOfRecord(const marrow::type& record) {                                \
+        return HeapOfCommonPart(record) MARROW_##LIST_NAME##_FIELDS(MARROW_HEAP_OF);      \
+    }
+MARROW_ITEM_KINDS(MARROW_DEFINE_HEAP_OF)
+#undef MARROW_DEFINE_HEAP_OF
+#undef MARROW_HEAP_OF
+#undef MARROW_HEAP_OF_READ
+#undef MARROW_HEAP_OF_BUILT
+#undef MARROW_HEAP_OF_FIELD
+#undef MARROW_HEAP_OF_KEPT
+#undef MARROW_HEAP_OF_BLOCK
+#undef MARROW_HEAP_OF_PART
+#undef MARROW_HEAP_OF_COLUMN
+#undef MARROW_HEAP_OF_SHARED
 
 template <class T>
 std::size_t FootprintOf(const std::vector<T>& list) {
@@ -60,9 +92,9 @@ EPathKind KindOfPath(const char* pszPath, std::uint64_t& nSize) {
 }
 
 std::size_t ListsFootprint(const marrow::SItemLists& lists) {
-    return FootprintOf(lists.m_materials) + FootprintOf(lists.m_weapons) +
-           FootprintOf(lists.m_armors) + FootprintOf(lists.m_quickItems) +
-           FootprintOf(lists.m_questItems) + FootprintOf(lists.m_lootItems);
+    std::size_t nBytes = 0;
+    ForEachKind([&](const auto& kind) { nBytes += FootprintOf(lists.*kind.pList); });
+    return nBytes;
 }
 
 }  // namespace marrow

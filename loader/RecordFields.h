@@ -1,8 +1,10 @@
-// Each record kind's fields, declared once: chunk id, name, storage and the member they live in.
-// The serializers, the layout table that the structural check and idbdump read (RecordLayout.h)
-// and the format document's field tables all follow these lists. Layout: docs/idb-format.md.
+// Each record kind's stored fields, as marrow/ItemTable.h declares them: chunk id, name, storage
+// and the member they live in. The serializers, the layout table that the structural check and
+// idbdump read (RecordLayout.h) and the format document's field tables (checked by a test) all
+// follow these lists. Layout: docs/idb-format.md.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -79,99 +81,77 @@ constexpr SRecordField<TRecord> Field(std::uint8_t nId, const char* pszName) {
 // ---- The field lists -----------------------------------------------------------------------
 
 namespace record_fields {
-using marrow::SArmor, marrow::SItemCommon, marrow::SLootItem, marrow::SMaterial;
-using marrow::SQuestItem, marrow::SQuickItem, marrow::SSkillBlock, marrow::SWeapon;
+using marrow::SItemCommon;
 
-inline constexpr SRecordField<SItemCommon> COMMON_FIELDS[] = {
-    Field<SItemCommon, &SItemCommon::Name>(0, "Name"),
-    Field<SItemCommon, &SItemCommon::TypeName>(1, "TypeName"),
-    Field<SItemCommon, &SItemCommon::TypeCode>(2, "TypeCode"),
-    Field<SItemCommon, &SItemCommon::MaterialName>(3, "MaterialName"),
-    Field<SItemCommon, &SItemCommon::MaterialCode>(4, "MaterialCode"),
-    Field<SItemCommon, &SItemCommon::TextureIndex>(5, "TextureIndex"),
-    Field<SItemCommon, &SItemCommon::TextureIndex2>(6, "TextureIndex2"),
-    Field<SItemCommon, &SItemCommon::Price>(7, "Price"),
-    Field<SItemCommon, &SItemCommon::Weight>(8, "Weight"),
-    Field<SItemCommon, &SItemCommon::Size>(9, "Size"),
-    Field<SItemCommon, &SItemCommon::Mana>(10, "Mana"),
-    Field<SItemCommon, &SItemCommon::Slots>(11, "Slots"),
-    Field<SItemCommon, &SItemCommon::Durability>(12, "Durability"),
-    Field<SItemCommon, &SItemCommon::Components>(13, "Components"),
-    Field<SItemCommon, &SItemCommon::ShopMask>(14, "ShopMask"),
-    Field<SItemCommon, &SItemCommon::Deconstructable>(15, "Deconstructable"),
-};
+// Each kind's stored fields in the order of marrow/ItemTable.h, as Field entries of R.
+#define MARROW_FIELD_OF(shape, ...) MARROW_FIELD_OF_##shape(__VA_ARGS__)
+#define MARROW_FIELD_OF_READ(column, chunk, type, member, ...) Field<R, &R::member>(chunk, #member),
+#define MARROW_FIELD_OF_BUILT(column, chunk, type, member, ...) Field<R, &R::member>(chunk, #member),
+#define MARROW_FIELD_OF_FIELD(chunk, type, member, initial) Field<R, &R::member>(chunk, #member),
+#define MARROW_FIELD_OF_PART(chunk, type, member, part) Field<R, &R::member, &type::part>(chunk, #part),
+#define MARROW_FIELD_OF_KEPT(...)
+#define MARROW_FIELD_OF_BLOCK(...)
+#define MARROW_FIELD_OF_COLUMN(...)
+#define MARROW_FIELD_OF_SHARED(...)
 
-inline constexpr SRecordField<SMaterial> MATERIAL_FIELDS[] = {
-    Field<SMaterial, &SMaterial::Name>(0, "Name"),
-    Field<SMaterial, &SMaterial::MaterialType>(1, "MaterialType"),
-    Field<SMaterial, &SMaterial::CodeName>(2, "CodeName"),
-    Field<SMaterial, &SMaterial::Index>(3, "Index"),
-    Field<SMaterial, &SMaterial::Price>(4, "Price"),
-    Field<SMaterial, &SMaterial::Weight>(5, "Weight"),
-    Field<SMaterial, &SMaterial::Mana>(6, "Mana"),
-    Field<SMaterial, &SMaterial::Slots>(7, "Slots"),
-    Field<SMaterial, &SMaterial::Durability>(8, "Durability"),
-    Field<SMaterial, &SMaterial::Skill>(9, "Skill"),
-    Field<SMaterial, &SMaterial::Damage>(10, "Damage"),
-    Field<SMaterial, &SMaterial::Absorption>(11, "Absorption"),
-    Field<SMaterial, &SMaterial::CrippledMask>(12, "CrippledMask"),
-    Field<SMaterial, &SMaterial::ShopMask>(13, "ShopMask"),
+template <class TRecord>
+struct SDeclaredFields;
+template <>
+struct SDeclaredFields<SItemCommon> {
+    using R = SItemCommon;
+    static constexpr SRecordField<R> LIST[] = {MARROW_ITEM_COMMON_FIELDS(MARROW_FIELD_OF)};
 };
+#define MARROW_DECLARED_FIELDS(record, singular, plural, LIST_NAME, ...)                \
+    template <>                                                                        \
+    struct SDeclaredFields<marrow::record> {                                           \
+        using R = marrow::record;                                                      \
+        static constexpr SRecordField<R> LIST[] = {MARROW_##LIST_NAME##_FIELDS(MARROW_FIELD_OF)}; \
+    };
+MARROW_ITEM_KINDS(MARROW_DECLARED_FIELDS)
+#undef MARROW_DECLARED_FIELDS
+#undef MARROW_FIELD_OF
+#undef MARROW_FIELD_OF_READ
+#undef MARROW_FIELD_OF_BUILT
+#undef MARROW_FIELD_OF_FIELD
+#undef MARROW_FIELD_OF_PART
+#undef MARROW_FIELD_OF_KEPT
+#undef MARROW_FIELD_OF_BLOCK
+#undef MARROW_FIELD_OF_COLUMN
+#undef MARROW_FIELD_OF_SHARED
 
-// Each item kind's own fields, from chunk 21.
-inline constexpr SRecordField<SWeapon> WEAPON_FIELDS[] = {
-    Field<SWeapon, &SWeapon::Actions>(21, "Actions"),
-    Field<SWeapon, &SWeapon::Reserved>(22, "Reserved"),
-    Field<SWeapon, &SWeapon::Range>(23, "Range"),
-    Field<SWeapon, &SWeapon::DamageMin>(24, "DamageMin"),
-    Field<SWeapon, &SWeapon::DamageSpread>(25, "DamageSpread"),
-    Field<SWeapon, &SWeapon::DamageProportions>(26, "DamageProportions"),
-    Field<SWeapon, &SWeapon::Skills, &SSkillBlock::ExtraSkillLevels>(27, "ExtraSkillLevels"),
-    Field<SWeapon, &SWeapon::Skills, &SSkillBlock::SkillLevels>(28, "SkillLevels"),
-    Field<SWeapon, &SWeapon::Attack>(29, "Attack"),
-    Field<SWeapon, &SWeapon::Defence>(30, "Defence"),
-};
-inline constexpr SRecordField<SArmor> ARMOR_FIELDS[] = {
-    Field<SArmor, &SArmor::MainProtection>(21, "MainProtection"),
-    Field<SArmor, &SArmor::AdditionalProtection>(22, "AdditionalProtection"),
-    Field<SArmor, &SArmor::ApplyWounds>(23, "ApplyWounds"),
-    Field<SArmor, &SArmor::WearOrder>(24, "WearOrder"),
-    Field<SArmor, &SArmor::Skills, &SSkillBlock::ExtraSkillLevels>(25, "ExtraSkillLevels"),
-    Field<SArmor, &SArmor::Skills, &SSkillBlock::SkillLevels>(26, "SkillLevels"),
-};
-inline constexpr SRecordField<SQuickItem> QUICK_ITEM_FIELDS[] = {
-    Field<SQuickItem, &SQuickItem::QuickType>(21, "QuickType"),
-    Field<SQuickItem, &SQuickItem::Skill>(22, "Skill"),
-    Field<SQuickItem, &SQuickItem::Damage>(23, "Damage"),
-    Field<SQuickItem, &SQuickItem::DamageType>(24, "DamageType"),
-    Field<SQuickItem, &SQuickItem::Spell>(25, "Spell"),
-    Field<SQuickItem, &SQuickItem::Skills, &SSkillBlock::ExtraSkillLevels>(26, "ExtraSkillLevels"),
-    Field<SQuickItem, &SQuickItem::Skills, &SSkillBlock::SkillLevels>(27, "SkillLevels"),
-};
-inline constexpr SRecordField<SQuestItem> QUEST_ITEM_FIELDS[] = {
-    Field<SQuestItem, &SQuestItem::ScriptID>(21, "ScriptID"),
-    Field<SQuestItem, &SQuestItem::QuestZones>(22, "QuestZones"),
-};
-inline constexpr SRecordField<SLootItem> LOOT_ITEM_FIELDS[] = {
-    Field<SLootItem, &SLootItem::LootType>(21, "LootType"),
-    Field<SLootItem, &SLootItem::InstructionType>(22, "InstructionType"),
-    Field<SLootItem, &SLootItem::LootMaterial>(23, "LootMaterial"),
-};
+// The fields in chunk order, which is the order they are written in; the declarations follow
+// the tables' columns instead. (An insertion sort: C++17 has no constexpr std::sort.)
+template <class TRecord, std::size_t N>
+constexpr std::array<SRecordField<TRecord>, N> InChunkOrder(const SRecordField<TRecord> (&fields)[N]) {
+    std::array<SRecordField<TRecord>, N> sorted{};
+    for (std::size_t i = 0; i < N; ++i) {
+        std::size_t j = i;
+        for (; j > 0 && sorted[j - 1].layout.nId > fields[i].layout.nId; --j)
+            sorted[j] = sorted[j - 1];
+        sorted[j] = fields[i];
+    }
+    return sorted;
+}
+
+template <class TRecord>
+inline constexpr auto FIELDS_IN_CHUNK_ORDER = InChunkOrder(SDeclaredFields<TRecord>::LIST);
+
+template <class TRecord>
+constexpr bool ChunksAreDistinct() {
+    const auto& fields = FIELDS_IN_CHUNK_ORDER<TRecord>;
+    for (std::size_t i = 1; i < fields.size(); ++i)
+        if (fields[i].layout.nId == fields[i - 1].layout.nId) return false;
+    return true;
+}
 }  // namespace record_fields
 
-// The fields of each kind in the order Serialize writes them. SItemCommon gives chunks 0 to 15,
-// which every item kind writes before its own fields.
+// The fields of each kind in the order Serialize writes them: ascending chunk ids.
+// SItemCommon gives chunks 0 to 15, which every item kind writes before its own fields.
 template <class TRecord>
 constexpr span<const SRecordField<TRecord>> FieldsOf() {
-    using namespace record_fields;
-    if constexpr (std::is_same_v<TRecord, SItemCommon>) return COMMON_FIELDS;
-    else if constexpr (std::is_same_v<TRecord, SMaterial>) return MATERIAL_FIELDS;
-    else if constexpr (std::is_same_v<TRecord, SWeapon>) return WEAPON_FIELDS;
-    else if constexpr (std::is_same_v<TRecord, SArmor>) return ARMOR_FIELDS;
-    else if constexpr (std::is_same_v<TRecord, SQuickItem>) return QUICK_ITEM_FIELDS;
-    else if constexpr (std::is_same_v<TRecord, SQuestItem>) return QUEST_ITEM_FIELDS;
-    else if constexpr (std::is_same_v<TRecord, SLootItem>) return LOOT_ITEM_FIELDS;
-    else static_assert(sizeof(TRecord) == 0, "not a record with a field list");
+    static_assert(record_fields::ChunksAreDistinct<TRecord>(), "two fields of one chunk id");
+    constexpr const auto& FIELDS = record_fields::FIELDS_IN_CHUNK_ORDER<TRecord>;
+    return {FIELDS.data(), FIELDS.size()};
 }
 
 }  // namespace marrow

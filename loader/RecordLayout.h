@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "loader/Span.h"
+#include "marrow/Loader.h"  // ITEM_KIND_COUNT
 
 namespace marrow {
 
@@ -38,7 +39,6 @@ struct SKindLayout {
     span<const char* const> textColumns;  // field names shown by --text, in order
 };
 
-inline constexpr std::size_t ITEM_KIND_COUNT = 6;
 // The most records a list holds: a table becomes a list through one registry file, which holds
 // at most 65,535 sections (MAX_REGISTRY_ENTRIES). Readers refuse more, so that a crafted file of
 // millions of empty records cannot make a load take gigabytes.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <type_traits>
 #include <utility>
 
 #include "loader/ItemKinds.h"
@@ -26,11 +27,11 @@ void SerializeFields(CChunkArchive& archive, TRecord& record) {
     SerializeEachField(archive, record, std::make_index_sequence<FieldsOf<TRecord>().size()>());
 }
 
-// An item's record: the common chunks, then the kind's own.
-template <class TItem>
-void SerializeItem(CChunkArchive& archive, TItem& item) {
-    SerializeCommon(archive, item);
-    SerializeFields(archive, item);
+// An item's record: the common chunks, then the kind's own. Materials are no items.
+template <class TRecord>
+void SerializeRecord(CChunkArchive& archive, TRecord& record) {
+    if constexpr (std::is_base_of_v<SItemCommon, TRecord>) SerializeCommon(archive, record);
+    SerializeFields(archive, record);
 }
 
 // A list of the archive's root into an empty vector, as SerializeList reads it but never more
@@ -79,13 +80,10 @@ void Store(CChunkArchive& archive, int nId, std::vector<std::string>& list) {
 }
 }  // namespace record_fields
 
-void Serialize(CChunkArchive& archive, SMaterial& material) { SerializeFields(archive, material); }
-
-void Serialize(CChunkArchive& archive, SWeapon& weapon) { SerializeItem(archive, weapon); }
-void Serialize(CChunkArchive& archive, SArmor& armor) { SerializeItem(archive, armor); }
-void Serialize(CChunkArchive& archive, SQuickItem& item) { SerializeItem(archive, item); }
-void Serialize(CChunkArchive& archive, SQuestItem& item) { SerializeItem(archive, item); }
-void Serialize(CChunkArchive& archive, SLootItem& item) { SerializeItem(archive, item); }
+#define MARROW_DEFINE_SERIALIZE(record, ...) \
+    void Serialize(CChunkArchive& archive, record& value) { SerializeRecord(archive, value); }
+MARROW_ITEM_KINDS(MARROW_DEFINE_SERIALIZE)
+#undef MARROW_DEFINE_SERIALIZE
 
 void SerializeItemLists(CChunkArchive& archive, SItemLists& lists) {
     ForEachKind([&](const auto& kind) { SerializeList(archive, kind.nListId, lists.*kind.pList); });

@@ -17,12 +17,9 @@ namespace marrow {
 void SerializeCommon(CChunkArchive& archive, SItemCommon& item);
 // Each kind's whole record: materials chunks 0 to 13; items the common chunks, then their own
 // from 21. Found by SerializeList.
-void Serialize(CChunkArchive& archive, SMaterial& material);
-void Serialize(CChunkArchive& archive, SWeapon& weapon);
-void Serialize(CChunkArchive& archive, SArmor& armor);
-void Serialize(CChunkArchive& archive, SQuickItem& item);
-void Serialize(CChunkArchive& archive, SQuestItem& item);
-void Serialize(CChunkArchive& archive, SLootItem& item);
+#define MARROW_DECLARE_SERIALIZE(record, ...) void Serialize(CChunkArchive& archive, record& value);
+MARROW_ITEM_KINDS(MARROW_DECLARE_SERIALIZE)
+#undef MARROW_DECLARE_SERIALIZE
 
 // A list of records, each in a chunk with id 1, in both directions; each record through the
 // free function Serialize(CChunkArchive&, T&), found by its argument types. The archive only

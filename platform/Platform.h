@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -108,6 +109,15 @@ bool WriteThroughTemporary(const std::string& strPath, FWrite write, FFailed fai
     if (bWritten || !IsFolder(strTemp.c_str())) RemoveFile(strTemp.c_str());
     return false;
 }
+
+// What became of reading a whole file; LastError() tells the cause of CANNOT_OPEN and
+// CANNOT_READ.
+enum class WholeFile { READ, CANNOT_OPEN, TOO_LARGE, CANNOT_READ };
+// Reads the whole file at pszPath into strBytes, when it holds at most nLimit bytes (at most
+// 0xFFFFFFF0, what one read can take).
+WholeFile ReadWholeFile(const char* pszPath, std::uint64_t nLimit, std::string& strBytes);
+// Writes data as the whole file at strPath through WriteThroughTemporary: all of it or nothing.
+bool WriteWholeFile(const std::string& strPath, std::string_view data);
 
 // ---- Read-only mapping of a whole file, in four steps so that the caller can tell which ----
 // ---- one failed. On a false result the outputs stay invalid.                             ----

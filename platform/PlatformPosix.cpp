@@ -246,14 +246,8 @@ bool IsReadableFile(const std::string& strPath) {
            ::access(strPath.c_str(), R_OK) == 0;
 }
 
-// Where Windows would find the script: beside the program, here, then each PATH entry (an
-// empty entry is the current folder).
-bool FindScript(const char* pszScript, std::string& strFound) {
-    if (std::strchr(pszScript, '/')) {
-        strFound = pszScript;
-        return IsReadableFile(strFound);
-    }
-    std::vector<std::string> folders = {ProgramDirectory(), "./"};
+// Each PATH entry as a folder ending in '/' (an empty entry is the current folder).
+void AppendPathFolders(std::vector<std::string>& folders) {
     const char* pszPath = std::getenv("PATH");
     for (std::string_view strRest = pszPath ? pszPath : ""; pszPath;) {
         const size_t nColon = strRest.find(':');
@@ -262,6 +256,17 @@ bool FindScript(const char* pszScript, std::string& strFound) {
         if (nColon == std::string_view::npos) break;
         strRest.remove_prefix(nColon + 1);
     }
+}
+
+// Where Windows would find the script: beside the program, here, then each PATH entry (an
+// empty entry is the current folder).
+bool FindScript(const char* pszScript, std::string& strFound) {
+    if (std::strchr(pszScript, '/')) {
+        strFound = pszScript;
+        return IsReadableFile(strFound);
+    }
+    std::vector<std::string> folders = {ProgramDirectory(), "./"};
+    AppendPathFolders(folders);
     for (const std::string& strFolder : folders) {
         if (strFolder.empty()) continue;
         strFound = strFolder + pszScript;
@@ -354,14 +359,7 @@ bool RunScriptAndWait(const char* pszScript, const char* pszArgument, int& nExit
 
 bool FindProgram(const char* pszName, std::string& strPath) {
     std::vector<std::string> folders = {ProgramDirectory()};
-    const char* pszPath = std::getenv("PATH");
-    for (std::string_view strRest = pszPath ? pszPath : ""; pszPath;) {
-        const size_t nColon = strRest.find(':');
-        const std::string strFolder(strRest.substr(0, nColon));
-        folders.push_back(strFolder.empty() ? "./" : strFolder + "/");
-        if (nColon == std::string_view::npos) break;
-        strRest.remove_prefix(nColon + 1);
-    }
+    AppendPathFolders(folders);
     for (const std::string& strFolder : folders) {
         if (strFolder.empty()) continue;
         strPath = strFolder + pszName;

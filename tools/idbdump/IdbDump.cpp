@@ -145,22 +145,16 @@ bool ReadWholeFile(const std::string& strPath, std::string& strBytes, std::strin
         strError = std::string("cannot be opened (") + NOT_A_REGULAR_FILE + ")";
         return false;
     }
-    platform::CFile file;
-    if (!file.Open(strPath.c_str(), platform::FileMode::Read)) {
-        strError = "cannot be opened (" + platform::ErrorText(platform::LastError()) + ")";
-        return false;
+    switch (platform::ReadWholeFile(strPath.c_str(), 0xFFFFFFF0u, strBytes)) {
+        case platform::WholeFile::READ: return true;
+        case platform::WholeFile::CANNOT_OPEN:
+            strError = "cannot be opened (" + platform::ErrorText(platform::LastError()) + ")";
+            return false;
+        case platform::WholeFile::TOO_LARGE: strError = "is larger than 4 GiB"; return false;
+        case platform::WholeFile::CANNOT_READ: break;
     }
-    const std::uint64_t nLength = file.Length();
-    if (nLength > 0xFFFFFFF0u) {
-        strError = "is larger than 4 GiB";
-        return false;
-    }
-    strBytes.resize(static_cast<std::size_t>(nLength));
-    if (file.Read(strBytes.data(), static_cast<std::uint32_t>(nLength)) != nLength) {
-        strError = "cannot be read (" + platform::ErrorText(platform::LastError()) + ")";
-        return false;
-    }
-    return true;
+    strError = "cannot be read (" + platform::ErrorText(platform::LastError()) + ")";
+    return false;
 }
 
 // The notes the check kept (the first few), then how many more it counted.

@@ -40,25 +40,6 @@ std::string JoinPath(const std::string& strDirectory, const char* pszName) {
 
 std::string Quote(std::string_view str) { return "\"" + std::string(str) + "\""; }
 
-bool ReadTextFile(const std::string& strPath, std::string& strText) {
-    platform::CFile file;
-    if (!file.Open(strPath.c_str(), platform::FileMode::Read)) return false;
-    const std::uint64_t nLength = file.Length();
-    if (nLength > 0xFFFFFFF0u) return false;
-    strText.resize(static_cast<size_t>(nLength));
-    return file.Read(strText.data(), static_cast<std::uint32_t>(nLength)) == nLength;
-}
-
-bool WriteWhole(const std::string& strPath, std::string_view data) {
-    const auto write = [data](const char* pszTemp) {
-        platform::CFile file;
-        const bool bWritten = file.Open(pszTemp, platform::FileMode::CreateNew) &&
-                              file.Write(data.data(), static_cast<std::uint32_t>(data.size()));
-        return file.Close() && bWritten;
-    };
-    return platform::WriteThroughTemporary(strPath, write, [](bool) {});
-}
-
 // ---- export ----
 
 int Export(const std::string& strBook, const std::string& strDirectory, std::string& strOut,
@@ -95,12 +76,12 @@ int Export(const std::string& strBook, const std::string& strDirectory, std::str
             continue;
         }
         std::string strOld;
-        if (platform::FileExists(strTable.c_str()) && ReadTextFile(strTable, strOld) &&
+        if (platform::FileExists(strTable.c_str()) && platform::ReadWholeFile(strTable.c_str(), 0xFFFFFFF0u, strOld) == platform::WholeFile::READ &&
             strOld == sheet.strText) {
             strOut += Quote(strTable) + ": unchanged.\n";
             continue;
         }
-        if (!WriteWhole(strTable, sheet.strText)) {
+        if (!platform::WriteWholeFile(strTable, sheet.strText)) {
             strErr += "itembook: cannot write " + Quote(strTable) + " (" +
                       platform::ErrorText(platform::LastError()) + ").\n";
             return BOOK_FAILED;
@@ -317,7 +298,7 @@ int Import(const std::string& strDirectory, const std::string& strBook, bool bFo
         strErr += "itembook: the tables are too large for one workbook (4 GiB); nothing written.\n";
         return BOOK_FAILED;
     }
-    if (!WriteWhole(strBook, strBytes)) {
+    if (!platform::WriteWholeFile(strBook, strBytes)) {
         strErr += "itembook: cannot write " + Quote(strBook) + " (" +
                   platform::ErrorText(platform::LastError()) + ").\n";
         return BOOK_FAILED;

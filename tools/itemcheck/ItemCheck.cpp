@@ -112,16 +112,6 @@ std::string PaddedTo(std::string str, std::size_t nWidth) {
     return str;
 }
 
-bool WriteWhole(const std::string& strPath, const std::string& strText) {
-    const auto write = [&strText](const char* pszTemp) {
-        platform::CFile file;
-        const bool bWritten =
-            file.Open(pszTemp, platform::FileMode::CreateNew) &&
-            file.Write(strText.data(), static_cast<std::uint32_t>(strText.size()));
-        return file.Close() && bWritten;
-    };
-    return platform::WriteThroughTemporary(strPath, write, [](bool) {});
-}
 }  // namespace
 
 const char* TypeNameOf(EColumnType type) {
@@ -214,7 +204,7 @@ bool WriteTemplates(const std::string& strDirectory, bool bForce, std::string& s
     }
     for (const SKindColumns& kind : AllKinds()) {
         const std::string strPath = JoinPath(strDirectory, kind.pszTable);
-        if (!WriteWhole(strPath, HeaderLinesOf(kind))) {
+        if (!platform::WriteWholeFile(strPath, HeaderLinesOf(kind))) {
             strError = "cannot write \"" + strPath + "\" (" +
                        platform::ErrorText(platform::LastError()) + ")";
             return false;

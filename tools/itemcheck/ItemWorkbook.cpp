@@ -13,20 +13,15 @@ bool ReadWholeFile(const std::string& strPath, std::string& strBytes, std::strin
         strError = "it is no file of its own (a device or a pipe)";
         return false;
     }
-    platform::CFile file;
-    if (!file.Open(strPath.c_str(), platform::FileMode::Read)) {
-        strError = platform::ErrorText(platform::LastError());
-        return false;
-    }
-    const std::uint64_t nLength = file.Length();
-    if (nLength > MAX_WORKBOOK_SIZE) {
-        strError = "it is larger than " + std::to_string(MAX_WORKBOOK_SIZE >> 20) + " MiB";
-        return false;
-    }
-    strBytes.resize(static_cast<size_t>(nLength));
-    if (file.Read(strBytes.data(), static_cast<std::uint32_t>(nLength)) != nLength) {
-        strError = platform::ErrorText(platform::LastError());
-        return false;
+    switch (platform::ReadWholeFile(strPath.c_str(), MAX_WORKBOOK_SIZE, strBytes)) {
+        case platform::WholeFile::READ: break;
+        case platform::WholeFile::TOO_LARGE:
+            strError = "it is larger than " + std::to_string(MAX_WORKBOOK_SIZE >> 20) + " MiB";
+            return false;
+        case platform::WholeFile::CANNOT_OPEN:
+        case platform::WholeFile::CANNOT_READ:
+            strError = platform::ErrorText(platform::LastError());
+            return false;
     }
     return true;
 }

@@ -9,6 +9,7 @@
 
 #include "itemdb/Columns.h"
 #include "loader/DatabaseCheck.h"
+#include "loader/ItemKinds.h"
 #include "marrow/Loader.h"
 #include "platform/Platform.h"
 #include "tools/idbdump/IdbDump.h"
@@ -84,13 +85,11 @@ void PrintIndented(std::string_view strText) {
     std::fflush(stdout);
 }
 
+// Empty when the file cannot be read: a program's output that is not there says nothing.
 std::string ReadWhole(const std::string& strPath) {
-    platform::CFile file;
     std::string strBytes;
-    if (!file.Open(strPath.c_str(), platform::FileMode::Read)) return strBytes;
-    char buffer[65536];
-    while (const std::uint32_t nRead = file.Read(buffer, sizeof buffer))
-        strBytes.append(buffer, nRead);
+    if (platform::ReadWholeFile(strPath.c_str(), 0xFFFFFFF0u, strBytes) != platform::WholeFile::READ)
+        strBytes.clear();
     return strBytes;
 }
 
@@ -269,9 +268,8 @@ bool CWatcher::ReportRebuilt(const std::string& strPrevious, std::size_t nProble
         PrintLine("rebuilt " + m_strDatabase + ", but it does not load: " + loaded.Reason);
         return false;
     }
-    const std::vector<std::size_t> counts = {lists.m_materials.size(),  lists.m_weapons.size(),
-                                             lists.m_armors.size(),     lists.m_quickItems.size(),
-                                             lists.m_questItems.size(), lists.m_lootItems.size()};
+    std::vector<std::size_t> counts;
+    ForEachKind([&](const auto& kind) { counts.push_back((lists.*kind.pList).size()); });
     char szSeconds[32];
     std::snprintf(szSeconds, sizeof szSeconds, "%.1f", dSeconds);
     std::string strLine = "rebuilt " + m_strDatabase + " in " + szSeconds +

@@ -33,13 +33,28 @@ public:
     // still answer, by walking the list. Nothing is thrown.
     bool Build(const SItemLists& lists) noexcept;
 
-    // The record with that name, or nullptr (also before any Build).
-    const SMaterial* FindMaterial(std::string_view strName) const noexcept;
-    const SWeapon* FindWeapon(std::string_view strName) const noexcept;
-    const SArmor* FindArmor(std::string_view strName) const noexcept;
-    const SQuickItem* FindQuickItem(std::string_view strName) const noexcept;
-    const SQuestItem* FindQuestItem(std::string_view strName) const noexcept;
-    const SLootItem* FindLootItem(std::string_view strName) const noexcept;
+    // The record with that name, or nullptr (also before any Build). Find<SWeapon>(strName)
+    // is FindWeapon(strName), for any kind of record.
+    template <class TRecord>
+    const TRecord* Find(std::string_view strName) const noexcept;
+    const SMaterial* FindMaterial(std::string_view strName) const noexcept {
+        return Find<SMaterial>(strName);
+    }
+    const SWeapon* FindWeapon(std::string_view strName) const noexcept {
+        return Find<SWeapon>(strName);
+    }
+    const SArmor* FindArmor(std::string_view strName) const noexcept {
+        return Find<SArmor>(strName);
+    }
+    const SQuickItem* FindQuickItem(std::string_view strName) const noexcept {
+        return Find<SQuickItem>(strName);
+    }
+    const SQuestItem* FindQuestItem(std::string_view strName) const noexcept {
+        return Find<SQuestItem>(strName);
+    }
+    const SLootItem* FindLootItem(std::string_view strName) const noexcept {
+        return Find<SLootItem>(strName);
+    }
 
     // The position in m_materials of the material an item is made of, found by
     // its MaterialName; none when no material has that name ("none", empty, a
@@ -49,12 +64,8 @@ public:
 private:
     // Per list, in list chunk order: 0 for an empty slot, else the record's
     // position + 1. The size is a power of two, at least twice the list's.
-    std::vector<std::uint32_t> m_slots[6];
+    std::vector<std::uint32_t> m_slots[ITEM_KIND_COUNT];
     const SItemLists* m_pLists = nullptr;
-
-    template <class TRecord>
-    const TRecord* Find(std::size_t nList, const std::vector<TRecord>& list,
-                        std::string_view strName) const noexcept;
 };
 
 }  // namespace marrow

@@ -12,14 +12,17 @@
 
 namespace marrow {
 
+// One list per kind of marrow/ItemTable.h, in list chunk order: m_materials (list chunk 1),
+// m_weapons, m_armors, m_quickItems, m_questItems, m_lootItems (6).
+#define MARROW_LIST_MEMBER(record, singular, plural, LIST, member, ...) std::vector<record> member;
 struct SItemLists {
-    std::vector<SMaterial> m_materials;    // list chunk 1
-    std::vector<SWeapon> m_weapons;        // list chunk 2
-    std::vector<SArmor> m_armors;          // list chunk 3
-    std::vector<SQuickItem> m_quickItems;  // list chunk 4
-    std::vector<SQuestItem> m_questItems;  // list chunk 5
-    std::vector<SLootItem> m_lootItems;    // list chunk 6
+    MARROW_ITEM_KINDS(MARROW_LIST_MEMBER)
 };
+#undef MARROW_LIST_MEMBER
+
+#define MARROW_COUNT_KIND(...) 1 +
+inline constexpr std::size_t ITEM_KIND_COUNT = MARROW_ITEM_KINDS(MARROW_COUNT_KIND) 0;
+#undef MARROW_COUNT_KIND
 
 enum class ELoadStatus {
     Loaded,           // every record of a well-formed file

@@ -1,12 +1,14 @@
 // The records of an items database, one struct per kind, as the loader fills them from items.idb.
 // Plain data: every record owns its texts and copies like a value. C++17 and later.
-// Stored form of every field: docs/idb-format.md.
+// Their fields are declared in marrow/ItemTable.h; stored form: docs/idb-format.md.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "marrow/ItemTable.h"
 
 namespace marrow {
 
@@ -62,28 +64,27 @@ inline constexpr std::int32_t TYPE_ID_QUICK_ITEM = 0x3006;
 inline constexpr std::int32_t TYPE_ID_LOOT_ITEM = 0x3007;
 inline constexpr std::int32_t TYPE_ID_QUEST_ITEM = 0x3009;
 
-// The part shared by the five item kinds (chunks 0 to 15 of an item's record).
+// Each record's fields are those of its list in marrow/ItemTable.h, where every field's type,
+// chunk and the table column it comes from are declared.
+#define MARROW_MEMBER(shape, ...) MARROW_MEMBER_##shape(__VA_ARGS__)
+#define MARROW_MEMBER_READ(column, chunk, type, member, initial, ...) type member = initial;
+#define MARROW_MEMBER_BUILT(column, chunk, type, member, initial, ...) type member = initial;
+#define MARROW_MEMBER_KEPT(column, type, member, initial, ...) type member = initial;
+#define MARROW_MEMBER_FIELD(chunk, type, member, initial) type member = initial;
+#define MARROW_MEMBER_BLOCK(type, member) type member;
+#define MARROW_MEMBER_PART(...)
+#define MARROW_MEMBER_COLUMN(...)
+#define MARROW_MEMBER_SHARED(...)
+
+// The weapon's eight reserved bytes, stored as they are.
+using ReservedBytes = std::uint8_t[8];
+
+// The part shared by the five item kinds (chunks 0 to 15 of an item's record). FigureNames and
+// Zones are kept by the builder but never stored: they are empty when loaded.
 struct SItemCommon {
     virtual std::int32_t GetTypeID() const = 0;
 
-    std::string Name;  // lowercased
-    std::string TypeName;
-    std::int32_t TypeCode = INVALID_CODE;  // weapons and armors only; "no code" otherwise
-    std::string MaterialName;
-    std::int32_t MaterialCode = INVALID_CODE;
-    std::int32_t TextureIndex = 0;
-    std::int32_t TextureIndex2 = 0;
-    CPackedStrings FigureNames;  // kept by the builder, never stored: empty when loaded
-    float Price = 0.0f;
-    float Weight = 0.0f;
-    float Size = 0.0f;
-    float Mana = 0.0f;
-    std::int32_t Slots = 0;
-    float Durability = 0.0f;
-    std::int32_t Components = 0;
-    CPackedStrings Zones;  // kept by the builder, never stored: empty when loaded
-    std::uint32_t ShopMask = 0;
-    bool Deconstructable = true;
+    MARROW_ITEM_COMMON_FIELDS(MARROW_MEMBER)
 
 protected:
     SItemCommon() = default;
@@ -95,35 +96,7 @@ protected:
 
 // Materials are not items: their own general fields (list chunk 1).
 struct SMaterial {
-    std::string Name;
-    std::string MaterialType;
-    std::string CodeName;
-    std::int32_t Index = 0;  // position in the materials list
-    float Price = 0.0f;
-    float Weight = 0.0f;
-    float Mana = 0.0f;
-    std::int32_t Slots = 0;
-    float Durability = 0.0f;
-    std::int32_t Skill = 0;
-    float Damage = 0.0f;
-    DamageBlock Absorption;
-    std::uint32_t CrippledMask = 0;
-    std::uint32_t ShopMask = 0;
-};
-
-// List chunk 2.
-struct SWeapon final : SItemCommon {
-    std::int32_t GetTypeID() const override { return TYPE_ID_WEAPON; }
-
-    std::int32_t Actions = 0;
-    std::uint8_t Reserved[8] = {};
-    SSkillBlock Skills;
-    float Attack = 0.0f;
-    float Defence = 0.0f;
-    float Range = 0.0f;
-    float DamageMin = 0.0f;     // "Weapon Damage Min" x 0.1
-    float DamageSpread = 0.0f;  // "Weapon Damage Max" x 0.1 - DamageMin
-    DamageBlock DamageProportions;  // x 0.01 each
+    MARROW_MATERIAL_FIELDS(MARROW_MEMBER)
 };
 
 // Nine 32-bit values, stored as one 36-byte unit.
@@ -134,44 +107,39 @@ struct SArmorProtection {
 };
 static_assert(sizeof(SArmorProtection) == 36, "stored as 36 bytes");
 
-// List chunk 3.
+struct SWeapon final : SItemCommon {
+    std::int32_t GetTypeID() const override { return TYPE_ID_WEAPON; }
+    MARROW_WEAPON_FIELDS(MARROW_MEMBER)
+};
+
 struct SArmor final : SItemCommon {
     std::int32_t GetTypeID() const override { return TYPE_ID_ARMOR; }
-
-    SArmorProtection MainProtection;
-    SArmorProtection AdditionalProtection;
-    bool ApplyWounds = false;
-    std::int32_t WearOrder = 0;
-    SSkillBlock Skills;
+    MARROW_ARMOR_FIELDS(MARROW_MEMBER)
 };
 
-// List chunk 4.
 struct SQuickItem final : SItemCommon {
     std::int32_t GetTypeID() const override { return TYPE_ID_QUICK_ITEM; }
-
-    std::int32_t QuickType = 0;  // 0 to 8, or INVALID_CODE
-    std::int32_t Skill = 0;
-    float Damage = 0.0f;
-    std::int32_t DamageType = 0;  // 0 to 5, or 6 (general)
-    std::string Spell;
-    SSkillBlock Skills;
+    MARROW_QUICK_ITEM_FIELDS(MARROW_MEMBER)
 };
 
-// List chunk 5.
 struct SQuestItem final : SItemCommon {
     std::int32_t GetTypeID() const override { return TYPE_ID_QUEST_ITEM; }
-
-    std::int32_t ScriptID = 0;
-    std::vector<std::string> QuestZones;  // as written: no trimming, case change or dedup
+    MARROW_QUEST_ITEM_FIELDS(MARROW_MEMBER)
 };
 
-// List chunk 6.
 struct SLootItem final : SItemCommon {
     std::int32_t GetTypeID() const override { return TYPE_ID_LOOT_ITEM; }
-
-    std::int32_t LootType = 0;         // 0 to 2, or INVALID_CODE
-    std::int32_t InstructionType = 0;  // 0 to 4, or INVALID_CODE
-    std::int32_t LootMaterial = 0;     // "Loot Material" - 3
+    MARROW_LOOT_ITEM_FIELDS(MARROW_MEMBER)
 };
+
+#undef MARROW_MEMBER
+#undef MARROW_MEMBER_READ
+#undef MARROW_MEMBER_BUILT
+#undef MARROW_MEMBER_KEPT
+#undef MARROW_MEMBER_FIELD
+#undef MARROW_MEMBER_BLOCK
+#undef MARROW_MEMBER_PART
+#undef MARROW_MEMBER_COLUMN
+#undef MARROW_MEMBER_SHARED
 
 }  // namespace marrow
