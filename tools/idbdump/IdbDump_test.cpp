@@ -13,6 +13,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -89,88 +90,73 @@ std::string Zones(const std::vector<std::string>& zones) {
     return strOut + "]";
 }
 
-Fields FieldsOf(const SMaterial& m) {
-    return {{"Name", Str(m.Name)},
-            {"MaterialType", Str(m.MaterialType)},
-            {"CodeName", Str(m.CodeName)},
-            {"Index", Num(m.Index)},
-            {"Price", Num(m.Price)},
-            {"Weight", Num(m.Weight)},
-            {"Mana", Num(m.Mana)},
-            {"Slots", Num(m.Slots)},
-            {"Durability", Num(m.Durability)},
-            {"Skill", Num(m.Skill)},
-            {"Damage", Num(m.Damage)},
-            {"Absorption", Array(m.Absorption.values)},
-            {"CrippledMask", Num(m.CrippledMask)},
-            {"ShopMask", Num(m.ShopMask)}};
+std::string Shown(const std::string& str) { return Str(str); }
+std::string Shown(float f) { return Num(f); }
+std::string Shown(std::int32_t n) { return Num(n); }
+std::string Shown(std::uint32_t n) { return Num(n); }
+std::string Shown(bool b) { return Num(b); }
+std::string Shown(const marrow::DamageBlock& block) { return Array(block.values); }
+std::string Shown(const SArmorProtection& protection) { return Protection(protection); }
+std::string Shown(const std::vector<std::string>& zones) { return Zones(zones); }
+template <std::size_t N>
+std::string Shown(const std::uint8_t (&bytes)[N]) {
+    return Array(bytes);
 }
 
-Fields CommonFieldsOf(const SItemCommon& i) {
-    return {{"Name", Str(i.Name)},
-            {"TypeName", Str(i.TypeName)},
-            {"TypeCode", Num(i.TypeCode)},
-            {"MaterialName", Str(i.MaterialName)},
-            {"MaterialCode", Num(i.MaterialCode)},
-            {"TextureIndex", Num(i.TextureIndex)},
-            {"TextureIndex2", Num(i.TextureIndex2)},
-            {"Price", Num(i.Price)},
-            {"Weight", Num(i.Weight)},
-            {"Size", Num(i.Size)},
-            {"Mana", Num(i.Mana)},
-            {"Slots", Num(i.Slots)},
-            {"Durability", Num(i.Durability)},
-            {"Components", Num(i.Components)},
-            {"ShopMask", Num(i.ShopMask)},
-            {"Deconstructable", Num(i.Deconstructable)}};
+// Calls f(name, chunk id, member) for each stored member of a record, as marrow/ItemTable.h
+// declares them: the common part's first for an item, then the kind's own; the parts of a block
+// by their own names. A field added there is checked here without a line of its own.
+#define IDBDUMP_TEST_VISIT(shape, ...) IDBDUMP_TEST_VISIT_##shape(__VA_ARGS__)
+#define IDBDUMP_TEST_VISIT_READ(column, chunk, type, member, ...) f(#member, chunk, record.member);
+#define IDBDUMP_TEST_VISIT_BUILT(column, chunk, type, member, ...) f(#member, chunk, record.member);
+#define IDBDUMP_TEST_VISIT_FIELD(chunk, type, member, initial) f(#member, chunk, record.member);
+#define IDBDUMP_TEST_VISIT_PART(chunk, type, member, part) f(#part, chunk, record.member.part);
+#define IDBDUMP_TEST_VISIT_KEPT(...)
+#define IDBDUMP_TEST_VISIT_BLOCK(...)
+#define IDBDUMP_TEST_VISIT_COLUMN(...)
+#define IDBDUMP_TEST_VISIT_SHARED(...)
+template <class R, class F>
+void ForEachCommonField(R& record, F&& f) {
+    MARROW_ITEM_COMMON_FIELDS(IDBDUMP_TEST_VISIT)
+}
+#define IDBDUMP_TEST_OWN_FIELDS(record_type, singular, plural, LIST_NAME, ...) \
+    template <class R, class F>                                                 \
+        requires std::is_same_v<std::remove_const_t<R>, marrow::record_type>    \
+    void ForEachOwnField(R& record, F&& f) {                                    \
+        MARROW_##LIST_NAME##_FIELDS(IDBDUMP_TEST_VISIT)                         \
+    }
+MARROW_ITEM_KINDS(IDBDUMP_TEST_OWN_FIELDS)
+#undef IDBDUMP_TEST_OWN_FIELDS
+#undef IDBDUMP_TEST_VISIT
+#undef IDBDUMP_TEST_VISIT_READ
+#undef IDBDUMP_TEST_VISIT_BUILT
+#undef IDBDUMP_TEST_VISIT_FIELD
+#undef IDBDUMP_TEST_VISIT_PART
+#undef IDBDUMP_TEST_VISIT_KEPT
+#undef IDBDUMP_TEST_VISIT_BLOCK
+#undef IDBDUMP_TEST_VISIT_COLUMN
+#undef IDBDUMP_TEST_VISIT_SHARED
+
+template <class R, class F>
+void ForEachField(R& record, F&& f) {
+    if constexpr (std::is_base_of_v<SItemCommon, std::remove_const_t<R>>)
+        ForEachCommonField(record, f);
+    ForEachOwnField(record, f);
 }
 
-Fields Joined(Fields fields, const Fields& own) {
-    fields.insert(fields.end(), own.begin(), own.end());
-    return fields;
-}
-
-Fields FieldsOf(const SWeapon& w) {
-    return Joined(CommonFieldsOf(w), {{"Actions", Num(w.Actions)},
-                                      {"Reserved", Array(w.Reserved)},
-                                      {"Range", Num(w.Range)},
-                                      {"DamageMin", Num(w.DamageMin)},
-                                      {"DamageSpread", Num(w.DamageSpread)},
-                                      {"DamageProportions", Array(w.DamageProportions.values)},
-                                      {"ExtraSkillLevels", Array(w.Skills.ExtraSkillLevels)},
-                                      {"SkillLevels", Array(w.Skills.SkillLevels)},
-                                      {"Attack", Num(w.Attack)},
-                                      {"Defence", Num(w.Defence)}});
-}
-
-Fields FieldsOf(const SArmor& a) {
-    return Joined(CommonFieldsOf(a), {{"MainProtection", Protection(a.MainProtection)},
-                                      {"AdditionalProtection", Protection(a.AdditionalProtection)},
-                                      {"ApplyWounds", Num(a.ApplyWounds)},
-                                      {"WearOrder", Num(a.WearOrder)},
-                                      {"ExtraSkillLevels", Array(a.Skills.ExtraSkillLevels)},
-                                      {"SkillLevels", Array(a.Skills.SkillLevels)}});
-}
-
-Fields FieldsOf(const SQuickItem& q) {
-    return Joined(CommonFieldsOf(q), {{"QuickType", Num(q.QuickType)},
-                                      {"Skill", Num(q.Skill)},
-                                      {"Damage", Num(q.Damage)},
-                                      {"DamageType", Num(q.DamageType)},
-                                      {"Spell", Str(q.Spell)},
-                                      {"ExtraSkillLevels", Array(q.Skills.ExtraSkillLevels)},
-                                      {"SkillLevels", Array(q.Skills.SkillLevels)}});
-}
-
-Fields FieldsOf(const SQuestItem& q) {
-    return Joined(CommonFieldsOf(q),
-                  {{"ScriptID", Num(q.ScriptID)}, {"QuestZones", Zones(q.QuestZones)}});
-}
-
-Fields FieldsOf(const SLootItem& l) {
-    return Joined(CommonFieldsOf(l), {{"LootType", Num(l.LootType)},
-                                      {"InstructionType", Num(l.InstructionType)},
-                                      {"LootMaterial", Num(l.LootMaterial)}});
+// The fields in the order of their chunks, the order Serialize writes them in: the common part's
+// chunks 0 to 15 come before any kind's own.
+template <class R>
+Fields FieldsOf(const R& record) {
+    std::vector<std::pair<int, std::pair<std::string, std::string>>> fields;
+    ForEachField(record, [&fields](const char* pszName, int nChunk, const auto& value) {
+        fields.push_back({nChunk, {pszName, Shown(value)}});
+    });
+    std::stable_sort(fields.begin(), fields.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    Fields shown;
+    for (auto& field : fields) shown.push_back(std::move(field.second));
+    return shown;
 }
 
 template <class T>
@@ -199,6 +185,30 @@ void FillCommon(SItemCommon& i) {
     i.Components = 13;
     i.ShopMask = 14;
     i.Deconstructable = false;
+}
+
+// A field declared after DistinctRecords was written still gets a value of its own: a number
+// left at zero takes its chunk id (and a half, for a float), a text left empty "f" and its id.
+void FillIfUnset(float& f, int nChunk) {
+    if (f == 0.0f) f = static_cast<float>(nChunk) + 0.5f;
+}
+void FillIfUnset(std::int32_t& n, int nChunk) {
+    if (n == 0) n = nChunk;
+}
+void FillIfUnset(std::uint32_t& n, int nChunk) {
+    if (n == 0) n = static_cast<std::uint32_t>(nChunk);
+}
+void FillIfUnset(std::string& str, int nChunk) {
+    if (str.empty()) str = "f" + std::to_string(nChunk);
+}
+template <class T>
+void FillIfUnset(T&, int) {}  // truth values, blocks and lists are each set by hand
+
+template <class T>
+void FillTheRest(std::vector<T>& records) {
+    for (T& record : records)
+        ForEachField(record,
+                     [](const char*, int nChunk, auto& value) { FillIfUnset(value, nChunk); });
 }
 
 template <class T, std::size_t N>
@@ -233,6 +243,9 @@ SItemLists DistinctRecords() {
     SLootItem& l = lists.m_lootItems.emplace_back();
     FillCommon(l);
     l.LootType = 21, l.InstructionType = 22, l.LootMaterial = 23;
+    FillTheRest(lists.m_materials), FillTheRest(lists.m_weapons), FillTheRest(lists.m_armors);
+    FillTheRest(lists.m_quickItems), FillTheRest(lists.m_questItems);
+    FillTheRest(lists.m_lootItems);
     return lists;
 }
 
