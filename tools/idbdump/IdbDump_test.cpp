@@ -21,6 +21,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "loader/ItemKinds.h"
 #include "loader/LoadSteps.h"
 #include "loader/RecordSerialize.h"
 #include "output/ChunkArchive.h"
@@ -321,7 +322,7 @@ std::string WeaponsDatabase(const std::vector<std::string>& records) {
     return Chunk(1, strLists) + Unhex(DATABASE_END);
 }
 
-// The 180-byte record payload of a weapon named "sword", as SWeapon::Serialize writes it.
+// The record payload of a weapon named "sword", as SWeapon::Serialize writes it.
 std::string SwordRecord() {
     SItemLists lists;
     lists.m_weapons.emplace_back().Name = "sword";
@@ -338,6 +339,23 @@ std::string ReplaceField(std::string_view strRecord, int nId, std::string_view s
         strRecord.remove_prefix(nSize);
     }
     return strOut;
+}
+
+// Where the field chunk nId starts in a record payload; every field chunk is in short form.
+std::size_t FieldOffsetOf(std::string_view strRecord, int nId) {
+    for (std::size_t i = 0; i + 2 <= strRecord.size();
+         i += 2u + static_cast<unsigned char>(strRecord[i + 1]) / 2u)
+        if (static_cast<unsigned char>(strRecord[i]) == nId) return i;
+    ADD_FAILURE() << "no chunk " << nId;
+    return 0;
+}
+
+// Where the part lies in the bytes: the offsets of messages follow the chunks as they are
+// written, so that a field added to a kind moves them with it.
+std::size_t OffsetOf(std::string_view strBytes, std::string_view strPart) {
+    const std::size_t nAt = strBytes.find(strPart);
+    EXPECT_NE(std::string_view::npos, nAt);
+    return nAt;
 }
 
 // The bytes in a block of their own size, so that the sanitizer sees any read beyond them.
@@ -444,9 +462,10 @@ TEST_F(IdbDumpTest, TextPrintsATablePerListWithOneLinePerRecord) {
 
 TEST_F(IdbDumpTest, SummaryCountsTheRecordsOfEachListAndTheBytes) {
     ASSERT_EQ(EXIT_SAME, Run({"--summary", GoldenPath()}));
+    const std::string strBytes = std::to_string(testutil::ReadFile(GoldenPath()).size());
     EXPECT_EQ("file        " + GoldenPath() +
                   "\n"
-                  "bytes       18521\nmaterials   20\nweapons     22\narmors      20\n"
+                  "bytes       " + strBytes + "\nmaterials   20\nweapons     22\narmors      20\n"
                   "quickItems  18\nquestItems  16\nlootItems   21\nrecords     117\n",
               m_strOut);
 }
@@ -601,30 +620,42 @@ TEST_F(IdbDumpTest, DiffWithAMalformedFileNamesItsProblem) {
 
 TEST_F(IdbDumpTest, TruncatedFilesAreReportedWhereTheyEnd) {
     const std::string strGolden = testutil::ReadFile(GoldenPath());
-    static const struct {
+    // The lists, in a chunk with a 5-byte header, then the object table and the version.
+    const std::size_t nEnd = strGolden.size() - Unhex(DATABASE_END).size();
+    ASSERT_EQ(Unhex(DATABASE_END), strGolden.substr(nEnd));
+    const auto at = [](std::size_t nByte) { return "at byte " + std::to_string(nByte); };
+    const struct {
         std::size_t nLength;
-        const char* pszProblem;
+        std::string strProblem;
     } CASES[] = {
         {0, "not an items database: at byte 0: the file is empty"},
         {1, "at byte 0: the header of top-level chunk 1 runs past the end of the file"},
         {4, "at byte 0: the header of top-level chunk 1 runs past the end of the file"},
-        {100, "at byte 0: top-level chunk 1 declares 18506 bytes, only 95 remain in the file"},
-        {18511, "at byte 18511: the file ends where top-level chunk 0 (the object table) belongs"},
-        {18512, "at byte 18511: the header of top-level chunk 0 runs past the end of the file"},
-        {18520, "at byte 18513: top-level chunk 2 declares 6 bytes, only 5 remain in the file"}};
+        {100, "at byte 0: top-level chunk 1 declares " + std::to_string(nEnd - 5) +
+                  " bytes, only 95 remain in the file"},
+        {nEnd, at(nEnd) + ": the file ends where top-level chunk 0 (the object table) belongs"},
+        {nEnd + 1, at(nEnd) + ": the header of top-level chunk 0 runs past the end of the file"},
+        {strGolden.size() - 1,
+         at(nEnd + 2) + ": top-level chunk 2 declares 6 bytes, only 5 remain in the file"}};
     for (const auto& c : CASES) {
         EXPECT_EQ(EXIT_TROUBLE, RunOn(strGolden.substr(0, c.nLength))) << c.nLength;
-        EXPECT_EQ(m_strPath + ": " + c.pszProblem + "\n", m_strErr);
+        EXPECT_EQ(m_strPath + ": " + c.strProblem + "\n", m_strErr);
         EXPECT_EQ("", m_strOut);
     }
 }
 
 TEST_F(IdbDumpTest, AFieldChunkRunningPastItsRecordIsDamage) {
-    const std::string strRecord = ReplaceField(SwordRecord(), 30, Unhex("1E 0A 00 00"));
-    EXPECT_EQ(EXIT_TROUBLE, RunOn(WeaponsDatabase({strRecord})));
-    EXPECT_EQ(m_strPath +
-                  ": at byte 191: weapons record 1: chunk 30 (Defence) declares 5 bytes, only 2 "
-                  "remain in the record\n",
+    // The record's last field, whose chunk then ends the record two bytes into its payload.
+    const SFieldLayout& last = ItemKinds()[KIND_INDEX<SWeapon>].fields.back();
+    const std::string strLast = {static_cast<char>(last.nId), 0x0A, 0x00, 0x00};
+    const std::string strRecord = ReplaceField(SwordRecord(), last.nId, strLast);
+    ASSERT_EQ(strLast, strRecord.substr(strRecord.size() - strLast.size()));
+    const std::string strBytes = WeaponsDatabase({strRecord});
+    EXPECT_EQ(EXIT_TROUBLE, RunOn(strBytes));
+    EXPECT_EQ(m_strPath + ": at byte " +
+                  std::to_string(OffsetOf(strBytes, strRecord) + strRecord.size() - strLast.size()) +
+                  ": weapons record 1: chunk " + std::to_string(last.nId) + " (" + last.pszName +
+                  ") declares 5 bytes, only 2 remain in the record\n",
               m_strErr);
     EXPECT_EQ("", m_strOut);
 }
@@ -633,38 +664,45 @@ TEST_F(IdbDumpTest, AFieldChunkRunningPastItsRecordIsDamage) {
 // with a note that says what was made of the odd chunk.
 TEST_F(IdbDumpTest, FieldChunksAReaderReadsWellAreNotesAndShownAsRead) {
     const std::string strSword = SwordRecord();
+    // A note points at the odd field chunk, or a number of bytes past it, or for a missing field
+    // at the record's own chunk.
+    enum EAt { FIELD, RECORD };
     static const struct {
         int nId;
         const char* pszChunk;
+        EAt at;
+        std::size_t nPast;
         const char* pszNote;
         const char* pszField;
         const char* pszShown;
     } CASES[] = {
-        {24, "18 06 00 00 80",
-         "at byte 128: weapons record 1: chunk 24 (DamageMin) holds 3 bytes, expected 4; the rest "
-         "reads as zero",
+        {24, "18 06 00 00 80", FIELD, 0,
+         "weapons record 1: chunk 24 (DamageMin) holds 3 bytes, expected 4; the rest reads as "
+         "zero",
          "DamageMin", "1.1754944e-38"},
-        {24, "18 0A 00 00 80 3F 07",
-         "at byte 128: weapons record 1: chunk 24 (DamageMin) holds 5 bytes, expected 4; the "
-         "first 4 are read",
+        {24, "18 0A 00 00 80 3F 07", FIELD, 0,
+         "weapons record 1: chunk 24 (DamageMin) holds 5 bytes, expected 4; the first 4 are read",
          "DamageMin", "1"},
-        {24, "", "at byte 12: weapons record 1: chunk 24 (DamageMin) is missing and reads as zero",
+        {24, "", RECORD, 0, "weapons record 1: chunk 24 (DamageMin) is missing and reads as zero",
          "DamageMin", "0"},
-        {0, "", "at byte 12: weapons record 1: chunk 0 (Name) is missing and reads as empty",
+        {0, "", RECORD, 0, "weapons record 1: chunk 0 (Name) is missing and reads as empty",
          "Name", "\"\""},
-        {24, "18 08 00 00 80 3F 18 08 00 00 00 40",
-         "at byte 134: weapons record 1: chunk 24 (DamageMin) appears twice; the second is "
-         "skipped",
+        {24, "18 08 00 00 80 3F 18 08 00 00 00 40", FIELD, 6,
+         "weapons record 1: chunk 24 (DamageMin) appears twice; the second is skipped",
          "DamageMin", "1"},
-        {0, "00 0A 73 77 6F 72 64",
-         "at byte 17: weapons record 1: chunk 0 (Name) holds 5 bytes without a closing zero; the "
-         "text ends with them",
+        {0, "00 0A 73 77 6F 72 64", FIELD, 0,
+         "weapons record 1: chunk 0 (Name) holds 5 bytes without a closing zero; the text ends "
+         "with them",
          "Name", "\"sword\""}};
     for (const auto& c : CASES) {
-        ASSERT_EQ(EXIT_SAME,
-                  RunOn(WeaponsDatabase({ReplaceField(strSword, c.nId, Unhex(c.pszChunk))})))
-            << c.pszNote;
-        EXPECT_EQ(m_strPath + ": note: " + c.pszNote + "\n", m_strErr);
+        const std::string strRecord = ReplaceField(strSword, c.nId, Unhex(c.pszChunk));
+        const std::string strBytes = WeaponsDatabase({strRecord});
+        const std::size_t nAt = c.at == RECORD ? OffsetOf(strBytes, Chunk(1, strRecord))
+                                               : OffsetOf(strBytes, strRecord) +
+                                                     FieldOffsetOf(strSword, c.nId) + c.nPast;
+        ASSERT_EQ(EXIT_SAME, RunOn(strBytes)) << c.pszNote;
+        EXPECT_EQ(m_strPath + ": note: at byte " + std::to_string(nAt) + ": " + c.pszNote + "\n",
+                  m_strErr);
         auto dump = ParseDump(m_strOut);
         ASSERT_EQ(1u, dump["weapons"].size());
         const Fields& fields = dump["weapons"][0];
@@ -740,10 +778,13 @@ TEST_F(IdbDumpTest, ObjectsAnotherVersionAndBytesAfterTheEndAreMalformed) {
 }
 
 TEST_F(IdbDumpTest, UnknownChunkInARecordIsANoteAndTheRecordIsStillShown) {
-    ASSERT_EQ(EXIT_SAME, RunOn(WeaponsDatabase({SwordRecord() + Chunk(40, "abc")})));
-    EXPECT_EQ(
-        m_strPath + ": note: at byte 197: weapons record 1: unknown chunk 40 (3 bytes) skipped\n",
-        m_strErr);
+    const std::string strRecord = SwordRecord() + Chunk(40, "abc");
+    const std::string strBytes = WeaponsDatabase({strRecord});
+    ASSERT_EQ(EXIT_SAME, RunOn(strBytes));
+    EXPECT_EQ(m_strPath + ": note: at byte " +
+                  std::to_string(OffsetOf(strBytes, strRecord) + SwordRecord().size()) +
+                  ": weapons record 1: unknown chunk 40 (3 bytes) skipped\n",
+              m_strErr);
     auto dump = ParseDump(m_strOut);
     ASSERT_EQ(1u, dump["weapons"].size());
     EXPECT_EQ("\"sword\"", dump["weapons"][0][0].second);
@@ -760,8 +801,14 @@ TEST_F(IdbDumpTest, ManyNotesAreCountedAndOnlyThosePrintedAreKept) {
     ASSERT_TRUE(CheckDatabase(strBytes, view, strProblem)) << strProblem;
     ASSERT_EQ(SDatabaseView::KEPT_NOTES, view.notes.size());
     EXPECT_EQ(100000u, view.nNotes);
-    EXPECT_EQ("at byte 197: weapons record 1: unknown chunk 40 (0 bytes) skipped", view.notes[0]);
-    EXPECT_EQ("at byte 215: weapons record 1: unknown chunk 40 (0 bytes) skipped", view.notes[9]);
+    // The first odd chunk follows the sword's fields; each is a header of 2 bytes.
+    const std::size_t nFirst = OffsetOf(strBytes, strRecord) + SwordRecord().size();
+    EXPECT_EQ("at byte " + std::to_string(nFirst) +
+                  ": weapons record 1: unknown chunk 40 (0 bytes) skipped",
+              view.notes[0]);
+    EXPECT_EQ("at byte " + std::to_string(nFirst + 9 * 2) +
+                  ": weapons record 1: unknown chunk 40 (0 bytes) skipped",
+              view.notes[9]);
     ASSERT_EQ(EXIT_SAME, RunOn(strBytes, {"--summary"}));
     std::string strNotes;
     for (const std::string& strNote : view.notes) strNotes += m_strPath + ": note: " + strNote + "\n";
@@ -815,7 +862,9 @@ TEST_F(IdbDumpTest, NonRegularFilesAreRefusedAsTheLoaderRefusesThem) {
 
 TEST(IdbCheck, GoldenFileCutAtEveryLengthIsMalformedAndNothingBeyondItIsRead) {
     const std::string strGolden = testutil::ReadFile(GoldenPath());
-    ASSERT_EQ(18521u, strGolden.size());
+    // The whole file as the save writes the examples, so that every length of it is tried.
+    SItemLists lists = LoadGolden();
+    ASSERT_EQ(Save(lists).size(), strGolden.size());
     SDatabaseView view;
     std::string strProblem;
     for (std::size_t n = 0; n < strGolden.size(); ++n) {
