@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -330,27 +331,33 @@ TEST_F(ItemCheck, AWorkbookIsCheckedSheetBySheetWithFindingsAtTheSheetsCells) {
 
 // The builders keep a material as written; only the checker tells a misspelt one.
 TEST_F(ItemCheck, AMaterialThatIsNoRowOfTheMaterialsIsReportedForEveryKind) {
-    SetCell("Weapons.txt", 7, 15, "Irn");
-    SetCell("Weapons.txt", 8, 15, "iron");  // case aside, it is the row "Iron"
-    SetCell("Weapons.txt", 9, 15, "none");  // the default: no material
-    SetCell("Armors.txt", 7, 17, "Stell");
-    SetCell("QuickItems.txt", 7, 15, "Bronce");
-    SetCell("LootItems.txt", 7, 16, "\"Gould\"");
+    const int nWeapon = CellOf("Weapons.txt", columns::WEAPON_MATERIAL);
+    const int nArmor = CellOf("Armors.txt", columns::ARMOR_MATERIAL);
+    const int nQuick = CellOf("QuickItems.txt", columns::QUICK_MATERIAL);
+    const int nLoot = CellOf("LootItems.txt", columns::LOOT_SCRAP_MATERIAL);
+    SetCell("Weapons.txt", 7, nWeapon, "Irn");
+    SetCell("Weapons.txt", 8, nWeapon, "iron");  // case aside, it is the row "Iron"
+    SetCell("Weapons.txt", 9, nWeapon, "none");  // the default: no material
+    SetCell("Armors.txt", 7, nArmor, "Stell");
+    SetCell("QuickItems.txt", 7, nQuick, "Bronce");
+    SetCell("LootItems.txt", 7, nLoot, "\"Gould\"");
     EXPECT_EQ(CHECK_PROBLEMS, Run());
     EXPECT_EQ((std::vector<std::string>{
-                  "Weapons.txt:7:15 (O7): material \"Irn\" is not a row of Materials.txt; did you mean "
-                  "\"Iron\"?"}),
+                  At("Weapons.txt", 7, nWeapon) +
+                  ": material \"Irn\" is not a row of Materials.txt; did you mean \"Iron\"?"}),
               FindingsOf("Weapons.txt"));
-    EXPECT_EQ((std::vector<std::string>{"Armors.txt:7:17 (Q7): material \"Stell\" is not a row of "
-                                        "Materials.txt; did you mean \"Steel\"?"}),
+    EXPECT_EQ((std::vector<std::string>{
+                  At("Armors.txt", 7, nArmor) +
+                  ": material \"Stell\" is not a row of Materials.txt; did you mean \"Steel\"?"}),
               FindingsOf("Armors.txt"));
-    EXPECT_EQ((std::vector<std::string>{"QuickItems.txt:7:15 (O7): material \"Bronce\" is not a row of "
-                                        "Materials.txt; did you mean \"Bronze\"?"}),
+    EXPECT_EQ((std::vector<std::string>{
+                  At("QuickItems.txt", 7, nQuick) +
+                  ": material \"Bronce\" is not a row of Materials.txt; did you mean \"Bronze\"?"}),
               FindingsOf("QuickItems.txt"));
     // The quotes go; what is left is still no material.
     EXPECT_EQ((std::vector<std::string>{
-                  "LootItems.txt:7:16 (P7): material \"Gould\" is not a row of Materials.txt; did you mean "
-                  "\"Gold\"?"}),
+                  At("LootItems.txt", 7, nLoot) +
+                  ": material \"Gould\" is not a row of Materials.txt; did you mean \"Gold\"?"}),
               FindingsOf("LootItems.txt"));
 
     // Without the materials, that is one finding, not one per reference.
@@ -574,11 +581,14 @@ TEST_F(ItemCheck, TablesWhoseEveryCellIsQuotedAreClean) {
 
 // A quoted cell over two lines is one row: the file line and the sheet's row part after it.
 TEST_F(ItemCheck, AfterAMultiLineCellFindingsNameTheFileLineAndTheSheetRow) {
+    const int nType = CellOf("Weapons.txt", columns::WEAPON_TYPE);
     SetCell("Weapons.txt", 4, 1, "\"Long\nSword\"");
-    SetCell("Weapons.txt", 6, 14, "Swrod");  // the file's line 6 is the sheet's row 5
+    SetCell("Weapons.txt", 6, nType, "Swrod");  // the file's line 6 is the sheet's row 5
     EXPECT_EQ(CHECK_PROBLEMS, Run());
     EXPECT_EQ((std::vector<std::string>{
-                  "Weapons.txt:6:14 (N5): unknown weapon type \"Swrod\"; did you mean \"sword\"?"}),
+                  "Weapons.txt:6:" + std::to_string(nType) + " (" +
+                  ColumnLetters(static_cast<std::uint32_t>(nType)) +
+                  "5): unknown weapon type \"Swrod\"; did you mean \"sword\"?"}),
               FindingsOf("Weapons.txt"));
     EXPECT_NE(std::string::npos, m_out.find("\nWeapons.txt: 22 rows, 1 problem, 1 note\n")) << m_out;
 }
@@ -789,8 +799,10 @@ TEST_F(ItemCheck, WhatTheConverterRefusesIsAProblem) {
     SetCell("Weapons.txt", 3, 1, std::string(70000, 'n'));
     std::string strList;
     for (int i = 0; i < 70000; ++i) strList += "m,";
-    SetCell("Weapons.txt", 4, 9, strList);  // Zones: a list
-    SetCell("QuickItems.txt", 3, 19, "\"" + std::string(65536, 's') + "\"");  // Spell: a text
+    const int nZones = CellOf("Weapons.txt", columns::ZONES);
+    const int nSpell = CellOf("QuickItems.txt", columns::QUICK_SPELL);
+    SetCell("Weapons.txt", 4, nZones, strList);  // a list
+    SetCell("QuickItems.txt", 3, nSpell, "\"" + std::string(65536, 's') + "\"");  // a text
     fs::remove(m_dir.Path() / "Armors.txt");
     fs::create_directory(m_dir.Path() / "Armors.txt");
     EXPECT_EQ(CHECK_PROBLEMS, Run());
@@ -800,9 +812,10 @@ TEST_F(ItemCheck, WhatTheConverterRefusesIsAProblem) {
     const std::vector<std::string> weapons = FindingsOf("Weapons.txt");
     ASSERT_EQ(2u, weapons.size()) << m_out.substr(0, 2000);
     EXPECT_EQ("Weapons.txt:3:1 (A3): the row name's bytes number 70000" + strTail, weapons[0]);
-    EXPECT_EQ("Weapons.txt:4:9 (I4): the list's elements number 70000" + strTail, weapons[1]);
-    EXPECT_EQ((std::vector<std::string>{"QuickItems.txt:3:19 (S3): the text's bytes number 65536" +
-                                        strTail}),
+    EXPECT_EQ(At("Weapons.txt", 4, nZones) + ": the list's elements number 70000" + strTail,
+              weapons[1]);
+    EXPECT_EQ((std::vector<std::string>{At("QuickItems.txt", 3, nSpell) +
+                                        ": the text's bytes number 65536" + strTail}),
               FindingsOf("QuickItems.txt"));
     EXPECT_EQ((std::vector<std::string>{"Armors.txt:0:0: the table is a folder, so the build "
                                         "cannot read it and saves nothing"}),
@@ -811,12 +824,14 @@ TEST_F(ItemCheck, WhatTheConverterRefusesIsAProblem) {
 
 // A cell of a megabyte in a word column: no suggestion is looked for, and the finding is a line.
 TEST_F(ItemCheck, AHugeCellGivesAShortFinding) {
-    SetCell("Weapons.txt", 3, 14, std::string(1 << 20, 'x'));
+    const int nType = CellOf("Weapons.txt", columns::WEAPON_TYPE);
+    SetCell("Weapons.txt", 3, nType, std::string(1 << 20, 'x'));
     EXPECT_EQ(CHECK_PROBLEMS, Run());
     const std::vector<std::string> findings = FindingsOf("Weapons.txt");
     ASSERT_EQ(2u, findings.size());
-    EXPECT_EQ(0u, findings[0].find("Weapons.txt:3:14 (N3): the text's bytes number 1048576;"));
-    EXPECT_EQ("Weapons.txt:3:14 (N3): unknown weapon type \"" + std::string(200, 'x') +
+    EXPECT_EQ(0u, findings[0].find(At("Weapons.txt", 3, nType) +
+                                   ": the text's bytes number 1048576;"));
+    EXPECT_EQ(At("Weapons.txt", 3, nType) + ": unknown weapon type \"" + std::string(200, 'x') +
                   "...\" (1048576 bytes)",
               findings[1]);
 }
