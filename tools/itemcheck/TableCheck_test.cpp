@@ -127,8 +127,8 @@ std::vector<SSeed> Seeds() {
 // What the checker says of the seeds: each finding where its seed lies, in the checker's order.
 std::vector<std::string> SeededReport() {
     const std::vector<SSeed> seeds = Seeds();
-    // Where the seed of the table's line lies; there is one a line, but for the loot items'
-    // header, whose first seed each line is the one found.
+    // Where the seed of the table's line lies. Each line holds one seed, but for the loot
+    // items' two header lines, where the finding is at the first of the two.
     const auto at = [&seeds](const char* pszTable, int nLine) {
         for (const SSeed& seed : seeds)
             if (seed.nLine == nLine && std::string_view(seed.pszTable) == pszTable)
