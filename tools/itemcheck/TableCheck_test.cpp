@@ -436,14 +436,17 @@ TEST_F(ItemCheck, AMissingColumnIsReportedOnceForTheWholeTable) {
 }
 
 TEST_F(ItemCheck, ACellUnderAColumnWithoutNameIsDropped) {
-    Write("QuestItems.txt", HeaderLinesOf(AllKinds()[4]) + "Seal\n");
-    SetCell("QuestItems.txt", 1, 22, "");  // Quest Items now spans two nameless columns more
-    SetCell("QuestItems.txt", 3, 22, "note");
+    const std::string strHeader = HeaderLinesOf(AllKinds()[4]);
+    Write("QuestItems.txt", strHeader + "Seal\n");
+    // Quest Items, the last group, now spans two nameless columns more.
+    const int nCell = static_cast<int>(Split(Split(strHeader, '\n')[0], '\t').size()) + 2;
+    SetCell("QuestItems.txt", 1, nCell, "");
+    SetCell("QuestItems.txt", 3, nCell, "note");
     EXPECT_EQ(CHECK_PROBLEMS, Run());
-    EXPECT_EQ(
-        (std::vector<std::string>{
-            "QuestItems.txt:3:22 (V3): the column has no sub-column name, so the cell is dropped"}),
-        FindingsOf("QuestItems.txt"));
+    EXPECT_EQ((std::vector<std::string>{
+                  At("QuestItems.txt", 3, nCell) +
+                  ": the column has no sub-column name, so the cell is dropped"}),
+              FindingsOf("QuestItems.txt"));
 }
 
 TEST_F(ItemCheck, MoreRowsThanTheConverterTakesAreReported) {
