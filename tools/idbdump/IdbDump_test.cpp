@@ -723,15 +723,19 @@ TEST_F(IdbDumpTest, DiffShowsAFieldMissingFromARecordAsChangedToZero) {
     const std::string strRecord =
         testutil::PayloadOf(testutil::FindChunk(Save(lists), {{1}, {2}, {1}}));
     const std::string strNew = m_dir / "new.idb";
-    testutil::WriteFile(strNew, WeaponsDatabase({ReplaceField(strRecord, 24, "")}));
+    const std::string strNewRecord = ReplaceField(strRecord, 24, "");
+    const std::string strNewBytes = WeaponsDatabase({strNewRecord});
+    testutil::WriteFile(strNew, strNewBytes);
     EXPECT_EQ(EXIT_DIFFERENT, Run({"diff", strOld, strNew}));
     EXPECT_EQ(
         "changed weapons \"sword\" (record 1)\n"
         "  DamageMin: 1.5 -> 0\n"
         "0 removed, 1 changed, 0 added\n",
         m_strOut);
-    EXPECT_EQ(strNew + ": note: at byte 12: weapons record 1: chunk 24 (DamageMin) is missing and "
-                       "reads as zero\n",
+    // A missing field is noted at its record's chunk.
+    EXPECT_EQ(strNew + ": note: at byte " +
+                  std::to_string(OffsetOf(strNewBytes, Chunk(1, strNewRecord))) +
+                  ": weapons record 1: chunk 24 (DamageMin) is missing and reads as zero\n",
               m_strErr);
 }
 
