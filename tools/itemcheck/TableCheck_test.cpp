@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <set>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "itemdb/Vocabulary.h"
 #include "platform/Platform.h"
@@ -16,90 +20,6 @@
 namespace {
 namespace fs = std::filesystem;
 
-// One mistake of each kind the checker knows, in copies of the example tables.
-struct SSeed {
-    const char* pszTable;
-    int nLine;
-    int nCell;
-    const char* pszText;
-};
-const SSeed SEEDS[] = {
-    // The header: a misspelled column, a repeated one (two columns added to the loot items'
-    // header), a group cell that widens its neighbour, a sub-column beyond the group line.
-    {"Weapons.txt", 2, 2, "Prise"},
-    {"LootItems.txt", 1, 22, "Loot"},
-    {"LootItems.txt", 1, 23, ""},
-    {"LootItems.txt", 2, 22, "Type"},
-    {"LootItems.txt", 2, 23, ""},
-    {"Materials.txt", 1, 20, "(Shop)"},
-    {"QuickItems.txt", 2, 26, "Notes"},
-    // Values the getter will not take as they stand, or reads otherwise.
-    {"Materials.txt", 3, 25, "extra"},
-    {"Weapons.txt", 3, 17, "forty"},
-    {"Weapons.txt", 4, 3, "2,5"},
-    {"Weapons.txt", 5, 15, "Iron, Steel"},
-    {"Weapons.txt", 6, 19, "2.5"},
-    {"Materials.txt", 5, 3, "1.50"},
-    // Values out of their field's range.
-    {"Armors.txt", 3, 36, "awareness 300"},
-    {"QuickItems.txt", 3, 20, "sense -1"},
-    {"Weapons.txt", 7, 28, "2"},
-    {"Armors.txt", 4, 26, "1,32"},
-    {"Materials.txt", 4, 18, "3,x"},
-    // Words outside the vocabularies, and list entries the builders ignore.
-    {"Weapons.txt", 8, 14, "Swrod"},
-    {"Armors.txt", 5, 16, "Helmet"},
-    {"QuickItems.txt", 4, 14, "Sensor"},
-    {"LootItems.txt", 3, 14, "Tresure"},
-    {"QuickItems.txt", 5, 18, "Slashng"},
-    {"Armors.txt", 6, 36, "stelth 1"},
-    {"Weapons.txt", 9, 27, "melee 2, defense 1"},
-    {"Weapons.txt", 10, 27, "melee2"},
-    {"Weapons.txt", 11, 27, "attack 1.5x"},
-    {"Weapons.txt", 12, 14, ""},
-    // Rows the converter skips; QuestItems.txt goes missing in the test itself.
-    {"LootItems.txt", 4, 1, ""},
-    {"LootItems.txt", 5, 1, "GOLD COINS"},
-};
-// clang-format off
-const char* const SEEDED_REPORT[] = {
-    "Materials.txt:1:20 (T1): group cell \"(Shop)\" starts with no letter or digit, so it widens group \"Available In Shop\" instead of starting a group",
-    "Materials.txt:3:25 (Y3): the row has cells beyond the 23 columns of the header; they are dropped",
-    "Materials.txt:4:18 (R4): crippled entry \"x\" is no whole number; it sets bit 0",
-    "Materials.txt:5:3 (C5): \"1.50\" in \"Material Code Name\" is read as the number 1.5",
-    "Weapons.txt:2:2 (B2): column \"General Prise\" is read by no builder of weapons; did you mean \"General Price\"?",
-    "Weapons.txt:3:17 (Q3): \"forty\" in \"Weapon Damage Min\" is no number; the builder uses the default -1",
-    "Weapons.txt:4:3 (C4): \"2,5\" in \"General Weight\" is a list to the converter (a decimal comma?); the builder uses the default 1",
-    "Weapons.txt:5:15 (O5): \"Iron, Steel\" in \"Weapon Material Type\" is a list where one value is read; the builder uses the default \"none\"",
-    "Weapons.txt:6:19 (S6): \"2.5\" in the integer column \"Weapon Actions\" is read as 2",
-    "Weapons.txt:7:28 (AB7): shop flag 2 in \"Available In Shop 1\" is not 0 or 1",
-    "Weapons.txt:8:14 (N8): unknown weapon type \"Swrod\"; did you mean \"sword\"?",
-    "Weapons.txt:9:27 (AA9): unknown skill \"defense\" in \"Lists\"; did you mean \"defence\"?",
-    "Weapons.txt:10:27 (AA10): entry \"melee2\" has no space and is ignored; did you mean \"melee 2\"?",
-    "Weapons.txt:11:27 (AA11): attack value \"1.5x\" is no number; it is read as 1.5",
-    "Weapons.txt:12:14 (N12): empty weapon type; the builder's default \"none\" is no weapon type",
-    "Armors.txt:3:36 (AJ3): skill level 300 of awareness is outside 0 to 255; it is stored as 44",
-    "Armors.txt:4:26 (Z4): crippled number 32 is outside 0 to 31; it sets bit 0",
-    "Armors.txt:5:16 (P5): unknown armor type \"Helmet\"; did you mean \"helm\"?",
-    "Armors.txt:6:36 (AJ6): unknown skill \"stelth\" in \"Lists\"; did you mean \"stealth\"?",
-    "QuickItems.txt:2:26 (Z2): sub-column \"Notes\" lies beyond the 25 columns of the group line and names no column",
-    "QuickItems.txt:3:20 (T3): skill level -1 of sense is outside 0 to 255; it is stored as 255",
-    "QuickItems.txt:4:14 (N4): unknown quick item type \"Sensor\"; did you mean \"dangersensor\"?",
-    "QuickItems.txt:5:18 (R5): unknown damage type \"Slashng\"; did you mean \"slashing\"?",
-    "QuestItems.txt:0:0: the table is missing; the build gives an empty list of quest items",
-    "LootItems.txt:2:22 (V2): column \"Loot Type\" repeats column 14; each row gives only the first non-empty cell of the two",
-    "LootItems.txt:3:14 (N3): unknown loot type \"Tresure\"; did you mean \"treasure\"?",
-    "LootItems.txt:4:1 (A4): the row has no name (an empty first cell) and is skipped",
-    "LootItems.txt:5:1 (A5): row \"GOLD COINS\" repeats the name of line 3 (case aside) and is skipped",
-    "Materials.txt: 20 rows, 4 problems",
-    "Weapons.txt: 22 rows, 11 problems",
-    "Armors.txt: 20 rows, 4 problems",
-    "QuickItems.txt: 18 rows, 4 problems",
-    "QuestItems.txt: 0 rows, 1 problem",
-    "LootItems.txt: 19 rows, 4 problems",
-};
-// clang-format on
-
 // The text cut at every delimiter, nothing trimmed.
 std::vector<std::string> Split(const std::string& strText, char chDelimiter) {
     std::vector<std::string> parts(1);
@@ -110,6 +30,153 @@ std::vector<std::string> Split(const std::string& strText, char chDelimiter) {
             parts.back() += c;
     }
     return parts;
+}
+
+// The cells of an example table's line (from 1), its CR dropped: line 1 of the header is the
+// group line, line 2 the sub-column line.
+std::vector<std::string> CellsOfLine(const char* pszTable, size_t nLine) {
+    std::string strLine =
+        Split(testutil::ReadFile(testutil::ExamplesDir() / pszTable), '\n').at(nLine - 1);
+    if (!strLine.empty() && strLine.back() == '\r') strLine.pop_back();
+    return Split(strLine, '\t');
+}
+
+// The cell (from 1) of a column in an example table, found in its header lines as the builder
+// finds it, so that a column added to the tables moves the cells of these tests with it: the
+// group's cell for a column of its own, otherwise the sub-column's cell in the group's span.
+int CellOf(const char* pszTable, const SColumnInfo& column) {
+    const std::vector<std::string> groups = CellsOfLine(pszTable, 1);
+    const std::vector<std::string> subs = CellsOfLine(pszTable, 2);
+    const std::string_view strSub = column.pszSub;
+    for (size_t i = 0; i < groups.size(); ++i) {
+        if (groups[i] != column.pszGroup) continue;
+        if (strSub.empty()) return static_cast<int>(i + 1);
+        for (size_t j = i; j < subs.size(); ++j) {
+            if (j > i && j < groups.size() && !groups[j].empty()) break;  // the next group
+            if (subs[j] == strSub) return static_cast<int>(j + 1);
+        }
+    }
+    ADD_FAILURE() << pszTable << " has no column " << column.pszName;
+    return 0;
+}
+
+// The columns of an example table's header: the cells of its group line.
+int WidthOf(const char* pszTable) { return static_cast<int>(CellsOfLine(pszTable, 1).size()); }
+
+// Where a finding points: "Weapons.txt:6:19 (S6)".
+std::string At(const char* pszTable, int nLine, int nCell) {
+    return std::string(pszTable) + ":" + std::to_string(nLine) + ":" + std::to_string(nCell) +
+           " (" + ColumnLetters(static_cast<std::uint32_t>(nCell)) + std::to_string(nLine) + ")";
+}
+
+// One mistake of each kind the checker knows, in copies of the example tables.
+struct SSeed {
+    const char* pszTable;
+    int nLine;
+    int nCell;
+    const char* pszText;
+};
+std::vector<SSeed> Seeds() {
+    using namespace columns;
+    const char* const MATERIALS = "Materials.txt";
+    const char* const WEAPONS = "Weapons.txt";
+    const char* const ARMORS = "Armors.txt";
+    const char* const QUICK = "QuickItems.txt";
+    const char* const LOOT = "LootItems.txt";
+    return {
+        // The header: a misspelled column, a repeated one (two columns added to the loot items'
+        // header), a group cell that widens its neighbour, a sub-column beyond the group line.
+        {WEAPONS, 2, CellOf(WEAPONS, PRICE), "Prise"},
+        {LOOT, 1, WidthOf(LOOT) + 1, "Loot"},
+        {LOOT, 1, WidthOf(LOOT) + 2, ""},
+        {LOOT, 2, WidthOf(LOOT) + 1, "Type"},
+        {LOOT, 2, WidthOf(LOOT) + 2, ""},
+        {MATERIALS, 1, CellOf(MATERIALS, SHOP_2), "(Shop)"},
+        {QUICK, 2, WidthOf(QUICK) + 1, "Notes"},
+        // Values the getter will not take as they stand, or reads otherwise.
+        {MATERIALS, 3, WidthOf(MATERIALS) + 2, "extra"},
+        {WEAPONS, 3, CellOf(WEAPONS, WEAPON_DAMAGE_MIN), "forty"},
+        {WEAPONS, 4, CellOf(WEAPONS, WEIGHT), "2,5"},
+        {WEAPONS, 5, CellOf(WEAPONS, WEAPON_MATERIAL), "Iron, Steel"},
+        {WEAPONS, 6, CellOf(WEAPONS, WEAPON_ACTIONS), "2.5"},
+        {MATERIALS, 5, CellOf(MATERIALS, MATERIAL_CODE_NAME), "1.50"},
+        // Values out of their field's range.
+        {ARMORS, 3, CellOf(ARMORS, SKILL_LISTS), "awareness 300"},
+        {QUICK, 3, CellOf(QUICK, SKILL_LISTS), "sense -1"},
+        {WEAPONS, 7, CellOf(WEAPONS, SHOP_1), "2"},
+        {ARMORS, 4, CellOf(ARMORS, MAIN_CRIPPLED), "1,32"},
+        {MATERIALS, 4, CellOf(MATERIALS, ABSORPTION_CRIPPLED), "3,x"},
+        // Words outside the vocabularies, and list entries the builders ignore.
+        {WEAPONS, 8, CellOf(WEAPONS, WEAPON_TYPE), "Swrod"},
+        {ARMORS, 5, CellOf(ARMORS, ARMOR_TYPE), "Helmet"},
+        {QUICK, 4, CellOf(QUICK, QUICK_TYPE), "Sensor"},
+        {LOOT, 3, CellOf(LOOT, LOOT_TYPE), "Tresure"},
+        {QUICK, 5, CellOf(QUICK, QUICK_DAMAGE_TYPE), "Slashng"},
+        {ARMORS, 6, CellOf(ARMORS, SKILL_LISTS), "stelth 1"},
+        {WEAPONS, 9, CellOf(WEAPONS, WEAPON_LISTS), "melee 2, defense 1"},
+        {WEAPONS, 10, CellOf(WEAPONS, WEAPON_LISTS), "melee2"},
+        {WEAPONS, 11, CellOf(WEAPONS, WEAPON_LISTS), "attack 1.5x"},
+        {WEAPONS, 12, CellOf(WEAPONS, WEAPON_TYPE), ""},
+        // Rows the converter skips (the name is a row's first cell); QuestItems.txt goes missing
+        // in the test itself.
+        {LOOT, 4, 1, ""},
+        {LOOT, 5, 1, "GOLD COINS"},
+    };
+}
+
+// What the checker says of the seeds: each finding where its seed lies, in the checker's order.
+std::vector<std::string> SeededReport() {
+    const std::vector<SSeed> seeds = Seeds();
+    // Where the seed of the table's line lies. Each line holds one seed, but for the loot
+    // items' two header lines, where the finding is at the first of the two.
+    const auto at = [&seeds](const char* pszTable, int nLine) {
+        for (const SSeed& seed : seeds)
+            if (seed.nLine == nLine && std::string_view(seed.pszTable) == pszTable)
+                return At(pszTable, nLine, seed.nCell);
+        ADD_FAILURE() << "no seed in " << pszTable << " line " << nLine;
+        return std::string();
+    };
+    const std::string strMaterialsWidth = std::to_string(WidthOf("Materials.txt"));
+    const std::string strQuickWidth = std::to_string(WidthOf("QuickItems.txt"));
+    const std::string strLootType = std::to_string(CellOf("LootItems.txt", columns::LOOT_TYPE));
+    // clang-format off
+    return {
+        at("Materials.txt", 1) + ": group cell \"(Shop)\" starts with no letter or digit, so it widens group \"Available In Shop\" instead of starting a group",
+        at("Materials.txt", 3) + ": the row has cells beyond the " + strMaterialsWidth + " columns of the header; they are dropped",
+        at("Materials.txt", 4) + ": crippled entry \"x\" is no whole number; it sets bit 0",
+        at("Materials.txt", 5) + ": \"1.50\" in \"Material Code Name\" is read as the number 1.5",
+        at("Weapons.txt", 2) + ": column \"General Prise\" is read by no builder of weapons; did you mean \"General Price\"?",
+        at("Weapons.txt", 3) + ": \"forty\" in \"Weapon Damage Min\" is no number; the builder uses the default -1",
+        at("Weapons.txt", 4) + ": \"2,5\" in \"General Weight\" is a list to the converter (a decimal comma?); the builder uses the default 1",
+        at("Weapons.txt", 5) + ": \"Iron, Steel\" in \"Weapon Material Type\" is a list where one value is read; the builder uses the default \"none\"",
+        at("Weapons.txt", 6) + ": \"2.5\" in the integer column \"Weapon Actions\" is read as 2",
+        at("Weapons.txt", 7) + ": shop flag 2 in \"Available In Shop 1\" is not 0 or 1",
+        at("Weapons.txt", 8) + ": unknown weapon type \"Swrod\"; did you mean \"sword\"?",
+        at("Weapons.txt", 9) + ": unknown skill \"defense\" in \"Lists\"; did you mean \"defence\"?",
+        at("Weapons.txt", 10) + ": entry \"melee2\" has no space and is ignored; did you mean \"melee 2\"?",
+        at("Weapons.txt", 11) + ": attack value \"1.5x\" is no number; it is read as 1.5",
+        at("Weapons.txt", 12) + ": empty weapon type; the builder's default \"none\" is no weapon type",
+        at("Armors.txt", 3) + ": skill level 300 of awareness is outside 0 to 255; it is stored as 44",
+        at("Armors.txt", 4) + ": crippled number 32 is outside 0 to 31; it sets bit 0",
+        at("Armors.txt", 5) + ": unknown armor type \"Helmet\"; did you mean \"helm\"?",
+        at("Armors.txt", 6) + ": unknown skill \"stelth\" in \"Lists\"; did you mean \"stealth\"?",
+        at("QuickItems.txt", 2) + ": sub-column \"Notes\" lies beyond the " + strQuickWidth + " columns of the group line and names no column",
+        at("QuickItems.txt", 3) + ": skill level -1 of sense is outside 0 to 255; it is stored as 255",
+        at("QuickItems.txt", 4) + ": unknown quick item type \"Sensor\"; did you mean \"dangersensor\"?",
+        at("QuickItems.txt", 5) + ": unknown damage type \"Slashng\"; did you mean \"slashing\"?",
+        "QuestItems.txt:0:0: the table is missing; the build gives an empty list of quest items",
+        at("LootItems.txt", 2) + ": column \"Loot Type\" repeats column " + strLootType + "; each row gives only the first non-empty cell of the two",
+        at("LootItems.txt", 3) + ": unknown loot type \"Tresure\"; did you mean \"treasure\"?",
+        at("LootItems.txt", 4) + ": the row has no name (an empty first cell) and is skipped",
+        at("LootItems.txt", 5) + ": row \"GOLD COINS\" repeats the name of line 3 (case aside) and is skipped",
+        "Materials.txt: 20 rows, 4 problems",
+        "Weapons.txt: 22 rows, 11 problems",
+        "Armors.txt: 20 rows, 4 problems",
+        "QuickItems.txt: 18 rows, 4 problems",
+        "QuestItems.txt: 0 rows, 1 problem",
+        "LootItems.txt: 19 rows, 4 problems",
+    };
+    // clang-format on
 }
 
 std::vector<std::string> LinesOf(const std::string& strText) {
@@ -202,18 +269,17 @@ TEST_F(ItemCheck, ExampleTablesAreClean) {
 }
 
 TEST_F(ItemCheck, EachSeededMistakeIsReportedAtItsLineAndCellAndNothingElse) {
-    for (const SSeed& seed : SEEDS) SetCell(seed.pszTable, seed.nLine, seed.nCell, seed.pszText);
+    for (const SSeed& seed : Seeds()) SetCell(seed.pszTable, seed.nLine, seed.nCell, seed.pszText);
     fs::remove(m_dir.Path() / "QuestItems.txt");
     EXPECT_EQ(CHECK_PROBLEMS, Run());
-    EXPECT_EQ(std::vector<std::string>(std::begin(SEEDED_REPORT), std::end(SEEDED_REPORT)),
-              LinesOf(m_out));
+    EXPECT_EQ(SeededReport(), LinesOf(m_out));
     EXPECT_EQ("", m_err);
 }
 
 // The same mistakes in a workbook's sheets (every cell typed as text, as a designer types it):
 // each finding names the sheet's cell, and a missing sheet is named.
 TEST_F(ItemCheck, AWorkbookIsCheckedSheetBySheetWithFindingsAtTheSheetsCells) {
-    for (const SSeed& seed : SEEDS) SetCell(seed.pszTable, seed.nLine, seed.nCell, seed.pszText);
+    for (const SSeed& seed : Seeds()) SetCell(seed.pszTable, seed.nLine, seed.nCell, seed.pszText);
     std::vector<SBookSheet> sheets;
     for (const SKindColumns& kind : AllKinds()) {
         if (std::string_view(kind.pszTable) == "QuestItems.txt") continue;
@@ -234,7 +300,7 @@ TEST_F(ItemCheck, AWorkbookIsCheckedSheetBySheetWithFindingsAtTheSheetsCells) {
         return std::find(lines.begin(), lines.end(), strLine) != lines.end();
     };
     size_t nCompared = 0;
-    for (const std::string strFinding : SEEDED_REPORT) {
+    for (const std::string& strFinding : SeededReport()) {
         // "Weapons.txt:8:14 (N8): text" is "Items.xlsx:Weapons!N8: text" in the workbook. A cell
         // holding a comma is read as the sheet quotes it, so its finding has other words; and
         // a sheet is as wide as its widest row, so the header's seeds read otherwise.
@@ -265,27 +331,33 @@ TEST_F(ItemCheck, AWorkbookIsCheckedSheetBySheetWithFindingsAtTheSheetsCells) {
 
 // The builders keep a material as written; only the checker tells a misspelt one.
 TEST_F(ItemCheck, AMaterialThatIsNoRowOfTheMaterialsIsReportedForEveryKind) {
-    SetCell("Weapons.txt", 7, 15, "Irn");
-    SetCell("Weapons.txt", 8, 15, "iron");  // case aside, it is the row "Iron"
-    SetCell("Weapons.txt", 9, 15, "none");  // the default: no material
-    SetCell("Armors.txt", 7, 17, "Stell");
-    SetCell("QuickItems.txt", 7, 15, "Bronce");
-    SetCell("LootItems.txt", 7, 16, "\"Gould\"");
+    const int nWeapon = CellOf("Weapons.txt", columns::WEAPON_MATERIAL);
+    const int nArmor = CellOf("Armors.txt", columns::ARMOR_MATERIAL);
+    const int nQuick = CellOf("QuickItems.txt", columns::QUICK_MATERIAL);
+    const int nLoot = CellOf("LootItems.txt", columns::LOOT_SCRAP_MATERIAL);
+    SetCell("Weapons.txt", 7, nWeapon, "Irn");
+    SetCell("Weapons.txt", 8, nWeapon, "iron");  // case aside, it is the row "Iron"
+    SetCell("Weapons.txt", 9, nWeapon, "none");  // the default: no material
+    SetCell("Armors.txt", 7, nArmor, "Stell");
+    SetCell("QuickItems.txt", 7, nQuick, "Bronce");
+    SetCell("LootItems.txt", 7, nLoot, "\"Gould\"");
     EXPECT_EQ(CHECK_PROBLEMS, Run());
     EXPECT_EQ((std::vector<std::string>{
-                  "Weapons.txt:7:15 (O7): material \"Irn\" is not a row of Materials.txt; did you mean "
-                  "\"Iron\"?"}),
+                  At("Weapons.txt", 7, nWeapon) +
+                  ": material \"Irn\" is not a row of Materials.txt; did you mean \"Iron\"?"}),
               FindingsOf("Weapons.txt"));
-    EXPECT_EQ((std::vector<std::string>{"Armors.txt:7:17 (Q7): material \"Stell\" is not a row of "
-                                        "Materials.txt; did you mean \"Steel\"?"}),
+    EXPECT_EQ((std::vector<std::string>{
+                  At("Armors.txt", 7, nArmor) +
+                  ": material \"Stell\" is not a row of Materials.txt; did you mean \"Steel\"?"}),
               FindingsOf("Armors.txt"));
-    EXPECT_EQ((std::vector<std::string>{"QuickItems.txt:7:15 (O7): material \"Bronce\" is not a row of "
-                                        "Materials.txt; did you mean \"Bronze\"?"}),
+    EXPECT_EQ((std::vector<std::string>{
+                  At("QuickItems.txt", 7, nQuick) +
+                  ": material \"Bronce\" is not a row of Materials.txt; did you mean \"Bronze\"?"}),
               FindingsOf("QuickItems.txt"));
     // The quotes go; what is left is still no material.
     EXPECT_EQ((std::vector<std::string>{
-                  "LootItems.txt:7:16 (P7): material \"Gould\" is not a row of Materials.txt; did you mean "
-                  "\"Gold\"?"}),
+                  At("LootItems.txt", 7, nLoot) +
+                  ": material \"Gould\" is not a row of Materials.txt; did you mean \"Gold\"?"}),
               FindingsOf("LootItems.txt"));
 
     // Without the materials, that is one finding, not one per reference.
@@ -364,14 +436,17 @@ TEST_F(ItemCheck, AMissingColumnIsReportedOnceForTheWholeTable) {
 }
 
 TEST_F(ItemCheck, ACellUnderAColumnWithoutNameIsDropped) {
-    Write("QuestItems.txt", HeaderLinesOf(AllKinds()[4]) + "Seal\n");
-    SetCell("QuestItems.txt", 1, 22, "");  // Quest Items now spans two nameless columns more
-    SetCell("QuestItems.txt", 3, 22, "note");
+    const std::string strHeader = HeaderLinesOf(AllKinds()[4]);
+    Write("QuestItems.txt", strHeader + "Seal\n");
+    // Quest Items, the last group, now spans two nameless columns more.
+    const int nCell = static_cast<int>(Split(Split(strHeader, '\n')[0], '\t').size()) + 2;
+    SetCell("QuestItems.txt", 1, nCell, "");
+    SetCell("QuestItems.txt", 3, nCell, "note");
     EXPECT_EQ(CHECK_PROBLEMS, Run());
-    EXPECT_EQ(
-        (std::vector<std::string>{
-            "QuestItems.txt:3:22 (V3): the column has no sub-column name, so the cell is dropped"}),
-        FindingsOf("QuestItems.txt"));
+    EXPECT_EQ((std::vector<std::string>{
+                  At("QuestItems.txt", 3, nCell) +
+                  ": the column has no sub-column name, so the cell is dropped"}),
+              FindingsOf("QuestItems.txt"));
 }
 
 TEST_F(ItemCheck, MoreRowsThanTheConverterTakesAreReported) {
@@ -385,83 +460,107 @@ TEST_F(ItemCheck, MoreRowsThanTheConverterTakesAreReported) {
 }
 
 TEST_F(ItemCheck, IntegerColumnsTakeWholeFloatsAndFlagsTakeOnlyZeroAndOne) {
-    SetCell("Weapons.txt", 3, 6, "2.0");   // General Slots: read as 2 exactly
-    SetCell("Weapons.txt", 3, 19, "1e1");  // Weapon Actions: 10
-    SetCell("Weapons.txt", 3, 28, "1.0");  // a shop flag of 1
-    SetCell("Weapons.txt", 4, 28, "-1");
-    SetCell("Weapons.txt", 5, 6, "3000000000");  // beyond 32 bits: a float, then saturated
+    const int nSlots = CellOf("Weapons.txt", columns::SLOTS);
+    const int nShop = CellOf("Weapons.txt", columns::SHOP_1);
+    SetCell("Weapons.txt", 3, nSlots, "2.0");  // read as 2 exactly
+    SetCell("Weapons.txt", 3, CellOf("Weapons.txt", columns::WEAPON_ACTIONS), "1e1");  // 10
+    SetCell("Weapons.txt", 3, nShop, "1.0");  // a shop flag of 1
+    SetCell("Weapons.txt", 4, nShop, "-1");
+    SetCell("Weapons.txt", 5, nSlots, "3000000000");  // beyond 32 bits: a float, then saturated
     EXPECT_EQ(CHECK_PROBLEMS, Run());
     EXPECT_EQ((std::vector<std::string>{
-                  "Weapons.txt:4:28 (AB4): shop flag -1 in \"Available In Shop 1\" is not 0 or 1",
-                  "Weapons.txt:5:6 (F5): \"3000000000\" in the integer column \"General Slots\" is read "
-                  "as 2147483647"}),
+                  At("Weapons.txt", 4, nShop) +
+                      ": shop flag -1 in \"Available In Shop 1\" is not 0 or 1",
+                  At("Weapons.txt", 5, nSlots) +
+                      ": \"3000000000\" in the integer column \"General Slots\" is read as "
+                      "2147483647"}),
               FindingsOf("Weapons.txt"));
 }
 
 TEST_F(ItemCheck, ListEntriesAreJudgedAsTheConverterSplitsThem) {
-    SetCell("Weapons.txt", 3, 27, "melee 2,, attack 1,5");  // "5" is an entry of its own
-    SetCell("Weapons.txt", 4, 27, "melee 2.5, attack -.5e1");
-    SetCell("Armors.txt", 3, 36, "melee 1, attack 2, stealth");
-    SetCell("Armors.txt", 4, 26, "31, -1, 3.5");
+    const int nWeaponLists = CellOf("Weapons.txt", columns::WEAPON_LISTS);
+    const int nArmorLists = CellOf("Armors.txt", columns::SKILL_LISTS);
+    const int nCrippled = CellOf("Armors.txt", columns::MAIN_CRIPPLED);
+    SetCell("Weapons.txt", 3, nWeaponLists, "melee 2,, attack 1,5");  // "5" is an entry of its own
+    SetCell("Weapons.txt", 4, nWeaponLists, "melee 2.5, attack -.5e1");
+    SetCell("Armors.txt", 3, nArmorLists, "melee 1, attack 2, stealth");
+    SetCell("Armors.txt", 4, nCrippled, "31, -1, 3.5");
     EXPECT_EQ(CHECK_PROBLEMS, Run());
     EXPECT_EQ(
         (std::vector<std::string>{
-            "Weapons.txt:3:27 (AA3): entry \"5\" has no space and is ignored; an entry is a name, a "
-            "space and a value",
-            "Weapons.txt:4:27 (AA4): skill level \"2.5\" of melee is no whole number; it is read as 2"}),
+            At("Weapons.txt", 3, nWeaponLists) +
+                ": entry \"5\" has no space and is ignored; an entry is a name, a space and a value",
+            At("Weapons.txt", 4, nWeaponLists) +
+                ": skill level \"2.5\" of melee is no whole number; it is read as 2"}),
         FindingsOf("Weapons.txt"));
     EXPECT_EQ((std::vector<std::string>{
-                  "Armors.txt:3:36 (AJ3): \"attack\" counts only in the \"Lists\" of weapons; here it is "
-                  "ignored",
-                  "Armors.txt:3:36 (AJ3): entry \"stealth\" has no value after a space and is ignored",
-                  "Armors.txt:4:26 (Z4): crippled number -1 is outside 0 to 31; it sets bit 31",
-                  "Armors.txt:4:26 (Z4): crippled entry \"3.5\" is no whole number; it sets bit 3"}),
+                  At("Armors.txt", 3, nArmorLists) +
+                      ": \"attack\" counts only in the \"Lists\" of weapons; here it is ignored",
+                  At("Armors.txt", 3, nArmorLists) +
+                      ": entry \"stealth\" has no value after a space and is ignored",
+                  At("Armors.txt", 4, nCrippled) +
+                      ": crippled number -1 is outside 0 to 31; it sets bit 31",
+                  At("Armors.txt", 4, nCrippled) +
+                      ": crippled entry \"3.5\" is no whole number; it sets bit 3"}),
               FindingsOf("Armors.txt"));
 }
 
 // A spreadsheet's quotes are transport: a quoted cell that reads as it shows is a note, shown
 // with --notes and not counted; one that still reads as something else is a problem.
 TEST_F(ItemCheck, QuotedCellsThatReadAsTheyShowAreNotesAndTheRestProblems) {
-    SetCell("QuickItems.txt", 3, 19, "\"12\"");  // Spell: the text 12
-    SetCell("QuickItems.txt", 4, 19, "+12");     // unquoted, read as the number 12
-    SetCell("QuickItems.txt", 5, 17, "\"25%\""); // Damage: the number 25
-    SetCell("QuickItems.txt", 6, 17, "40 %");    // the percent sign and the blank go
-    SetCell("QuickItems.txt", 6, 19, "\"a \"\"b\"\"\"");  // doubled quotes stand for one
-    SetCell("QuickItems.txt", 7, 18, "\"CHEMIC\"");
-    SetCell("QuickItems.txt", 8, 17, "\"1,5\"");  // a decimal comma stays no number
-    SetCell("Weapons.txt", 3, 27, "\"melee 2, attack 1\"");  // a list column splits it again
-    SetCell("Weapons.txt", 4, 27, "\"melee x\"");
+    const int nSpell = CellOf("QuickItems.txt", columns::QUICK_SPELL);
+    const int nDamage = CellOf("QuickItems.txt", columns::QUICK_DAMAGE);
+    const int nDamageType = CellOf("QuickItems.txt", columns::QUICK_DAMAGE_TYPE);
+    const int nLists = CellOf("Weapons.txt", columns::WEAPON_LISTS);
+    SetCell("QuickItems.txt", 3, nSpell, "\"12\"");  // the text 12
+    SetCell("QuickItems.txt", 4, nSpell, "+12");     // unquoted, read as the number 12
+    SetCell("QuickItems.txt", 5, nDamage, "\"25%\""); // the number 25
+    SetCell("QuickItems.txt", 6, nDamage, "40 %");    // the percent sign and the blank go
+    SetCell("QuickItems.txt", 6, nSpell, "\"a \"\"b\"\"\"");  // doubled quotes stand for one
+    SetCell("QuickItems.txt", 7, nDamageType, "\"CHEMIC\"");
+    SetCell("QuickItems.txt", 8, nDamage, "\"1,5\"");  // a decimal comma stays no number
+    SetCell("Weapons.txt", 3, nLists, "\"melee 2, attack 1\"");  // a list column splits it again
+    SetCell("Weapons.txt", 4, nLists, "\"melee x\"");
     EXPECT_EQ(CHECK_PROBLEMS, Run());
     EXPECT_EQ((std::vector<std::string>{
-                  "Weapons.txt:4:27 (AA4): skill level \"x\" of melee is no whole number; it is "
-                  "read as 0"}),
+                  At("Weapons.txt", 4, nLists) +
+                  ": skill level \"x\" of melee is no whole number; it is read as 0"}),
               FindingsOf("Weapons.txt"));
     EXPECT_EQ((std::vector<std::string>{
-                  "QuickItems.txt:4:19 (S4): \"+12\" in \"Quick Items Spell\" is read as the number 12",
-                  "QuickItems.txt:8:17 (Q8): \"1,5\" in \"Quick Items Damage\" has a decimal comma, "
-                  "so it is no number; the builder uses the default 0"}),
+                  At("QuickItems.txt", 4, nSpell) +
+                      ": \"+12\" in \"Quick Items Spell\" is read as the number 12",
+                  At("QuickItems.txt", 8, nDamage) +
+                      ": \"1,5\" in \"Quick Items Damage\" has a decimal comma, so it is no "
+                      "number; the builder uses the default 0"}),
               FindingsOf("QuickItems.txt"));
     EXPECT_NE(std::string::npos, m_out.find("\nQuickItems.txt: 18 rows, 2 problems, 4 notes\n"));
 
     EXPECT_EQ(CHECK_PROBLEMS, Run({"--notes"}));
     EXPECT_EQ((std::vector<std::string>{
-                  "Weapons.txt:3:27 (AA3): note: \"melee 2, attack 1\" in \"Lists\" is quoted; it is "
-                  "read as the list \"melee 2\", \"attack 1\"",
-                  "Weapons.txt:4:27 (AA4): skill level \"x\" of melee is no whole number; it is "
-                  "read as 0"}),
+                  At("Weapons.txt", 3, nLists) +
+                      ": note: \"melee 2, attack 1\" in \"Lists\" is quoted; it is read as the "
+                      "list \"melee 2\", \"attack 1\"",
+                  At("Weapons.txt", 4, nLists) +
+                      ": skill level \"x\" of melee is no whole number; it is read as 0"}),
               FindingsOf("Weapons.txt"));
     EXPECT_EQ((std::vector<std::string>{
-                  "QuickItems.txt:3:19 (S3): note: \"12\" in \"Quick Items Spell\" is quoted; it is "
-                  "read as the text \"12\"",
-                  "QuickItems.txt:4:19 (S4): \"+12\" in \"Quick Items Spell\" is read as the number 12",
-                  "QuickItems.txt:5:17 (Q5): note: \"25%\" in \"Quick Items Damage\" is quoted; it is "
-                  "read as the number 25",
-                  "QuickItems.txt:6:19 (S6): note: \"a \"b\"\" in \"Quick Items Spell\" is quoted; it "
-                  "is read as the text \"a \"b\"\"",
-                  "QuickItems.txt:7:18 (R7): note: \"CHEMIC\" in \"Quick Items Damage Type\" is "
-                  "quoted; it is read as the text \"CHEMIC\"",
-                  "QuickItems.txt:8:17 (Q8): \"1,5\" in \"Quick Items Damage\" has a decimal comma, "
-                  "so it is no number; the builder uses the default 0"}),
+                  At("QuickItems.txt", 3, nSpell) +
+                      ": note: \"12\" in \"Quick Items Spell\" is quoted; it is read as the text "
+                      "\"12\"",
+                  At("QuickItems.txt", 4, nSpell) +
+                      ": \"+12\" in \"Quick Items Spell\" is read as the number 12",
+                  At("QuickItems.txt", 5, nDamage) +
+                      ": note: \"25%\" in \"Quick Items Damage\" is quoted; it is read as the "
+                      "number 25",
+                  At("QuickItems.txt", 6, nSpell) +
+                      ": note: \"a \"b\"\" in \"Quick Items Spell\" is quoted; it is read as the "
+                      "text \"a \"b\"\"",
+                  At("QuickItems.txt", 7, nDamageType) +
+                      ": note: \"CHEMIC\" in \"Quick Items Damage Type\" is quoted; it is read "
+                      "as the text \"CHEMIC\"",
+                  At("QuickItems.txt", 8, nDamage) +
+                      ": \"1,5\" in \"Quick Items Damage\" has a decimal comma, so it is no "
+                      "number; the builder uses the default 0"}),
               FindingsOf("QuickItems.txt"));
 }
 
@@ -485,11 +584,14 @@ TEST_F(ItemCheck, TablesWhoseEveryCellIsQuotedAreClean) {
 
 // A quoted cell over two lines is one row: the file line and the sheet's row part after it.
 TEST_F(ItemCheck, AfterAMultiLineCellFindingsNameTheFileLineAndTheSheetRow) {
+    const int nType = CellOf("Weapons.txt", columns::WEAPON_TYPE);
     SetCell("Weapons.txt", 4, 1, "\"Long\nSword\"");
-    SetCell("Weapons.txt", 6, 14, "Swrod");  // the file's line 6 is the sheet's row 5
+    SetCell("Weapons.txt", 6, nType, "Swrod");  // the file's line 6 is the sheet's row 5
     EXPECT_EQ(CHECK_PROBLEMS, Run());
     EXPECT_EQ((std::vector<std::string>{
-                  "Weapons.txt:6:14 (N5): unknown weapon type \"Swrod\"; did you mean \"sword\"?"}),
+                  "Weapons.txt:6:" + std::to_string(nType) + " (" +
+                  ColumnLetters(static_cast<std::uint32_t>(nType)) +
+                  "5): unknown weapon type \"Swrod\"; did you mean \"sword\"?"}),
               FindingsOf("Weapons.txt"));
     EXPECT_NE(std::string::npos, m_out.find("\nWeapons.txt: 22 rows, 1 problem, 1 note\n")) << m_out;
 }
@@ -700,8 +802,10 @@ TEST_F(ItemCheck, WhatTheConverterRefusesIsAProblem) {
     SetCell("Weapons.txt", 3, 1, std::string(70000, 'n'));
     std::string strList;
     for (int i = 0; i < 70000; ++i) strList += "m,";
-    SetCell("Weapons.txt", 4, 9, strList);  // Zones: a list
-    SetCell("QuickItems.txt", 3, 19, "\"" + std::string(65536, 's') + "\"");  // Spell: a text
+    const int nZones = CellOf("Weapons.txt", columns::ZONES);
+    const int nSpell = CellOf("QuickItems.txt", columns::QUICK_SPELL);
+    SetCell("Weapons.txt", 4, nZones, strList);  // a list
+    SetCell("QuickItems.txt", 3, nSpell, "\"" + std::string(65536, 's') + "\"");  // a text
     fs::remove(m_dir.Path() / "Armors.txt");
     fs::create_directory(m_dir.Path() / "Armors.txt");
     EXPECT_EQ(CHECK_PROBLEMS, Run());
@@ -711,9 +815,10 @@ TEST_F(ItemCheck, WhatTheConverterRefusesIsAProblem) {
     const std::vector<std::string> weapons = FindingsOf("Weapons.txt");
     ASSERT_EQ(2u, weapons.size()) << m_out.substr(0, 2000);
     EXPECT_EQ("Weapons.txt:3:1 (A3): the row name's bytes number 70000" + strTail, weapons[0]);
-    EXPECT_EQ("Weapons.txt:4:9 (I4): the list's elements number 70000" + strTail, weapons[1]);
-    EXPECT_EQ((std::vector<std::string>{"QuickItems.txt:3:19 (S3): the text's bytes number 65536" +
-                                        strTail}),
+    EXPECT_EQ(At("Weapons.txt", 4, nZones) + ": the list's elements number 70000" + strTail,
+              weapons[1]);
+    EXPECT_EQ((std::vector<std::string>{At("QuickItems.txt", 3, nSpell) +
+                                        ": the text's bytes number 65536" + strTail}),
               FindingsOf("QuickItems.txt"));
     EXPECT_EQ((std::vector<std::string>{"Armors.txt:0:0: the table is a folder, so the build "
                                         "cannot read it and saves nothing"}),
@@ -722,12 +827,14 @@ TEST_F(ItemCheck, WhatTheConverterRefusesIsAProblem) {
 
 // A cell of a megabyte in a word column: no suggestion is looked for, and the finding is a line.
 TEST_F(ItemCheck, AHugeCellGivesAShortFinding) {
-    SetCell("Weapons.txt", 3, 14, std::string(1 << 20, 'x'));
+    const int nType = CellOf("Weapons.txt", columns::WEAPON_TYPE);
+    SetCell("Weapons.txt", 3, nType, std::string(1 << 20, 'x'));
     EXPECT_EQ(CHECK_PROBLEMS, Run());
     const std::vector<std::string> findings = FindingsOf("Weapons.txt");
     ASSERT_EQ(2u, findings.size());
-    EXPECT_EQ(0u, findings[0].find("Weapons.txt:3:14 (N3): the text's bytes number 1048576;"));
-    EXPECT_EQ("Weapons.txt:3:14 (N3): unknown weapon type \"" + std::string(200, 'x') +
+    EXPECT_EQ(0u, findings[0].find(At("Weapons.txt", 3, nType) +
+                                   ": the text's bytes number 1048576;"));
+    EXPECT_EQ(At("Weapons.txt", 3, nType) + ": unknown weapon type \"" + std::string(200, 'x') +
                   "...\" (1048576 bytes)",
               findings[1]);
 }

@@ -3,8 +3,11 @@
 // generous limit, after which the child is killed, so that no test can hang.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstddef>
+#include <string>
 #include <thread>
 
 #include "marrow/Loader.h"
@@ -22,6 +25,14 @@ std::size_t Occurrences(const std::string& strText, const std::string& strPart) 
          i = strText.find(strPart, i + 1))
         ++n;
     return n;
+}
+
+// A cell's column letters as a spreadsheet shows them: 1 is A, 26 is Z, 27 is AA.
+std::string ColumnLettersOf(std::size_t nCell) {
+    std::string strLetters;
+    for (; nCell > 0; nCell = (nCell - 1) / 26)
+        strLetters.insert(strLetters.begin(), static_cast<char>('A' + (nCell - 1) % 26));
+    return strLetters;
 }
 
 void Replace(const fs::path& path, const std::string& strOld, const std::string& strNew) {
@@ -186,12 +197,22 @@ TEST_F(ItemWatchRun, KeepsTheOldDatabaseWhenTheCheckFindsProblems) {
     Start();
     ASSERT_TRUE(WaitFor(" rebuilt "));
     const std::string strBefore = Database();
+    // The weapon type of the first row (line 3), whose cell is counted in the row itself.
+    const std::string strText = testutil::ReadFile(m_dir.Path() / "Weapons.txt");
+    const std::size_t nRow = strText.find("Short Sword\t");
+    const std::size_t nType = strText.find("\tSword\tIron\t", nRow);
+    ASSERT_NE(std::string::npos, nType);
+    const std::size_t nCell = 2 + static_cast<std::size_t>(std::count(
+                                      strText.begin() + static_cast<std::ptrdiff_t>(nRow),
+                                      strText.begin() + static_cast<std::ptrdiff_t>(nType), '\t'));
     Replace(m_dir.Path() / "Weapons.txt", "\tSword\tIron\t", "\tSpork\tIron\t");
     const std::string strDatabase = (fs::path("out") / "items.idb").string();
     ASSERT_TRUE(WaitFor(" not rebuilt: itemcheck found 1 problem; " + strDatabase + " kept\n"));
     EXPECT_NE(std::string::npos,
-              Output().find("\n  Weapons.txt:3:14 (N3): unknown weapon type \"Spork\"; did you "
-                            "mean \"sword\"?\n"));
+              Output().find("\n  Weapons.txt:3:" + std::to_string(nCell) + " (" +
+                            ColumnLettersOf(nCell) +
+                            "3): unknown weapon type \"Spork\"; did you mean \"sword\"?\n"))
+        << Output();
     EXPECT_EQ(strBefore, Database());
     // The next save tries again. A cell with a space the reader trims: the file differs in size
     // too, since a save that follows at once may keep the file's time where the clock is coarse.
