@@ -34,27 +34,6 @@ void SerializeRecord(CChunkArchive& archive, TRecord& record) {
     SerializeFields(archive, record);
 }
 
-// A list of the archive's root into an empty vector, as SerializeList reads it but never more
-// than MAX_LIST_RECORDS records: a list Marrow never writes must not cost gigabytes. False when
-// the file has no such list.
-template <class T>
-bool ReadList(CChunkArchive& archive, int nListId, std::vector<T>& list) {
-    if (!archive.StartChunk(nListId)) return false;
-    const std::size_t nCount =
-        std::min(static_cast<std::size_t>(archive.CountChunks(1)), MAX_LIST_RECORDS);
-    list.reserve(nCount);
-    platform::AdviseLargePages(list.data(), nCount * sizeof(T));
-    list.resize(nCount);
-    for (std::size_t i = 0; i < nCount; ++i) {
-        archive.SetChunkIndex(static_cast<int>(i + 1));
-        if (archive.StartChunk(1)) {
-            Serialize(archive, list[i]);
-            archive.FinishChunk();
-        }
-    }
-    archive.FinishChunk();
-    return true;
-}
 }  // namespace
 
 void SerializeCommon(CChunkArchive& archive, SItemCommon& item) { SerializeFields(archive, item); }
@@ -100,7 +79,9 @@ void ReadItemDatabase(IDataStream& stream, SItemLists& lists, bool bResetStream)
     bool found[ITEM_KIND_COUNT] = {};
     std::size_t nKind = 0;
     ForEachKind([&](const auto& kind) {
-        found[nKind++] = ReadList(archive, kind.nListId, loaded.*kind.pList);
+        // A list Marrow never writes must not cost gigabytes.
+        found[nKind++] =
+            SerializeList(archive, kind.nListId, loaded.*kind.pList, MAX_LIST_RECORDS);
     });
     archive.CloseArchive(stream);
     nKind = 0;

@@ -3,6 +3,7 @@
 // Layout: docs/idb-format.md.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -24,13 +25,16 @@ MARROW_ITEM_KINDS(MARROW_DECLARE_SERIALIZE)
 // A list of records, each in a chunk with id 1, in both directions; each record through the
 // free function Serialize(CChunkArchive&, T&), found by its argument types. The archive only
 // knows chunks: what a list is belongs to the records' side.
+// nMaxRead bounds the records a reading archive takes: the rest of a longer list is skipped.
+// False when the archive has no such list.
 template <class T>
-void SerializeList(CChunkArchive& archive, int nListId, std::vector<T>& list) {
-    if (!archive.StartChunk(nListId)) return;
+bool SerializeList(CChunkArchive& archive, int nListId, std::vector<T>& list,
+                   std::size_t nMaxRead = static_cast<std::size_t>(-1)) {
+    if (!archive.StartChunk(nListId)) return false;
     std::size_t nCount = list.size();
     if (archive.IsReading()) {
         list.clear();
-        nCount = static_cast<std::size_t>(archive.CountChunks(1));
+        nCount = std::min(static_cast<std::size_t>(archive.CountChunks(1)), nMaxRead);
         list.reserve(nCount);
         platform::AdviseLargePages(list.data(), nCount * sizeof(T));
         list.resize(nCount);
@@ -43,6 +47,7 @@ void SerializeList(CChunkArchive& archive, int nListId, std::vector<T>& list) {
         }
     }
     archive.FinishChunk();
+    return true;
 }
 
 // Writes or reads the six lists as list chunks 1 to 6 of the archive's root.
