@@ -1,0 +1,36 @@
+# Fails when a library's own code includes a folder above it. The layers, from the bottom; a
+# folder may include itself and any folder before it. Tests (*_test.cpp) may use any folder.
+#   cmake -DSOURCE_DIR=<project> -P CheckLayers.cmake
+cmake_minimum_required(VERSION 3.20)
+set(LAYERS platform output errors tableconv loader itemdb driver tools)
+set(bad "")
+list(LENGTH LAYERS count)
+math(EXPR last "${count} - 1")
+foreach(index RANGE ${last})
+    list(GET LAYERS ${index} folder)
+    # Everything a layer may name: itself, the layers below it, and the loader's public
+    # headers (marrow/) from the loader up.
+    list(SUBLIST LAYERS 0 ${index} allowed)
+    list(APPEND allowed ${folder})
+    if("loader" IN_LIST allowed)
+        list(APPEND allowed marrow)
+    endif()
+    file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR}
+        ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
+    foreach(source ${sources})
+        if(source MATCHES "_test\\.cpp$" OR source MATCHES "Test(Fixture|Util)")
+            continue()
+        endif()
+        file(STRINGS ${SOURCE_DIR}/${source} includes REGEX "^#include \"[A-Za-z0-9_]+/")
+        foreach(line ${includes})
+            string(REGEX REPLACE "^#include \"([A-Za-z0-9_]+)/.*" "\\1" target "${line}")
+            if(NOT target IN_LIST allowed)
+                string(APPEND bad "  ${source}: ${line}\n")
+            endif()
+        endforeach()
+    endforeach()
+endforeach()
+if(bad)
+    message(FATAL_ERROR "includes that run up a layer:\n${bad}")
+endif()
+message(STATUS "every include points down")
