@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
+#include "itemdb/Columns.h"
 #include "platform/Platform.h"
 #include "testsupport/TestUtil.h"
 
@@ -79,15 +81,12 @@ TEST(Driver, WithoutTablesEveryBuilderSaysSoAndNothingIsSaved) {
     int nStatus = 0;
     const std::string strOutput = RunDriver(dir.Path(), {"out"}, nStatus);
     EXPECT_EQ(-1, nStatus);
-    EXPECT_EQ(
-        "Building materials list:Can't open file \"Materials.txt\".\n"
-        "Building weapons list:Can't open file \"Weapons.txt\".\n"
-        "Building armors list:Can't open file \"Armors.txt\".\n"
-        "Building quick items list:Can't open file \"QuickItems.txt\".\n"
-        "Building quest items list:Can't open file \"QuestItems.txt\".\n"
-        "Building loot items list:Can't open file \"LootItems.txt\".\n"
-        "Not saving: none of the six tables could be read.\n",
-        strOutput);
+    // Each kind in build order, from the build table.
+    std::string strExpected;
+    for (const SKindColumns& kind : AllKinds())
+        strExpected += "Building " + std::string(kind.pszKind) + " list:Can't open file \"" +
+                       kind.pszTable + "\".\n";
+    EXPECT_EQ(strExpected + "Not saving: none of the six tables could be read.\n", strOutput);
     EXPECT_EQ("previous database", testutil::ReadFile(dir.Path() / "out" / "items.idb"));
 }
 

@@ -158,9 +158,11 @@ TEST_F(DatabaseBuild, TenthErrorFromMappingTheRegistryEndsTheBuilderWithoutALine
 // builder fills the list that the loader's entry at its position names, and only that list, and
 // prints the heading of its kind.
 TEST_F(DatabaseBuild, EachKindsBuilderFillsTheListOfTheLoadersKindAtItsPosition) {
-    const char* const HEADINGS[] = {"Building materials list:",   "Building weapons list:",
-                                    "Building armors list:",      "Building quick items list:",
-                                    "Building quest items list:", "Building loot items list:"};
+    // The headings as the kinds' declarations word them, in build order.
+#define MARROW_HEADING_OF(record, singular, plural, LIST_NAME, member, id, name, words, ...) \
+    "Building " words " list:",
+    const char* const HEADINGS[] = {MARROW_ITEM_KINDS(MARROW_HEADING_OF)};
+#undef MARROW_HEADING_OF
     ASSERT_EQ(std::size(HEADINGS), AllKinds().size());
     for (std::size_t k = 0; k < AllKinds().size(); ++k) {
         const SKindColumns& kind = AllKinds()[k];

@@ -19,6 +19,7 @@
 #endif
 
 #include "loader/DatabaseCheck.h"
+#include "loader/ItemKinds.h"
 #include "loader/LoadSteps.h"
 #include "loader/RecordSerialize.h"
 #include "output/DataStream.h"
@@ -103,8 +104,18 @@ std::string DatabaseOf(int nList, std::size_t nRecords, const std::string& strRe
     strRecords.reserve(nRecords * strChunk.size());
     for (std::size_t i = 0; i < nRecords; ++i) strRecords += strChunk;
     std::string strLists;
-    for (int k = 1; k <= 6; ++k) strLists += Chunk(k, k == nList ? strRecords : "");
+    for (const SKindLayout& kind : ItemKinds())
+        strLists += Chunk(kind.nListId, kind.nListId == nList ? strRecords : "");
     return Chunk(1, strLists) + testutil::Unhex("00 00 02 0C 02 08 01 00 00 00");
+}
+
+// The records of the list with the chunk id.
+std::size_t RecordsInList(const SItemLists& lists, int nList) {
+    std::size_t nRecords = 0;
+    ForEachKind([&](const auto& kind) {
+        if (kind.nListId == nList) nRecords = (lists.*kind.pList).size();
+    });
+    return nRecords;
 }
 
 // Lists that a failed load must leave as they are.
@@ -241,27 +252,22 @@ TEST_F(LoaderTest, ListOfMoreRecordsThanMarrowWritesIsDamagedAndReadOnlyToTheLim
     const SLoadResult full = Load(DatabaseOf(1, 65535));
     ASSERT_EQ(ELoadStatus::Loaded, full.Status) << full.Reason;
     EXPECT_EQ(65535u, m_lists.m_materials.size());
-    const struct {
-        int nList;
-        std::uint64_t nOffset;  // record chunks of 2 bytes behind the headers before them
-        const char* pszReason;
-    } CASES[] = {
-        {1, 5 + 5 + 2 * 65535,
-         "at byte 131080: materials: record 65536 is one more than the 65,535 a list holds"},
-        {6, 5 + 5 * 2 + 5 + 2 * 65535,
-         "at byte 131090: lootItems: record 65536 is one more than the 65,535 a list holds"},
-    };
-    for (const auto& c : CASES) {
-        const SLoadResult over = Load(DatabaseOf(c.nList, 65536));
-        EXPECT_EQ(ELoadStatus::Damaged, over.Status) << c.nList;
-        EXPECT_EQ(c.nOffset, over.Offset);
-        EXPECT_EQ(c.pszReason, over.Reason);
-        const std::size_t nRead = c.nList == 1 ? m_lists.m_materials.size()
-                                               : m_lists.m_lootItems.size();
-        EXPECT_EQ(65535u, nRead) << "the lenient reading after the verdict stops at the limit";
+    // The first list and the last: the surplus record lies behind the file's header (5 bytes),
+    // the empty lists before it (2 bytes each), its own header (5) and the records (2 each).
+    for (const std::size_t nKind : {std::size_t{0}, ItemKinds().size() - 1}) {
+        const SKindLayout& kind = ItemKinds()[nKind];
+        const std::uint64_t nOffset = 5 + 2 * nKind + 5 + 2 * 65535;
+        const SLoadResult over = Load(DatabaseOf(kind.nListId, 65536));
+        EXPECT_EQ(ELoadStatus::Damaged, over.Status) << kind.pszName;
+        EXPECT_EQ(nOffset, over.Offset);
+        EXPECT_EQ("at byte " + std::to_string(nOffset) + ": " + kind.pszName +
+                      ": record 65536 is one more than the 65,535 a list holds",
+                  over.Reason);
+        EXPECT_EQ(65535u, RecordsInList(m_lists, kind.nListId))
+            << "the lenient reading after the verdict stops at the limit";
         SItemLists lenient;
         ASSERT_TRUE(marrow::LoadItemDatabaseLenient(Path().c_str(), lenient));
-        EXPECT_EQ(65535u, c.nList == 1 ? lenient.m_materials.size() : lenient.m_lootItems.size());
+        EXPECT_EQ(65535u, RecordsInList(lenient, kind.nListId));
     }
 }
 

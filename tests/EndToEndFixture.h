@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "itemdb/Columns.h"
@@ -20,9 +21,12 @@ inline const std::vector<const char*> TABLES = [] {
     for (const SKindColumns& kind : AllKinds()) tables.push_back(kind.pszTable);
     return tables;
 }();
-inline const char* const HEADINGS[] = {"Building materials list:",   "Building weapons list:",
-                                "Building armors list:",      "Building quick items list:",
-                                "Building quest items list:", "Building loot items list:"};
+inline const std::vector<std::string> HEADINGS = [] {
+    std::vector<std::string> headings;
+    for (const SKindColumns& kind : AllKinds())
+        headings.push_back("Building " + std::string(kind.pszKind) + " list:");
+    return headings;
+}();
 
 class EndToEnd : public testing::Test {
 protected:

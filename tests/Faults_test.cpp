@@ -29,7 +29,8 @@ size_t Count(const std::string& strText, const std::string& strWhat) {
 // The line that replaces "Saving database." when every table failed to convert.
 std::string NotSavingAll() {
     std::string strLine = "Not saving: ";
-    for (size_t i = 0; i < 6; ++i) strLine += (i ? ", \"" : "\"") + std::string(TABLES[i]) + "\"";
+    for (size_t i = 0; i < TABLES.size(); ++i)
+        strLine += (i ? ", \"" : "\"") + std::string(TABLES[i]) + "\"";
     return strLine + " could not be converted.\n";
 }
 }  // namespace
@@ -74,10 +75,11 @@ TEST_F(Faults, EmptyRegistryFileIsAlsoShownAsAnErrorPerTable) {
     testutil::WriteFile(m_dir.Path() / "Ini2Reg.bat", COPY_PREPARED);
     testutil::WriteFile(m_dir.Path() / "prepared.reg", "");
     const std::string strOutput = Run({"."});
-    // Six errors stay below the limit of ten; the run fails because nothing was converted.
+    // One error per table stays below the limit of ten; the run fails because nothing was
+    // converted.
     EXPECT_EQ(testutil::EXIT_MINUS_ONE, m_nStatus);
     EXPECT_TRUE(strOutput.ends_with(NotSavingAll())) << strOutput;
-    EXPECT_EQ(6u, Count(testutil::ReadOutput(m_dir.Path() / "stderr.txt"),
+    EXPECT_EQ(TABLES.size(), Count(testutil::ReadOutput(m_dir.Path() / "stderr.txt"),
                         "ERROR\nCMappedFile::Open().\nUnable to create file mapping.\n"));
 }
 

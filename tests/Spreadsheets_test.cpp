@@ -132,8 +132,8 @@ TEST_F(Spreadsheets, TablesNamedAfterTheWorkbookSaveNothingAndAreNamed) {
     const std::string strOutput = Run({"."});
     EXPECT_EQ(testutil::EXIT_MINUS_ONE, m_nStatus);
     std::string strExpected;
-    for (size_t i = 0; i < 6; ++i)
-        strExpected += std::string(HEADINGS[i]) + "Can't open file \"" + TABLES[i] + "\".\nFound \"Items-" +
+    for (size_t i = 0; i < TABLES.size(); ++i)
+        strExpected += HEADINGS[i] + "Can't open file \"" + TABLES[i] + "\".\nFound \"Items-" +
                        TABLES[i] + "\" instead; the table must be named \"" + TABLES[i] + "\".\n";
     EXPECT_EQ(strExpected + "Not saving: none of the six tables could be read.\n", strOutput);
     EXPECT_EQ("previous database", testutil::ReadFile(m_dir.Path() / "items.idb"));

@@ -34,8 +34,6 @@ namespace {
 using testutil::Unhex;
 using Fields = std::vector<std::pair<std::string, std::string>>;
 
-const char EMPTY_DATABASE[] =
-    "01 18 01 00 02 00 03 00 04 00 05 00 06 00 00 00 02 0C 02 08 01 00 00 00";
 const char DATABASE_END[] = "00 00 02 0C 02 08 01 00 00 00";  // object table and version
 constexpr float NOT_A_NUMBER = std::numeric_limits<float>::quiet_NaN();
 constexpr float INFINITE = std::numeric_limits<float>::infinity();
@@ -293,13 +291,10 @@ std::map<std::string, std::vector<Fields>> ParseDump(const std::string& strJson)
 
 void ExpectListsAsLoaded(const SItemLists& lists, const std::string& strJson) {
     auto dump = ParseDump(strJson);
-    EXPECT_EQ(6u, dump.size());
-    EXPECT_EQ(FieldsOfList(lists.m_materials), dump["materials"]);
-    EXPECT_EQ(FieldsOfList(lists.m_weapons), dump["weapons"]);
-    EXPECT_EQ(FieldsOfList(lists.m_armors), dump["armors"]);
-    EXPECT_EQ(FieldsOfList(lists.m_quickItems), dump["quickItems"]);
-    EXPECT_EQ(FieldsOfList(lists.m_questItems), dump["questItems"]);
-    EXPECT_EQ(FieldsOfList(lists.m_lootItems), dump["lootItems"]);
+    EXPECT_EQ(ITEM_KIND_COUNT, dump.size());
+    ForEachKind([&](const auto& kind) {
+        EXPECT_EQ(FieldsOfList(lists.*kind.pList), dump[kind.pszName]) << kind.pszName;
+    });
 }
 
 // ---- Hand-made files ----------------------------------------------------------------------
@@ -314,12 +309,28 @@ std::string Chunk(int nId, std::string_view strPayload) {
     return strChunk + std::string(strPayload);
 }
 
+// The lists' chunk: a list chunk per kind in list order, holding the payload given for its id
+// or nothing; the list whose id is nLeftOut is left out, and strAfter follows the last list.
+std::string ListsChunk(const std::map<int, std::string>& payloads = {}, int nLeftOut = 0,
+                       const std::string& strAfter = "") {
+    std::string strLists;
+    for (const SKindLayout& kind : ItemKinds()) {
+        if (kind.nListId == nLeftOut) continue;
+        const auto it = payloads.find(kind.nListId);
+        strLists += Chunk(kind.nListId, it == payloads.end() ? "" : it->second);
+    }
+    return Chunk(1, strLists + strAfter);
+}
+
+// A database of an empty list per kind, byte for byte what the save writes for no records.
+std::string EmptyDatabase() { return ListsChunk() + Unhex(DATABASE_END); }
+
 // A database whose weapons list holds the record payloads; the other lists are empty.
 std::string WeaponsDatabase(const std::vector<std::string>& records) {
-    std::string strRecords, strLists;
+    std::string strRecords;
     for (const std::string& strRecord : records) strRecords += Chunk(1, strRecord);
-    for (int k = 1; k <= 6; ++k) strLists += Chunk(k, k == 2 ? strRecords : "");
-    return Chunk(1, strLists) + Unhex(DATABASE_END);
+    return ListsChunk({{ItemKinds()[KIND_INDEX<SWeapon>].nListId, strRecords}}) +
+           Unhex(DATABASE_END);
 }
 
 // The record payload of a weapon named "sword", as SWeapon::Serialize writes it.
@@ -413,11 +424,14 @@ TEST_F(IdbDumpTest, JsonNamesEachFieldAfterTheChunkItsSerializeWrites) {
 }
 
 TEST_F(IdbDumpTest, EmptyDatabaseGivesSixEmptyLists) {
-    ASSERT_EQ(EXIT_SAME, RunOn(Unhex(EMPTY_DATABASE)));
-    EXPECT_EQ(
-        "{\n  \"materials\": [],\n  \"weapons\": [],\n  \"armors\": [],\n"
-        "  \"quickItems\": [],\n  \"questItems\": [],\n  \"lootItems\": []\n}\n",
-        m_strOut);
+    ASSERT_EQ(EXIT_SAME, RunOn(EmptyDatabase()));
+    std::string strExpected = "{";
+    const char* pszAfter = "\n";  // the line break after "{", then after each list's comma
+    for (const SKindLayout& kind : ItemKinds()) {
+        strExpected += pszAfter + std::string("  \"") + kind.pszName + "\": []";
+        pszAfter = ",\n";
+    }
+    EXPECT_EQ(strExpected + "\n}\n", m_strOut);
     EXPECT_EQ("", m_strErr);
 }
 
@@ -448,25 +462,42 @@ TEST_F(IdbDumpTest, TextPrintsATablePerListWithOneLinePerRecord) {
     quest.Name = "royal seal", quest.Price = 1, quest.ScriptID = 1001,
     quest.QuestZones = {"A", "B"};
     ASSERT_EQ(EXIT_SAME, RunOn(Save(lists), {"--text"}));
-    EXPECT_EQ(
-        "materials: 1 record\n"
-        "#  Name  MaterialType  CodeName  Price  Weight  Durability  Skill  Damage  ShopMask\n"
-        "1  iron  Metal         FE_Iron   10     2.5     120         1      4       3\n\n"
-        "weapons: 0 records\n\narmors: 0 records\n\nquickItems: 0 records\n\n"
-        "questItems: 1 record\n"
-        "#  Name        TypeName  Price  ScriptID  QuestZones\n"
-        "1  royal seal            1      1001      A,B\n\n"
-        "lootItems: 0 records\n",
-        m_strOut);
+    // A table for each of the two lists with a record; every other list is a line of its own.
+    const std::map<std::string, std::string> TABLES = {
+        {"materials",
+         "materials: 1 record\n"
+         "#  Name  MaterialType  CodeName  Price  Weight  Durability  Skill  Damage  ShopMask\n"
+         "1  iron  Metal         FE_Iron   10     2.5     120         1      4       3\n"},
+        {"questItems",
+         "questItems: 1 record\n"
+         "#  Name        TypeName  Price  ScriptID  QuestZones\n"
+         "1  royal seal            1      1001      A,B\n"}};
+    std::string strExpected;
+    for (const SKindLayout& kind : ItemKinds()) {
+        if (!strExpected.empty()) strExpected += "\n";
+        const auto it = TABLES.find(kind.pszName);
+        strExpected += it != TABLES.end() ? it->second : kind.pszName + std::string(": 0 records\n");
+    }
+    EXPECT_EQ(strExpected, m_strOut);
 }
 
 TEST_F(IdbDumpTest, SummaryCountsTheRecordsOfEachListAndTheBytes) {
     ASSERT_EQ(EXIT_SAME, Run({"--summary", GoldenPath()}));
     const std::string strBytes = std::to_string(testutil::ReadFile(GoldenPath()).size());
+    // A line per list in list order with the records the loader reads, names padded to 12.
+    const SItemLists lists = LoadGolden();
+    std::string strLists;
+    std::size_t nRecords = 0;
+    ForEachKind([&](const auto& kind) {
+        const std::size_t nList = (lists.*kind.pList).size();
+        strLists += kind.pszName + std::string(12 - std::string_view(kind.pszName).size(), ' ') +
+                    std::to_string(nList) + "\n";
+        nRecords += nList;
+    });
     EXPECT_EQ("file        " + GoldenPath() +
                   "\n"
-                  "bytes       " + strBytes + "\nmaterials   20\nweapons     22\narmors      20\n"
-                  "quickItems  18\nquestItems  16\nlootItems   21\nrecords     117\n",
+                  "bytes       " + strBytes + "\n" + strLists + "records     " +
+                  std::to_string(nRecords) + "\n",
               m_strOut);
 }
 
@@ -610,10 +641,12 @@ TEST_F(IdbDumpTest, DiffMatchesRepeatedNamesByTheirOrder) {
 
 TEST_F(IdbDumpTest, DiffWithAMalformedFileNamesItsProblem) {
     const std::string strBad = m_dir / "bad.idb";
-    testutil::WriteFile(strBad, Unhex(EMPTY_DATABASE) + "x");
+    testutil::WriteFile(strBad, EmptyDatabase() + "x");
     EXPECT_EQ(EXIT_TROUBLE, Run({"diff", GoldenPath(), strBad}));
     EXPECT_EQ("", m_strOut);
-    EXPECT_EQ(strBad + ": at byte 24: 1 byte after the last top-level chunk\n", m_strErr);
+    EXPECT_EQ(strBad + ": at byte " + std::to_string(EmptyDatabase().size()) +
+                  ": 1 byte after the last top-level chunk\n",
+              m_strErr);
 }
 
 // ---- Damaged files ------------------------------------------------------------------------
@@ -740,44 +773,56 @@ TEST_F(IdbDumpTest, DiffShowsAFieldMissingFromARecordAsChangedToZero) {
 }
 
 TEST_F(IdbDumpTest, MissingMisplacedAndExtraChunksAreNamedWhereTheyLie) {
-    static const struct {
-        const char* pszHex;
-        const char* pszProblem;
+    // The lists' chunk has a 2-byte header here, and each empty list is 2 bytes.
+    const auto list = [](std::size_t nKind) {
+        return "list chunk " + std::to_string(ItemKinds()[nKind].nListId) + " (" +
+               ItemKinds()[nKind].pszName + ")";
+    };
+    const auto at = [](std::size_t nKind) { return "at byte " + std::to_string(2 + 2 * nKind); };
+    const std::size_t nLast = ItemKinds().size() - 1;
+    const int nAfter = ItemKinds()[nLast].nListId + 1;
+    const SKindLayout& weapons = ItemKinds()[KIND_INDEX<SWeapon>];
+    const struct {
+        std::string strLists;
+        std::string strProblem;
     } CASES[] = {
-        {"01 14 01 00 02 00 04 00 05 00 06 00",
-         "at byte 6: the lists: list chunk 3 (armors) is missing: list chunk 4 (quickItems) is in "
-         "its place"},
-        {"01 14 01 00 02 00 03 00 04 00 05 00",
-         "at byte 12: the lists: list chunk 6 (lootItems) is missing"},
-        {"01 1C 01 00 02 00 03 00 04 00 05 00 06 00 07 00",
-         "at byte 14: the lists: chunk 7 after the six lists"},
-        {"01 1C 01 00 02 04 09 00 03 00 04 00 05 00 06 00",
-         "at byte 6: weapons: chunk 9 where a record (chunk 1) belongs"},
-        {"00 00 01 18 01 00 02 00 03 00 04 00 05 00 06 00",
+        {ListsChunk({}, ItemKinds()[2].nListId),
+         at(2) + ": the lists: " + list(2) + " is missing: " + list(3) + " is in its place"},
+        {ListsChunk({}, ItemKinds()[nLast].nListId),
+         at(nLast) + ": the lists: " + list(nLast) + " is missing"},
+        {ListsChunk({}, 0, Chunk(nAfter, "")),
+         at(nLast + 1) + ": the lists: chunk " + std::to_string(nAfter) + " after the six lists"},
+        {ListsChunk({{weapons.nListId, Chunk(9, "")}}),
+         at(KIND_INDEX<SWeapon> + 1) + ": " + weapons.pszName +
+             ": chunk 9 where a record (chunk 1) belongs"},
+        {Chunk(0, "") + ListsChunk(),
          "not an items database: at byte 0: top-level chunk 0 where top-level chunk 1 (the lists) "
          "belongs"}};
     for (const auto& c : CASES) {
-        EXPECT_EQ(EXIT_TROUBLE, RunOn(Unhex(c.pszHex) + Unhex(DATABASE_END))) << c.pszHex;
-        EXPECT_EQ(m_strPath + ": " + c.pszProblem + "\n", m_strErr);
+        EXPECT_EQ(EXIT_TROUBLE, RunOn(c.strLists + Unhex(DATABASE_END))) << c.strProblem;
+        EXPECT_EQ(m_strPath + ": " + c.strProblem + "\n", m_strErr);
     }
 }
 
 TEST_F(IdbDumpTest, ObjectsAnotherVersionAndBytesAfterTheEndAreMalformed) {
-    const std::string strLists = Unhex("01 18 01 00 02 00 03 00 04 00 05 00 06 00");
-    static const struct {
+    const std::string strLists = ListsChunk();
+    // Each problem lies a number of bytes behind the lists.
+    const auto at = [&strLists](std::size_t nPast) {
+        return "at byte " + std::to_string(strLists.size() + nPast);
+    };
+    const struct {
         const char* pszTail;
-        const char* pszProblem;
+        std::string strProblem;
     } CASES[] = {
-        {"00 00 02 0C 02 08 01 00 00 00 AB CD",
-         "at byte 24: 2 bytes after the last top-level chunk"},
+        {"00 00 02 0C 02 08 01 00 00 00 AB CD", at(10) + ": 2 bytes after the last top-level chunk"},
         {"00 10 07 30 00 00 01 00 00 00 02 0C 02 08 01 00 00 00",
-         "at byte 14: the object table holds 8 bytes, expected none: items.idb stores no objects"},
-        {"00 00 02 0C 02 08 02 00 00 00", "at byte 20: top-level chunk 2: version 2, expected 1"},
+         at(0) + ": the object table holds 8 bytes, expected none: items.idb stores no objects"},
+        {"00 00 02 0C 02 08 02 00 00 00", at(6) + ": top-level chunk 2: version 2, expected 1"},
         {"00 00 02 0A 02 06 01 00 00",
-         "at byte 18: top-level chunk 2: the version (chunk 2) holds 3 bytes, expected 4"}};
+         at(4) + ": top-level chunk 2: the version (chunk 2) holds 3 bytes, expected 4"}};
     for (const auto& c : CASES) {
         EXPECT_EQ(EXIT_TROUBLE, RunOn(strLists + Unhex(c.pszTail))) << c.pszTail;
-        EXPECT_EQ(m_strPath + ": " + c.pszProblem + "\n", m_strErr);
+        EXPECT_EQ(m_strPath + ": " + c.strProblem + "\n", m_strErr);
     }
 }
 

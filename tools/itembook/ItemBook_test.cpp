@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "itemdb/Columns.h"
 #include "itemdb/Vocabulary.h"
 #include "testsupport/TestUtil.h"
 #include "tools/workbook/WorkbookReader.h"
@@ -25,9 +26,8 @@ SRun Book(const std::vector<std::string>& args) {
 }
 
 void CopyExamples(const fs::path& directory) {
-    for (const char* pszTable : {"Materials.txt", "Weapons.txt", "Armors.txt", "QuickItems.txt",
-                                 "QuestItems.txt", "LootItems.txt"})
-        fs::copy_file(testutil::ExamplesDir() / pszTable, directory / pszTable);
+    for (const SKindColumns& kind : AllKinds())
+        fs::copy_file(testutil::ExamplesDir() / kind.pszTable, directory / kind.pszTable);
 }
 
 const SBookSheet& SheetNamed(const std::vector<SBookSheet>& sheets, const std::string& strName) {
@@ -78,7 +78,8 @@ TEST(ItemBook, SheetsHoldNumbersAsNumbersNotesAndDropdowns) {
     std::vector<SBookSheet> sheets;
     std::string strError;
     ASSERT_TRUE(SheetsOfTables(dir.Path().string(), sheets, strError)) << strError;
-    ASSERT_EQ(7u, sheets.size());
+    // A sheet per kind, then the hidden word lists.
+    ASSERT_EQ(AllKinds().size() + 1, sheets.size());
     EXPECT_TRUE(sheets.back().bHidden);
     const SBookSheet& weapons = SheetNamed(sheets, "Weapons");
     EXPECT_EQ(2u, weapons.nFrozenRows);
