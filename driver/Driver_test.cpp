@@ -15,8 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 const std::string SEP(1, platform::PATH_SEPARATOR);
-const std::string EMPTY_DATABASE = testutil::Unhex(
-    "01 18 01 00 02 00 03 00 04 00 05 00 06 00 00 00 02 0C 02 08 01 00 00 00");
 const std::string USAGE_START = "Items database builder.\n";
 const std::string USAGE_END = "\tUsage:\n\t  Marrow.exe <output path>\n";
 
