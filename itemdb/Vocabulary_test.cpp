@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "marrow/Codes.h"
 #include "testsupport/TestUtil.h"
 
 TEST(Vocabulary, WeaponNamesAreLowercasedInPlaceAndLookedUpWhole) {
@@ -122,4 +123,75 @@ TEST(Vocabulary, AtofFormsAreDecimalOnly) {
     for (const auto& c : CASES) EXPECT_EQ(c.fValue, ParseAtof(c.pszText)) << c.pszText;
     EXPECT_TRUE(std::isinf(ParseAtof("1e400")));
     EXPECT_TRUE(std::isinf(ParseAtof("1e39")));  // beyond single precision
+}
+
+// The game's named codes (marrow/Codes.h) and the builder's word lists give each code twice:
+// each word list's last word must be the last named code, and the code after it Unknown.
+TEST(Vocabulary, EveryWordListEndsWhereItsNamedCodesEnd) {
+    const auto count = [](EVocabulary vocabulary) {
+        return static_cast<std::int32_t>(VocabularyWords(vocabulary).size());
+    };
+    const auto weapon = [](std::int32_t nCode) {
+        marrow::SWeapon record;
+        record.TypeCode = nCode;
+        return marrow::WeaponType(record);
+    };
+    const auto armor = [](std::int32_t nCode) {
+        marrow::SArmor record;
+        record.TypeCode = nCode;
+        return marrow::ArmorType(record);
+    };
+    const auto quick = [](std::int32_t nCode) {
+        marrow::SQuickItem record;
+        record.QuickType = nCode;
+        return marrow::QuickItemType(record);
+    };
+    const auto damage = [](std::int32_t nCode) {
+        marrow::SQuickItem record;
+        record.DamageType = nCode;
+        return marrow::DamageType(record);
+    };
+    const auto loot = [](std::int32_t nCode) {
+        marrow::SLootItem record;
+        record.LootType = nCode;
+        return marrow::LootType(record);
+    };
+    const auto instruction = [](std::int32_t nCode) {
+        marrow::SLootItem record;
+        record.InstructionType = nCode;
+        return marrow::InstructionType(record);
+    };
+    using marrow::EArmorType, marrow::EDamageType, marrow::EInstructionType;
+    using marrow::ELootType, marrow::EQuickItemType, marrow::EWeaponType;
+
+    const std::int32_t nWeapons = count(EVocabulary::WeaponNames);
+    EXPECT_EQ(static_cast<std::int32_t>(EWeaponType::Unknown), nWeapons);
+    EXPECT_EQ(EWeaponType(nWeapons - 1), weapon(nWeapons - 1));
+    EXPECT_EQ(EWeaponType::Unknown, weapon(nWeapons));
+
+    const std::int32_t nArmors = count(EVocabulary::ArmorNames);
+    EXPECT_EQ(static_cast<std::int32_t>(EArmorType::Unknown), nArmors);
+    EXPECT_EQ(EArmorType(nArmors - 1), armor(nArmors - 1));
+    EXPECT_EQ(EArmorType::Unknown, armor(nArmors));
+
+    const std::int32_t nQuick = count(EVocabulary::QuickItemTypes);
+    EXPECT_EQ(EQuickItemType(nQuick - 1), quick(nQuick - 1));
+    EXPECT_EQ(EQuickItemType::Unknown, quick(nQuick));
+
+    // The builder writes a damage type it does not know as General, the code after the words.
+    const std::int32_t nDamage = count(EVocabulary::DamageTypes);
+    EXPECT_EQ(static_cast<std::int32_t>(EDamageType::General), nDamage);
+    EXPECT_EQ(EDamageType(nDamage - 1), damage(nDamage - 1));
+    EXPECT_EQ(EDamageType::General, damage(nDamage));
+
+    const std::int32_t nLoot = count(EVocabulary::LootTypes);
+    EXPECT_EQ(ELootType(nLoot - 1), loot(nLoot - 1));
+    EXPECT_EQ(ELootType::Unknown, loot(nLoot));
+
+    const std::int32_t nInstructions = count(EVocabulary::InstructionTypes);
+    EXPECT_EQ(EInstructionType(nInstructions - 1), instruction(nInstructions - 1));
+    EXPECT_EQ(EInstructionType::Unknown, instruction(nInstructions));
+
+    EXPECT_EQ(marrow::SKILL_COUNT, count(EVocabulary::Skills));
+    EXPECT_EQ(marrow::EXTRA_SKILL_COUNT, count(EVocabulary::ExtraSkills));
 }
