@@ -26,7 +26,7 @@ const char* const NAME_STEMS[] = {"Ore", "Sword", "Iron Helm", "Potion", "Seal",
 
 class CGenerator {
 public:
-    explicit CGenerator(unsigned nSeed) : m_random(nSeed) {}
+    CGenerator(unsigned nSeed, int nRows) : m_random(nSeed), m_nRows(nRows) {}
 
     std::string Cell(const SColumnInfo& column, int nRow, const char* pszStem) {
         using E = EValueRule;
@@ -40,14 +40,13 @@ public:
             case E::SkillList: return SkillList(false);
             case E::WeaponList: return SkillList(true);
             case E::CrippledList: return Number(0, 31) + "," + Number(0, 31);
-            case E::Any:
-            case E::Material: break;
+            // A row of the materials table, which is written first with the first stem.
+            case E::Material:
+                return RowName(NAME_STEMS[0],
+                               std::uniform_int_distribution<int>(1, m_nRows)(m_random));
+            case E::Any: break;
         }
-        if (&column == &columns::NAME) {
-            char szName[64];
-            std::snprintf(szName, sizeof szName, "%s %05d", pszStem, nRow);
-            return szName;
-        }
+        if (&column == &columns::NAME) return RowName(pszStem, nRow);
         switch (column.type) {
             case EColumnType::Int: return Number(-1, 40);
             case EColumnType::Float: {
@@ -62,6 +61,11 @@ public:
     }
 
 private:
+    static std::string RowName(const char* pszStem, int nRow) {
+        char szName[64];
+        std::snprintf(szName, sizeof szName, "%s %05d", pszStem, nRow);
+        return szName;
+    }
     template <size_t N>
     const char* Pick(const char* const (&words)[N]) {
         return words[std::uniform_int_distribution<size_t>(0, N - 1)(m_random)];
@@ -83,6 +87,7 @@ private:
     }
 
     std::mt19937 m_random;
+    int m_nRows;
 };
 }  // namespace
 
@@ -92,7 +97,8 @@ int main(int argc, char** argv) {
         std::fputs("Usage: gen_tables <directory> <rows per table, 1 to 65535> [seed]\n", stderr);
         return 2;
     }
-    CGenerator generator(argc == 4 ? static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)) : 1);
+    CGenerator generator(argc == 4 ? static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)) : 1,
+                         nRows);
     size_t nKind = 0;
     for (const SKindColumns& kind : AllKinds()) {
         const std::string strPath = std::string(argv[1]) + "/" + kind.pszTable;
