@@ -10,6 +10,7 @@
 #include "loader/RecordSerialize.h"
 #include "output/ChunkArchive.h"
 #include "platform/Platform.h"
+#include "output/ArchiveTestUtil.h"
 #include "testsupport/TestUtil.h"
 
 namespace {
@@ -122,17 +123,7 @@ TEST_F(FileStreamTest, CopyFromAppendsTheSourceInBlocksAtThePosition) {
     EXPECT_EQ("head" + strSource, testutil::ReadFile(m_strPath));
 }
 
-
-// A record as small as the list layout allows.
-struct STinyRecord {
-    std::int32_t Value = 0;
-    std::string Name;
-    friend void Serialize(CChunkArchive& archive, STinyRecord& record) {
-        archive.DataChunk(0, &record.Value, sizeof record.Value);
-        archive.StringChunk(1, record.Name);
-    }
-    friend bool operator==(const STinyRecord&, const STinyRecord&) = default;
-};
+using archive_test::STinyRecord;
 
 TEST(FileStreamArchive, ArchiveWrittenToAFileReadsBackFromIt) {
     testutil::CTempDir dir;

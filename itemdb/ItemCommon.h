@@ -15,11 +15,6 @@
 
 using marrow::CPackedStrings;
 using marrow::SItemCommon;
-using marrow::TYPE_ID_ARMOR;
-using marrow::TYPE_ID_LOOT_ITEM;
-using marrow::TYPE_ID_QUEST_ITEM;
-using marrow::TYPE_ID_QUICK_ITEM;
-using marrow::TYPE_ID_WEAPON;
 
 class CFileRegistry;
 

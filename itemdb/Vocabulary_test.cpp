@@ -125,41 +125,38 @@ TEST(Vocabulary, AtofFormsAreDecimalOnly) {
     EXPECT_TRUE(std::isinf(ParseAtof("1e39")));  // beyond single precision
 }
 
+// What a named-code accessor of marrow/Codes.h reads from a record whose member holds nCode.
+template <class TRecord, class TMember, class TCode>
+TCode NamedCode(TMember pMember, TCode (*pfnAccessor)(const TRecord&), std::int32_t nCode) {
+    TRecord record;
+    record.*pMember = nCode;
+    return pfnAccessor(record);
+}
+
 // The game's named codes (marrow/Codes.h) and the builder's word lists give each code twice:
 // each word list's last word must be the last named code, and the code after it Unknown.
 TEST(Vocabulary, EveryWordListEndsWhereItsNamedCodesEnd) {
+    using marrow::SArmor, marrow::SLootItem, marrow::SQuickItem, marrow::SWeapon;
     const auto count = [](EVocabulary vocabulary) {
         return static_cast<std::int32_t>(VocabularyWords(vocabulary).size());
     };
-    const auto weapon = [](std::int32_t nCode) {
-        marrow::SWeapon record;
-        record.TypeCode = nCode;
-        return marrow::WeaponType(record);
+    const auto weapon = [](std::int32_t n) {
+        return NamedCode(&SWeapon::TypeCode, marrow::WeaponType, n);
     };
-    const auto armor = [](std::int32_t nCode) {
-        marrow::SArmor record;
-        record.TypeCode = nCode;
-        return marrow::ArmorType(record);
+    const auto armor = [](std::int32_t n) {
+        return NamedCode(&SArmor::TypeCode, marrow::ArmorType, n);
     };
-    const auto quick = [](std::int32_t nCode) {
-        marrow::SQuickItem record;
-        record.QuickType = nCode;
-        return marrow::QuickItemType(record);
+    const auto quick = [](std::int32_t n) {
+        return NamedCode(&SQuickItem::QuickType, marrow::QuickItemType, n);
     };
-    const auto damage = [](std::int32_t nCode) {
-        marrow::SQuickItem record;
-        record.DamageType = nCode;
-        return marrow::DamageType(record);
+    const auto damage = [](std::int32_t n) {
+        return NamedCode(&SQuickItem::DamageType, marrow::DamageType, n);
     };
-    const auto loot = [](std::int32_t nCode) {
-        marrow::SLootItem record;
-        record.LootType = nCode;
-        return marrow::LootType(record);
+    const auto loot = [](std::int32_t n) {
+        return NamedCode(&SLootItem::LootType, marrow::LootType, n);
     };
-    const auto instruction = [](std::int32_t nCode) {
-        marrow::SLootItem record;
-        record.InstructionType = nCode;
-        return marrow::InstructionType(record);
+    const auto instruction = [](std::int32_t n) {
+        return NamedCode(&SLootItem::InstructionType, marrow::InstructionType, n);
     };
     using marrow::EArmorType, marrow::EDamageType, marrow::EInstructionType;
     using marrow::ELootType, marrow::EQuickItemType, marrow::EWeaponType;

@@ -10,20 +10,18 @@
 #include "loader/RecordSerialize.h"
 #include "output/ChunkArchive.h"
 #include "output/DataStream.h"
+#include "output/ArchiveTestUtil.h"
 #include "testsupport/TestUtil.h"
 
 namespace {
+using archive_test::Content;
+using archive_test::STinyRecord;
+using archive_test::TRAILER;
 
 using testutil::Hex;
 using testutil::Unhex;
 
-// What follows the root content in items.idb: the empty object table, then top-level chunk 2
-// with version 1.
-constexpr const char* TRAILER = "00 00 02 0C 02 08 01 00 00 00";
 
-std::string Content(CMemoryStream& stream) {
-    return std::string(reinterpret_cast<const char*>(stream.GetData()), stream.GetSize());
-}
 
 // The whole chunks of a file, one after another from its first byte; a header or payload that
 // does not fit in what remains ends the count.
@@ -41,16 +39,6 @@ size_t TopLevelChunks(const std::string& strFile) {
     }
 }
 
-// A record as small as the list layout allows.
-struct STinyRecord {
-    std::int32_t Value = 0;
-    std::string Name;
-    friend void Serialize(CChunkArchive& archive, STinyRecord& record) {
-        archive.DataChunk(0, &record.Value, sizeof record.Value);
-        archive.StringChunk(1, record.Name);
-    }
-    friend bool operator==(const STinyRecord&, const STinyRecord&) = default;
-};
 
 // Counts the writes that reach the stream.
 class CCountingStream : public CMemoryStream {

@@ -15,20 +15,17 @@
 #include <utility>
 #include <vector>
 
+#include "output/ArchiveTestUtil.h"
 #include "testsupport/TestUtil.h"
 
 namespace {
+using archive_test::Content;
+using archive_test::TRAILER;
 
 using testutil::Hex;
 using testutil::Unhex;
 
-// What follows the root content in an archive without stored objects: the empty object table,
-// then top-level chunk 2 with version 1.
-constexpr const char* TRAILER = "00 00 02 0C 02 08 01 00 00 00";
 
-std::string Content(CMemoryStream& stream) {
-    return std::string(reinterpret_cast<const char*>(stream.GetData()), stream.GetSize());
-}
 
 // The chunk encoding, written here independently of the archive.
 std::string Chunk(std::uint8_t nId, const std::string& strPayload) {
